@@ -1,0 +1,73 @@
+#include "keys/inject.h"
+
+#include "platform/platform.h"
+
+// Page Up, Page Down, End, Home, the four arrows, Insert and Delete.
+const std::uint8_t ExtendedKeySet[32] = {
+    0, 0, 0, 0, 0xfe, 0x61, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+};
+
+bool IsExtendedKey(std::uint8_t vk) { return (ExtendedKeySet[vk / 8] >> (vk % 8)) & 1; }
+
+namespace {
+
+std::uint8_t ScanCode(std::uint8_t vk) {
+  return static_cast<std::uint8_t>(platform::MapVirtualKeyA(vk, platform::MAPVK_VK_TO_VSC));
+}
+
+// NumLock is not injected: its toggle bit in the thread's table is flipped.
+void ToggleNumLock() {
+  bool on = platform::GetKeyState(platform::VK_NUMLOCK) & 1;
+  platform::BYTE table[256] = {};
+  platform::GetKeyboardState(table);
+  if (on)
+    table[platform::VK_NUMLOCK] &= static_cast<platform::BYTE>(~1);
+  else
+    table[platform::VK_NUMLOCK] |= 1;
+  platform::SetKeyboardState(table);
+}
+
+}  // namespace
+
+void SendKeyEvent(SendState& state, std::uint8_t vk, std::uint8_t scan,
+                  std::uint32_t flags) {
+  platform::keybd_event(vk, scan, flags, 0);
+  if (!state.Wait) return;
+  platform::MSG msg;
+  while (platform::PeekMessageA(&msg, 0, platform::WM_KEYFIRST, platform::WM_KEYLAST,
+                                platform::PM_REMOVE)) {
+    platform::TranslateMessage(&msg);
+    platform::DispatchMessageA(&msg);
+  }
+}
+
+void PressKey(SendState& state, std::uint8_t vk, std::uint16_t count, bool release) {
+  if (vk == platform::VK_NUMLOCK) {
+    ToggleNumLock();
+    return;
+  }
+  const std::uint8_t scan = ScanCode(vk);
+  const std::uint32_t extended = IsExtendedKey(vk) ? platform::KEYEVENTF_EXTENDEDKEY : 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    SendKeyEvent(state, vk, scan, extended);
+    if (release) SendKeyEvent(state, vk, scan, extended | platform::KEYEVENTF_KEYUP);
+  }
+}
+
+void ReleaseKey(SendState& state, std::uint8_t vk) {
+  SendKeyEvent(state, vk, ScanCode(vk), platform::KEYEVENTF_KEYUP);
+}
+
+void PressWithShiftState(SendState& state, ShiftedKey key, std::uint16_t count,
+                         bool release) {
+  const std::uint8_t shift = static_cast<std::uint8_t>(key >> 8);
+  const std::uint8_t vk = static_cast<std::uint8_t>(key & 0xff);
+  if (HasShiftBits(shift, kShiftBit)) PressKey(state, platform::VK_SHIFT, 1, false);
+  if (HasShiftBits(shift, kCtrlBit)) PressKey(state, platform::VK_CONTROL, 1, false);
+  if (HasShiftBits(shift, kAltBit)) PressKey(state, platform::VK_MENU, 1, false);
+  PressKey(state, vk, count, release);
+  if (HasShiftBits(shift, kShiftBit)) ReleaseKey(state, platform::VK_SHIFT);
+  if (HasShiftBits(shift, kCtrlBit)) ReleaseKey(state, platform::VK_CONTROL);
+  if (HasShiftBits(shift, kAltBit)) ReleaseKey(state, platform::VK_MENU);
+}

@@ -1,0 +1,29 @@
+// The names a key string may give in braces, such as {ENTER} or {F5}.
+#ifndef KLAVRUN_KEYS_KEY_NAMES_H_
+#define KLAVRUN_KEYS_KEY_NAMES_H_
+
+#include <cstdint>
+#include <string>
+
+struct KeyName {
+  const char* Name;
+  std::uint8_t Code;  // virtual key
+};
+
+/// 41 entries in ascending byte order of their names; the lookup relies on it.
+extern const KeyName KeyNameTable[41];
+
+/// The entries a lookup probed, numbered from 1, in order.
+struct KeyNameProbes {
+  int Entry[8];
+  int Count = 0;
+};
+
+/// The virtual key of an upper-case name (binary search, at most six
+/// probes), or 0xffff after showing "Invalid Key Name".
+std::uint16_t LookupKeyName(const std::string& name, KeyNameProbes* probes = nullptr);
+
+/// The key-string message box: no owner, caption "SendKeys", one OK button.
+void ShowSendKeysMessage(const char* text);
+
+#endif  // KLAVRUN_KEYS_KEY_NAMES_H_

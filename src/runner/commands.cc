@@ -1,0 +1,107 @@
+#include "runner/commands.h"
+
+#include <cstring>
+
+#include "keys/activate.h"
+#include "keys/send_keys.h"
+#include "platform/platform.h"
+#include "runner/dispatch.h"
+#include "runner/globals.h"
+#include "runner/integer.h"
+
+namespace {
+
+// Numbers for the delays: valid integer text and not negative, since a
+// negative count would reach the system as a wait of weeks.
+bool ParseMilliseconds(const std::string& text, std::int32_t* ms) {
+  return ParseInteger(text, ms) && *ms >= 0;
+}
+
+}  // namespace
+
+void HandleDelay(std::string argument) {
+  std::int32_t ms;
+  if (!ParseMilliseconds(argument, &ms)) {
+    Run.ErrorText = "Error in delay command";
+    Run.CommandOk = false;
+    return;
+  }
+  platform::Sleep(static_cast<platform::DWORD>(ms));
+  Run.CommandOk = true;
+}
+
+void HandleLineDelay(std::string argument) {
+  std::int32_t ms;
+  if (!ParseMilliseconds(argument, &ms)) {
+    Run.ErrorText = "Error in: #define LINE_DELAY";
+    Run.CommandOk = false;
+    return;
+  }
+  Run.LineDelay = ms;
+  Run.CommandOk = true;
+}
+
+void HandleCharDelay(std::string argument) {
+  std::int32_t ms;
+  if (!ParseMilliseconds(argument, &ms)) {
+    Run.ErrorText = "Error in: #define CHAR_DELAY";
+    Run.CommandOk = false;
+    return;
+  }
+  Run.CharDelay = ms;
+  Run.CommandOk = true;
+}
+
+void HandleStart(std::string argument) {
+  std::string command_line = StripQuotes(argument);
+
+  platform::STARTUPINFOA startup;
+  std::memset(&startup, 0, sizeof startup);
+  startup.cb = 68;
+  startup.dwFlags = platform::STARTF_USESTDHANDLES;
+  startup.hStdInput = Run.StdInHandle;
+  startup.hStdOutput = Run.StdOutHandle;
+  platform::PROCESS_INFORMATION process;
+  std::memset(&process, 0, sizeof process);
+
+  // The system may write into the command line, so it gets a copy.
+  std::string writable = command_line;
+  if (platform::CreateProcessA(nullptr, &writable[0], nullptr, nullptr, 1,
+                               platform::NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                               &startup, &process)) {
+    // Started programs are not tracked: their handles are closed at once.
+    if (process.hThread) platform::CloseHandle(process.hThread);
+    if (process.hProcess) platform::CloseHandle(process.hProcess);
+    Run.CommandOk = true;
+    return;
+  }
+  Run.CommandOk = false;
+  switch (platform::GetLastError()) {
+    case platform::ERROR_FILE_NOT_FOUND:
+      Run.ErrorText = "File not found: " + command_line;
+      break;
+    case platform::ERROR_PATH_NOT_FOUND:
+      Run.ErrorText = "Path not found: " + command_line;
+      break;
+  }
+}
+
+void HandleTitle(std::string argument) {
+  std::string text = StripQuotes(argument);
+  Run.CommandOk = platform::SetWindowTextA(Run.ConsoleWindow, text.c_str()) != 0;
+}
+
+void HandleSend(std::string argument) {
+  std::string keys = StripQuotes(argument);
+  Run.CommandOk = ActivateAndSendKeys(Run.ConsoleWindow, keys, true);
+  platform::Sleep(static_cast<platform::DWORD>(Run.LineDelay));
+}
+
+void HandleApp(std::string argument) {
+  std::string title = StripQuotes(argument);
+  if (ActivateWindowByTitle(title.c_str())) {
+    Run.CommandOk = true;
+    return;
+  }
+  Run.ErrorText = "Window not found: " + title;
+}

@@ -1,0 +1,71 @@
+// The run state: one instance, filled at start-up, read and written by the
+// runner's procedures and the command handlers.
+#ifndef KLAVRUN_RUNNER_GLOBALS_H_
+#define KLAVRUN_RUNNER_GLOBALS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+enum CommandKind : std::uint8_t {
+  ckInvalid = 0,
+  ckDelay = 1,
+  ckApp = 2,
+  ckStart = 3,
+  ckWhileNotExists = 4,
+  ckWhileExists = 5,
+  ckSend = 6,
+  ckRem = 7,
+  ckTitle = 8,
+  ckIfExists = 9,
+  ckCharDelay = 10,
+  ckLineDelay = 11,
+};
+
+/// The script: one handle, one read position, read through a small buffer.
+struct ScriptStream {
+  platform::HANDLE Handle = 0;
+  bool IsOpen = false;
+  bool AtEof = false;  // the file has no more bytes to give
+  char Buffer[4096];
+  std::size_t Pos = 0;  // next unread byte in Buffer
+  std::size_t Len = 0;  // bytes held in Buffer
+};
+
+struct RunState {
+  ScriptStream ScriptFile;
+  std::int32_t LineNumber = 0;
+  bool CommandOk = false;
+  std::string ErrorText;
+  std::int32_t LineDelay = 0;
+  /// Pause after every key typed by a send; set by #define char_delay.
+  std::int32_t CharDelay = 0;
+  platform::HWND ConsoleWindow = 0;
+  platform::HANDLE StdOutHandle = 0;
+  platform::HANDLE StdInHandle = 0;
+};
+
+extern RunState Run;
+
+/// Back to the state at program start: everything zero, empty or closed.
+void ResetRunState();
+
+/// An error that no command handles: it ends the run with the report
+/// "Exception <ClassName> in module ... <Message>." and exit code 1.
+struct RaisedError {
+  std::string ClassName;
+  std::string Message;
+};
+
+/// A failure of the script file or of standard output, by Win32 error code.
+[[noreturn]] void RaiseInOutError(platform::DWORD code);
+
+/// Text that is no integer, as a key string's repeat count.
+[[noreturn]] void RaiseConvertError(const std::string& text);
+
+/// The message of an I/O failure: "File not found", ..., "I/O error N".
+std::string InOutErrorMessage(platform::DWORD code);
+
+#endif  // KLAVRUN_RUNNER_GLOBALS_H_

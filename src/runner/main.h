@@ -1,0 +1,19 @@
+// Program entry: what each platform's main() hands its arguments to.
+#ifndef KLAVRUN_RUNNER_MAIN_H_
+#define KLAVRUN_RUNNER_MAIN_H_
+
+#include <string>
+#include <vector>
+
+/// Runs klavrun with the arguments that follow the program name, and ends
+/// the process through platform::ExitProcess with the exit code.
+[[noreturn]] void ProgramEntry(const std::vector<std::string>& args);
+
+/// Splits a raw Win32 command line (program name first) into arguments by
+/// the Windows rules: blanks and control characters separate, double quotes
+/// group and are dropped, a pair of quotes before an argument is skipped,
+/// and counting stops at the first empty argument. The program name is
+/// dropped from the result.
+std::vector<std::string> SplitCommandLine(const char* command_line);
+
+#endif  // KLAVRUN_RUNNER_MAIN_H_

@@ -1,0 +1,51 @@
+#include "runner/output.h"
+
+#include "platform/platform.h"
+#include "runner/globals.h"
+
+namespace {
+
+struct Output {
+  bool Known = false;  // handle and type looked up
+  platform::HANDLE Handle = 0;
+  bool Immediate = false;  // a console: every line goes out at once
+  std::string Held;
+};
+
+Output out;
+
+void WriteAll(const char* data, std::size_t size) {
+  while (size > 0) {
+    platform::DWORD written = 0;
+    platform::DWORD chunk = size > 0x10000000 ? 0x10000000
+                                              : static_cast<platform::DWORD>(size);
+    if (!platform::WriteFile(out.Handle, data, chunk, &written, nullptr))
+      RaiseInOutError(platform::GetLastError());
+    if (written == 0 || written > chunk) RaiseInOutError(platform::ERROR_WRITE_FAULT);
+    data += written;
+    size -= written;
+  }
+}
+
+}  // namespace
+
+void WriteOutput(const std::string& bytes) {
+  if (!out.Known) {
+    out.Known = true;
+    out.Handle = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
+    out.Immediate = platform::GetFileType(out.Handle) == platform::FILE_TYPE_CHAR;
+  }
+  out.Held += bytes;
+  if (out.Immediate) FlushOutput();
+}
+
+void WriteOutputLine(const std::string& text) { WriteOutput(text + "\r\n"); }
+
+void FlushOutput() {
+  if (out.Held.empty()) return;
+  std::string bytes;
+  bytes.swap(out.Held);  // a failed write is not tried again at exit
+  WriteAll(bytes.data(), bytes.size());
+}
+
+void ResetOutput() { out = Output(); }

@@ -1,0 +1,89 @@
+#include "runner/script.h"
+
+
+#include "platform/platform.h"
+#include "runner/globals.h"
+
+namespace {
+
+const char kCtrlZ = 0x1a;
+const char kCR = 0x0d;
+const char kLF = 0x0a;
+
+// Makes at least one unread byte available; false at the end of the file.
+bool FillBuffer() {
+  ScriptStream& f = Run.ScriptFile;
+  if (f.Pos < f.Len) return true;
+  if (f.AtEof || !f.IsOpen) return false;
+  platform::DWORD got = 0;
+  if (!platform::ReadFile(f.Handle, f.Buffer, sizeof f.Buffer, &got, nullptr)) {
+    platform::DWORD code = platform::GetLastError();
+    // A writer that went away ends the script like the end of a file.
+    if (code != platform::ERROR_BROKEN_PIPE) RaiseInOutError(code);
+    got = 0;
+  }
+  if (got > sizeof f.Buffer) got = 0;
+  f.Pos = 0;
+  f.Len = got;
+  if (got == 0) f.AtEof = true;
+  return got > 0;
+}
+
+}  // namespace
+
+void OpenScript(const std::string& path) {
+  ScriptStream& f = Run.ScriptFile;
+  platform::HANDLE h = platform::CreateFileA(
+      path.c_str(), platform::GENERIC_READ, platform::FILE_SHARE_READ, nullptr,
+      platform::OPEN_EXISTING, platform::FILE_ATTRIBUTE_NORMAL, 0);
+  if (h == platform::INVALID_HANDLE_VALUE) RaiseInOutError(platform::GetLastError());
+  f.Handle = h;
+  f.IsOpen = true;
+  f.AtEof = false;
+  f.Pos = f.Len = 0;
+}
+
+void CloseScript() {
+  ScriptStream& f = Run.ScriptFile;
+  if (!f.IsOpen) return;
+  platform::CloseHandle(f.Handle);
+  f.IsOpen = false;
+}
+
+bool ScriptAtEnd() {
+  if (!FillBuffer()) return true;
+  const ScriptStream& f = Run.ScriptFile;
+  return f.Buffer[f.Pos] == kCtrlZ;
+}
+
+std::string ReadScriptLine() {
+  ++Run.LineNumber;
+  ScriptStream& f = Run.ScriptFile;
+  std::string line;
+  while (FillBuffer()) {
+    const char* start = f.Buffer + f.Pos;
+    std::size_t avail = f.Len - f.Pos;
+    std::size_t n = 0;
+    while (n < avail && start[n] != kCR && start[n] != kCtrlZ) ++n;
+    line.append(start, n);
+    f.Pos += n;
+    if (n == avail) continue;  // the line goes on in the next block
+    if (start[n] == kCR) {
+      ++f.Pos;
+      if (FillBuffer() && f.Buffer[f.Pos] == kLF) ++f.Pos;
+    }
+    break;  // a Ctrl-Z stays unread, so the script stays at its end
+  }
+  return NormaliseLine(std::move(line));
+}
+
+std::string NormaliseLine(std::string line) {
+  for (char& c : line)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+  std::size_t begin = 0;
+  std::size_t end = line.size();
+  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+  while (begin < end && blank(line[begin])) ++begin;
+  while (end > begin && blank(line[end - 1])) --end;
+  return line.substr(begin, end - begin);
+}
