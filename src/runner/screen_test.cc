@@ -1,1 +1,77 @@
+#include "runner/screen.h"
+
 #include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/record/record_test_support.h"
+#include "runner/globals.h"
+
+namespace {
+
+// An image of blank rows with `text` placed at (row, column).
+ScreenImage Image(std::initializer_list<std::tuple<int, int, std::string>> texts) {
+  ScreenImage s;
+  std::memset(s.Cells, ' ', sizeof s.Cells);
+  for (const auto& [row, col, text] : texts) std::memcpy(&s.Cells[row][col], text.data(), text.size());
+  return s;
+}
+
+TEST(ScreenContains, SearchesEachRowLowerCasedAndTrimmed) {
+  const struct {
+    std::string wanted;
+    ScreenImage screen;
+    bool found;
+  } rows[] = {
+      {"", Image({{0, 0, "anything"}}), false},
+      {"ready", Image({{0, 0, "ready"}}), true},
+      {"ready", Image({{24, 70, "ready"}}), true},
+      {"ready", Image({{12, 3, "READY>"}}), true},
+      {"Ready", Image({{12, 3, "Ready"}}), false},  // the text is not lowered
+      {"ready ", Image({{0, 0, "ready"}}), false},   // the row is trimmed
+      {"ready ", Image({{0, 0, "ready x"}}), true},
+      {" ready", Image({{0, 10, "ready"}}), false},
+      {"rea", Image({{0, 77, "rea"}, {1, 0, "dy"}}), true},
+      {"ready", Image({{0, 77, "rea"}, {1, 0, "dy"}}), false},  // split over two rows
+      {"a\tb", Image({{5, 0, "a\tb"}}), true},
+      {"\xc4x", Image({{5, 0, "\xe4X"}}), false},  // no folding beyond ASCII
+      {"\xe4x", Image({{5, 0, "\xe4X"}}), true},
+      {std::string(81, 'a'), Image({{0, 0, std::string(80, 'a')}}), false},
+      {std::string(80, 'a'), Image({{0, 0, std::string(80, 'a')}}), true},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(ScreenContains(row.wanted, row.screen), row.found) << '"' << row.wanted << '"';
+}
+
+TEST(ScreenContains, StopsEachRowAtItsFirstNul) {
+  ScreenImage s = Image({{3, 0, "abc"}, {3, 10, "ready"}});
+  EXPECT_TRUE(ScreenContains("ready", s));
+  s.Cells[3][5] = '\0';
+  EXPECT_TRUE(ScreenContains("abc", s));
+  EXPECT_FALSE(ScreenContains("ready", s));
+  std::memset(s.Cells, 0, sizeof s.Cells);
+  EXPECT_FALSE(ScreenContains("a", s));
+}
+
+TEST(CaptureScreen, ReadsRowsZeroToTwentyFourWithNulWhereNothingCame) {
+  ResetAll();
+  ::Run.StdOutHandle = record::kStdOut;
+  record::TheWorld().Screens = {{"top", "", "x"}};
+  ScreenImage s;
+  CaptureScreen(s);
+  const auto calls = CallsNamed({"ReadConsoleOutputCharacterA"});
+  ASSERT_EQ(calls.size(), 25u);
+  EXPECT_EQ(calls[0], "ReadConsoleOutputCharacterA(0x7, _, 0x50, 0x0, _) = 0x1");
+  EXPECT_EQ(calls[24], "ReadConsoleOutputCharacterA(0x7, _, 0x50, 0x180000, _) = 0x1");
+  EXPECT_EQ(std::string(s.Cells[0], 4), "top ");
+  EXPECT_EQ(s.Cells[2][0], 'x');
+
+  // A console that cannot be read (standard output redirected).
+  record::TheWorld().ScreenReadFails = true;
+  CaptureScreen(s);
+  for (int row = 0; row < kScreenRows; ++row)
+    for (int col = 0; col < kScreenColumns; ++col) ASSERT_EQ(s.Cells[row][col], '\0');
+  EXPECT_FALSE(ScreenContains("top", s));
+}
+
+}  // namespace
