@@ -1,1 +1,84 @@
+#include "keys/activate.h"
+
 #include <gtest/gtest.h>
+
+#include "platform/record/record_test_support.h"
+#include "runner/commands.h"
+#include "runner/globals.h"
+
+namespace {
+
+using V = std::vector<std::string>;
+
+class ActivateTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetAll(); }
+  record::World& world = record::TheWorld();
+  std::string long_title = "A" + std::string(99, 'b');
+};
+
+TEST_F(ActivateTest, ChoosesExactThenPrefixInEnumerationOrder) {
+  const struct {
+    std::vector<record::Window> windows;
+    std::string wanted;
+    platform::HWND found;  // 0: none
+  } rows[] = {
+      {{{1, "Report 2 - Editor"}, {2, "REPORT"}}, "report", 2},  // exact first
+      {{{1, "Report 2 - Editor"}, {2, "Reports"}}, "report", 1},
+      {{{1, "My Report"}}, "report", 0},  // only further in
+      {{{1, "short"}}, "shorter", 0},
+      {{{1, "x"}, {2, "y"}}, "", 1},  // the empty title matches the first window
+      {{{1, "x"}, {2, ""}}, "", 2},   // unless a window has no title at all
+      {{{1, "\xc4pfel"}}, "\xe4pfel", 0},  // no folding beyond ASCII
+      {{{1, "\xc4pfel"}}, "\xc4p", 1},
+      {{{1, long_title}}, long_title.substr(0, 79), 1},
+      {{{1, long_title}}, long_title.substr(0, 80), 0},  // past the 79 the buffer holds
+      {{{1, long_title}}, long_title, 1},               // the exact step has no limit
+  };
+  for (const auto& row : rows) {
+    SetUp();
+    world.Windows = row.windows;
+    EXPECT_EQ(ActivateWindowByTitle(row.wanted.c_str()), row.found != 0) << row.wanted;
+    EXPECT_EQ(FoundWindow, row.found) << row.wanted;
+    EXPECT_EQ(world.Foreground, row.found) << row.wanted;
+  }
+}
+
+TEST_F(ActivateTest, PrefixSearchStopsAtTheFirstMatch) {
+  world.Windows = {{1, "other"}, {2, "editor one"}, {3, "editor two"}};
+  EXPECT_TRUE(ActivateWindowByTitle("editor"));
+  EXPECT_EQ(CallsNamed({"FindWindowA", "EnumWindows", "GetWindowTextA", "SetForegroundWindow"}),
+            (V{"FindWindowA(0x0, \"editor\") = 0x0", "EnumWindows(_, _) = 0x1",
+               "GetWindowTextA(0x1, _, 0x50) = 0x5", "GetWindowTextA(0x2, _, 0x50) = 0xa",
+               "SetForegroundWindow(0x2) = 0x1"}));
+}
+
+TEST_F(ActivateTest, AppReportsTheMissingTitleAndNeverReusesAnEarlierFind) {
+  world.Windows = {{7, "Untitled - Notepad"}};
+  ::Run.CommandOk = false;
+  HandleApp("\"untitled - notepad\"");
+  EXPECT_TRUE(::Run.CommandOk);
+
+  ::Run.CommandOk = false;
+  HandleApp("\"no such window\"");
+  EXPECT_FALSE(::Run.CommandOk);
+  EXPECT_EQ(::Run.ErrorText, "Window not found: no such window");
+  EXPECT_EQ(FoundWindow, 0u);
+
+  ::Run.CommandOk = true;  // a failure leaves CommandOk as it was
+  HandleApp("editor");     // no quotes: searches for "dito"
+  EXPECT_TRUE(::Run.CommandOk);
+  EXPECT_EQ(::Run.ErrorText, "Window not found: dito");
+
+  world.Windows.clear();
+  ::Run.CommandOk = false;
+  HandleApp("\"\"");
+  EXPECT_EQ(::Run.ErrorText, "Window not found: ");
+}
+
+TEST_F(ActivateTest, AppLineStopsTheRunWithTheMessage) {
+  RunResult r = RunScript("app \"Missing Window\"\r\ndelay 1");
+  EXPECT_EQ(r.Output, "Error at line: 1\r\nWindow not found: missing window\r\n");
+}
+
+}  // namespace
