@@ -55,6 +55,7 @@ void ResetWorld() {
 }
 
 void Record(const std::string& line) {
+  if (world->Quiet) return;
   world->Calls.push_back(line);
   if (world->Sink) {
     std::fputs(line.c_str(), world->Sink);

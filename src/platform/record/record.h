@@ -72,6 +72,7 @@ struct World {
 
   std::string Output;  // every byte written to standard output
   std::vector<std::string> Calls;
+  bool Quiet = false;  // answer without recording (benchmarks)
   std::FILE* Sink = nullptr;  // when set, each call line is printed here too
   platform::DWORD LastError = 0;
 };

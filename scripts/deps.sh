@@ -1,0 +1,27 @@
+#!/bin/sh
+# Installs the Debian packages klavrun needs: "build" for the Linux build and
+# its tests, "windows" for the Windows build and its tests under Wine.
+# Quiet and idempotent: nothing is fetched when everything is there.
+set -e
+
+build="cmake g++ make pkg-config libvterm-dev libgtest-dev libbenchmark-dev libx11-dev python3 bash bc tmux"
+windows="wine wine32:i386 wine64 g++-mingw-w64-i686 xvfb"
+
+missing() {
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || echo "$p"
+  done
+}
+
+want="$build"
+case " $* " in *" windows "*) want="$want $windows" ;; esac
+need=$(missing $want)
+[ -z "$need" ] && exit 0
+
+case "$need" in *:i386*)
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ;;
+esac
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq >/dev/null
+# shellcheck disable=SC2086
+apt-get install -y -qq $need >/dev/null

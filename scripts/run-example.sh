@@ -1,0 +1,8 @@
+#!/bin/sh
+# Sets up, builds and runs the shipped example against a real program.
+set -e
+cd "$(dirname "$0")/.."
+sh scripts/deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$(nproc)" --target klavrun >/dev/null
+build/klavrun examples/calculator.klav
