@@ -4,7 +4,7 @@
 # Quiet and idempotent: nothing is fetched when everything is there.
 set -e
 
-build="cmake g++ make pkg-config libvterm-dev libgtest-dev libbenchmark-dev libx11-dev python3 bash bc tmux"
+build="cmake g++ make pkg-config libvterm-dev libgtest-dev libbenchmark-dev libx11-dev python3 bash bc tmux expect xvfb xauth"
 windows="wine wine32:i386 wine64 g++-mingw-w64-i686 xvfb"
 
 missing() {

@@ -94,9 +94,4 @@ TEST_F(InjectTest, NumLockTogglesTheStateTableInsteadOfSendingEvents) {
   EXPECT_EQ(world.Keyboard[0x90], 1);
 }
 
-TEST_F(InjectTest, MaximumRepeatCountSendsEveryPair) {
-  PressKey(state, 0x41, 65535, true);
-  EXPECT_EQ(CallsNamed({"keybd_event"}).size(), 131070u);
-}
-
 }  // namespace

@@ -30,14 +30,6 @@ TEST_F(ProgramTest, PrintsUsageForAnythingButOneScriptArgument) {
   }
 }
 
-TEST_F(ProgramTest, TakesOtherSlashArgumentsAsScriptPaths) {
-  RunResult r = RunKlavrun({"/h"});
-  EXPECT_EQ(r.Code, 1u);
-  EXPECT_TRUE(std::regex_match(r.Output, std::regex("Exception EInOutError in module klavrun\\.exe at "
-                                                    "[0-9A-F]{8}\\.\nFile not found\\.\r\n")))
-      << r.Output;
-}
-
 TEST_F(ProgramTest, ReportsScriptOpenFailuresByErrorCode) {
   const struct {
     platform::DWORD code;
