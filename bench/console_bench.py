@@ -1,0 +1,190 @@
+#!/usr/bin/python3
+"""Runs the same console workloads with klavrun, expect and tmux and prints
+a table of figures. Figures to watch, not tests.
+
+  console_bench.py KLAVRUN KLAVHELPER [--quick]
+"""
+import os
+import resource
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+KLAVRUN, HELPER = (os.path.abspath(p) for p in sys.argv[1:3])
+QUICK = "--quick" in sys.argv
+ROUNDS = 100 if QUICK else 2000
+FLOOD_MB = 10 if QUICK else 50
+TYPED = 20000 if QUICK else 1000000
+REPEATS = 1 if QUICK else 3  # the best of these runs counts
+IDLE_S = 3
+WORK = tempfile.mkdtemp(prefix="klavbench")
+
+
+def children_cpu():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
+def self_cpu():
+    usage = resource.getrusage(resource.RUSAGE_SELF)
+    return usage.ru_utime + usage.ru_stime
+
+
+def run_klavrun(lines, timeout=300):
+    script = os.path.join(WORK, "bench.txt")
+    with open(script, "wb") as f:
+        f.write("".join(line + "\r\n" for line in lines).encode())
+    cpu = children_cpu()
+    start = time.monotonic()
+    out_path = os.path.join(WORK, "klavrun.out")
+    with open(out_path, "wb") as out:
+        subprocess.run([KLAVRUN, script], stdin=subprocess.DEVNULL, stdout=out,
+                       check=True, timeout=timeout, start_new_session=True)
+    elapsed, cpu = time.monotonic() - start, children_cpu() - cpu
+    with open(out_path, "rb") as f:
+        f.seek(max(0, os.path.getsize(out_path) - 300))
+        if b"Error at line" in f.read():
+            sys.exit("klavrun failed on the benchmark script")
+    return elapsed, cpu
+
+
+def run_expect(body, timeout=300):
+    script = os.path.join(WORK, "bench.exp")
+    with open(script, "w") as f:
+        f.write("log_user 0\nset timeout %d\n%s\n" % (timeout, body))
+    cpu = children_cpu()
+    start = time.monotonic()
+    subprocess.run(["expect", "-f", script], stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, check=True, timeout=timeout + 10,
+                   start_new_session=True)
+    return time.monotonic() - start, children_cpu() - cpu
+
+
+class Tmux:
+    """A tmux server driven from here: the program in an 80 x 25 pane,
+    the screen polled with capture-pane every poll_s seconds."""
+
+    def __init__(self, command, poll_s=0.01):
+        self.socket = "klavbench%d" % os.getpid()
+        self.poll_s = poll_s
+        self.cpu = children_cpu() + self_cpu()
+        self.start = time.monotonic()
+        # The pane stays after the program, so its last screen can be read.
+        self.call("new-session", "-d", "-x", "80", "-y", "25",
+                  "%s; exec sleep 100000" % command)
+        self.server = int(self.call("display-message", "-p", "#{pid}"))
+
+    def call(self, *args):
+        return subprocess.run(["tmux", "-L", self.socket, "-f", "/dev/null"] +
+                              list(args), capture_output=True, check=True
+                              ).stdout.decode(errors="replace").strip()
+
+    def wait_for(self, text):
+        while text not in self.call("capture-pane", "-p"):
+            time.sleep(self.poll_s)
+
+    def type(self, text):
+        self.call("send-keys", "-l", text)
+
+    def finish(self):
+        with open("/proc/%d/stat" % self.server) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        server_cpu = (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+        elapsed = time.monotonic() - self.start
+        cpu = children_cpu() + self_cpu() - self.cpu + server_cpu
+        subprocess.run(["tmux", "-L", self.socket, "kill-server"],
+                       capture_output=True)
+        return elapsed, cpu
+
+
+def ping_pong():
+    klav = ['#define line_delay 0', 'start "%s pingpong %d"' % (HELPER, ROUNDS)]
+    for i in range(1, ROUNDS + 1):
+        klav += ['while not exists "ready %04d"' % i, 'rem waiting', 'send "x~"']
+    klav += ['while not exists "finished"', 'rem waiting']
+    k, _ = run_klavrun(klav)
+    e, _ = run_expect(
+        'spawn %s pingpong %d\nfor {set i 1} {$i <= %d} {incr i} {\n'
+        '  expect [format "ready %%04d" $i]\n  send "x\\r"\n}\n'
+        'expect finished' % (HELPER, ROUNDS, ROUNDS))
+    t = Tmux("%s pingpong %d" % (HELPER, ROUNDS))
+    for i in range(1, ROUNDS + 1):
+        t.wait_for("ready %04d" % i)
+        t.type("x")
+        t.call("send-keys", "Enter")
+    t.wait_for("finished")
+    tt, _ = t.finish()
+    return ("ping-pong (rounds/s)", ROUNDS / k, ROUNDS / e, ROUNDS / tt, True)
+
+
+def idle_wait():
+    program = "sh -c 'sleep %d; echo appeared'" % IDLE_S
+    _, k = run_klavrun(['start "sh -c "sleep %d; echo appeared""' % IDLE_S,
+                        'while not exists "appeared"', 'rem waiting'])
+    _, e = run_expect('spawn sh -c "sleep %d; echo appeared"\nexpect appeared'
+                      % IDLE_S)
+    t = Tmux(program)
+    t.wait_for("appeared")
+    _, tc = t.finish()
+    return ("idle wait (CPU s in %d s)" % IDLE_S, k, e, tc, False)
+
+
+def flood():
+    k, _ = run_klavrun(['start "%s flood %d"' % (HELPER, FLOOD_MB),
+                        'while not exists "flood end"', 'rem waiting'])
+    e, _ = run_expect('log_user 1\nspawn %s flood %d\nexpect "flood end"'
+                      % (HELPER, FLOOD_MB))
+    t = Tmux("%s flood %d" % (HELPER, FLOOD_MB))
+    t.wait_for("flood end")
+    tt, _ = t.finish()
+    return ("flood (MB/s)", FLOOD_MB / k, FLOOD_MB / e, FLOOD_MB / tt, True)
+
+
+def typing():
+    line = "the quick brown fox jumps over the lazy dog and types on " \
+           "and on until the line is full 0123456789"
+    count = TYPED // (len(line) + 1)
+    keys = [line] * (count - 1) + ["last line typed"]
+    typed = sum(len(k) + 1 for k in keys)
+    k, _ = run_klavrun(['#define line_delay 0', 'start "cat"',
+                        'send "%s~"' % "~".join(keys),
+                        'while not exists "last line typed"', 'rem waiting'])
+    e, _ = run_expect('spawn cat\nsend -- "%s\\r"\nexpect "last line typed"'
+                      % "\\r".join(keys))
+    t = Tmux("cat")
+    text = "\n".join(keys) + "\n"
+    for i in range(0, len(text), 8000):
+        t.call("send-keys", "-l", text[i:i + 8000].replace("\n", "\r"))
+    t.wait_for("last line typed")
+    tt, _ = t.finish()
+    return ("typing into cat (keys/s)", typed / k, typed / e, typed / tt, True)
+
+
+def best_of(workload):
+    runs = [workload() for _ in range(REPEATS)]
+    name, higher_is_better = runs[0][0], runs[0][4]
+    pick = max if higher_is_better else min
+    return (name,) + tuple(pick(run[i] for run in runs) for i in (1, 2, 3)) + \
+        (higher_is_better,)
+
+
+def main():
+    for tool in ("expect", "tmux"):
+        if not shutil.which(tool):
+            sys.exit("%s is not installed" % tool)
+    rows = [best_of(w) for w in (ping_pong, idle_wait, flood, typing)]
+    print("%-28s %12s %12s %12s %10s %10s" %
+          ("workload", "klavrun", "expect", "tmux", "k/expect", "k/tmux"))
+    for name, k, e, t, higher_is_better in rows:
+        print("%-28s %12.3f %12.3f %12.3f %10.2f %10.2f" %
+              (name, k, e, t, k / e if e else float("inf"),
+               k / t if t else float("inf")))
+    print("(ratios above 1 mean klavrun is faster, except idle wait, "
+          "where they compare CPU used)")
+    shutil.rmtree(WORK, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,262 @@
+#include "platform/posix/console.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <string.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "platform/platform.h"
+#include "platform/posix/process.h"
+#include "platform/posix/session.h"
+#include "platform/posix/window.h"
+
+namespace posix {
+namespace {
+
+constexpr std::size_t kReadChunk = 64 * 1024;
+// One call takes in at most this much, so a program that floods the console
+// cannot keep the script from its next step.
+constexpr std::size_t kTakeInLimit = 1024 * 1024;
+// Typed keys go out in batches of about this size while a send runs.
+constexpr std::size_t kInputBatch = 4096;
+// A flush gives up when the programs have taken nothing for this long.
+constexpr int kStallMs = 50;
+
+struct ConsoleState {
+  int master = -1;
+  int slave = -1;
+  int interrupt_char = -1;
+  std::unique_ptr<ScreenModel> screen;
+  std::string input;  // queued for the programs; the screen model appends
+  std::size_t input_sent = 0;
+  std::size_t input_at_last_try = 0;
+  std::uint64_t taken_in = 0;
+  std::uint64_t taken_in_at_screen_read = 0;
+  bool screen_read_saw_new_output = false;
+  bool pass_through = true;
+};
+
+ConsoleState console;
+
+std::int64_t NowMs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return std::int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1000000;
+}
+
+bool InputPending() { return console.input_sent < console.input.size(); }
+
+void PassThrough(const char* data, std::size_t length) {
+  // Programs may set the title too.
+  SaveCallerTitle();
+  // Once standard output refuses, the session goes on unwatched.
+  if (console.pass_through && !WriteStdout(data, length))
+    console.pass_through = false;
+}
+
+std::size_t ReadOutput(std::size_t limit) {
+  // Everything there is goes to the screen model in one piece: long chunks
+  // let it leave out lines that scroll away unseen.
+  static std::string chunk;
+  char buffer[kReadChunk];
+  chunk.clear();
+  while (chunk.size() < limit) {
+    ssize_t n = read(console.master, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // nothing more for now
+    PassThrough(buffer, static_cast<std::size_t>(n));
+    chunk.append(buffer, static_cast<std::size_t>(n));
+  }
+  console.screen->Feed(chunk.data(), chunk.size());
+  console.taken_in += chunk.size();
+  return chunk.size();
+}
+
+std::size_t WriteInput() {
+  std::size_t total = 0;
+  // With no program on the console, keys wait in the queue as in a console's
+  // input buffer: the console would echo them to nobody.
+  console.input_at_last_try = console.input.size();
+  if (!InputPending() || !ProgramsRunning()) return 0;
+  while (InputPending()) {
+    ssize_t n = write(console.master, console.input.data() + console.input_sent,
+                      console.input.size() - console.input_sent);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // the console's input side is full
+    console.input_sent += static_cast<std::size_t>(n);
+    total += static_cast<std::size_t>(n);
+  }
+  if (!InputPending()) {
+    console.input.clear();
+    console.input_sent = 0;
+  } else if (console.input_sent >= kReadChunk &&
+             console.input_sent >= console.input.size() / 2) {
+    // Dropping what was sent only once it is most of the queue keeps a long
+    // send from moving the rest over and over.
+    console.input.erase(0, console.input_sent);
+    console.input_sent = 0;
+  }
+  console.input_at_last_try = console.input.size();
+  return total;
+}
+
+// Waits up to timeout_ms (-1: no limit) for output, room for queued input,
+// a stop signal or extra_fd. True when extra_fd became readable.
+bool PollConsole(int timeout_ms, int extra_fd) {
+  pollfd fds[3] = {};
+  fds[0].fd = console.master;
+  fds[0].events = static_cast<short>(POLLIN | (InputPending() ? POLLOUT : 0));
+  fds[1].fd = StopSignalFd();
+  fds[1].events = POLLIN;
+  fds[2].fd = extra_fd;
+  fds[2].events = POLLIN;
+  int count = extra_fd >= 0 ? 3 : 2;
+  int ready = poll(fds, static_cast<nfds_t>(count), timeout_ms);
+  EndIfStopped();
+  return ready > 0 && count == 3 && fds[2].revents != 0;
+}
+
+}  // namespace
+
+bool OpenConsole(std::string* error) {
+  winsize size = {};
+  size.ws_row = kConsoleRows;
+  size.ws_col = kConsoleColumns;
+  int master = -1;
+  int slave = -1;
+  if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) {
+    *error = std::string("cannot open a pseudo-terminal: ") + strerror(errno);
+    return false;
+  }
+  fcntl(master, F_SETFD, FD_CLOEXEC);
+  fcntl(slave, F_SETFD, FD_CLOEXEC);
+  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+  termios modes;
+  if (tcgetattr(slave, &modes) == 0) {
+    // The screen model reads UTF-8; let the line editor erase it whole.
+    modes.c_iflag |= IUTF8;
+    tcsetattr(slave, TCSANOW, &modes);
+    if (modes.c_cc[VINTR] != _POSIX_VDISABLE)
+      console.interrupt_char = modes.c_cc[VINTR];
+  }
+  console.master = master;
+  console.slave = slave;
+  console.screen = std::make_unique<ScreenModel>(&console.input);
+  return true;
+}
+
+int ConsoleSlave() { return console.slave; }
+
+int InterruptChar() { return console.interrupt_char; }
+
+ScreenModel& Screen() { return *console.screen; }
+
+void InputQueued() {
+  if (console.input.size() - console.input_at_last_try >= kInputBatch) TakeIn();
+}
+
+void TakeIn() {
+  EndIfStopped();
+  ReadOutput(kTakeInLimit);
+  if (InputPending()) {
+    WriteInput();
+    ReadOutput(kTakeInLimit);
+  }
+}
+
+void FlushInput() {
+  TakeIn();
+  std::int64_t last_progress = NowMs();
+  while (InputPending() && ProgramsRunning()) {
+    PollConsole(10, -1);
+    if (ReadOutput(kTakeInLimit) + WriteInput() > 0)
+      last_progress = NowMs();
+    else if (NowMs() - last_progress >= kStallMs)
+      break;  // the programs are not reading; the keys stay queued
+  }
+}
+
+void MarkScreenRead() {
+  console.screen_read_saw_new_output =
+      console.taken_in != console.taken_in_at_screen_read;
+  console.taken_in_at_screen_read = console.taken_in;
+}
+
+void WaitForNewOutput(int max_ms) {
+  FlushInput();
+  ReapPrograms();
+  // A wait loop tests the screen it read before this pause: when that read
+  // brought something new, the test is still to come.
+  if (console.taken_in != console.taken_in_at_screen_read ||
+      console.screen_read_saw_new_output)
+    return;
+  PollConsole(max_ms, -1);
+  TakeIn();
+}
+
+void SleepTakingIn(std::uint32_t milliseconds) {
+  FlushInput();
+  ReapPrograms();
+  std::int64_t deadline = NowMs() + milliseconds;
+  for (;;) {
+    std::int64_t left = deadline - NowMs();
+    if (left <= 0) break;
+    PollConsole(left > 1000 ? 1000 : static_cast<int>(left), -1);
+    TakeIn();
+  }
+}
+
+void WaitReadable(int fd) {
+  FlushInput();
+  while (!PollConsole(-1, fd)) TakeIn();
+}
+
+void CloseConsole() {
+  if (console.master < 0) return;
+  FlushInput();
+  ReadOutput(16 * kTakeInLimit);
+  if (StdoutIsTerminal() && console.taken_in > 0) {
+    std::string reset = console.screen->ModeResetSequence();
+    PassThrough(reset.data(), reset.size());
+  }
+  // As the console's session leader, letting go of it hangs up its
+  // foreground programs.
+  ioctl(console.slave, TIOCNOTTY);
+  close(console.master);
+  close(console.slave);
+  console.master = -1;
+  console.slave = -1;
+}
+
+}  // namespace posix
+
+namespace platform {
+
+void Sleep(DWORD milliseconds) { posix::SleepTakingIn(milliseconds); }
+
+BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length,
+                                 COORD read_at, DWORD* read) {
+  (void)output;  // the console has one screen, whichever handle names it
+  if (read != nullptr) *read = 0;
+  // A capture reads the rows in order; the rows after the first come from
+  // the same picture of the screen.
+  static int next_row = -1;
+  if (read_at.Y != next_row) {
+    posix::FlushInput();
+    posix::MarkScreenRead();
+  }
+  next_row = read_at.Y + 1;
+  std::size_t count =
+      posix::Screen().ReadRow(read_at.Y, read_at.X, buffer, length);
+  if (read != nullptr) *read = static_cast<DWORD>(count);
+  return count > 0 ? 1 : 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,63 @@
+// The console klavrun gives the programs it starts: an 80 x 25
+// pseudo-terminal, its screen model, and the traffic between them.
+//
+// klavrun holds the master side. Everything programs write is taken in by
+// the screen model and passed through to klavrun's standard output; typed
+// keys are queued and written out as the programs make room for them.
+#ifndef KLAVRUN_PLATFORM_POSIX_CONSOLE_H_
+#define KLAVRUN_PLATFORM_POSIX_CONSOLE_H_
+
+#include <cstdint>
+#include <string>
+
+#include "platform/posix/screen_model.h"
+
+namespace posix {
+
+/// Opens the pseudo-terminal and the screen model. False with a message
+/// when the system has no pseudo-terminal to give.
+bool OpenConsole(std::string* error);
+
+/// The programs' side of the console, close-on-exec in klavrun itself.
+int ConsoleSlave();
+
+/// The character the console's line discipline turns into SIGINT, or -1.
+int InterruptChar();
+
+ScreenModel& Screen();
+
+/// Call after queueing input (the screen model appends key encodings to the
+/// queue itself): makes progress without waiting once enough has piled up.
+void InputQueued();
+
+/// Takes in everything programs have written so far and writes what they
+/// have room for of the queued input. Never waits.
+void TakeIn();
+
+/// Hands all queued input to the programs before something that could see
+/// it. Keeps taking in output meanwhile; gives up once programs stop
+/// reading.
+void FlushInput();
+
+/// Remembers that the screen was read: a later wait that finds no new
+/// output since then may block.
+void MarkScreenRead();
+
+/// When nothing arrived since the screen was read twice in a row, waits up
+/// to max_ms for output.
+void WaitForNewOutput(int max_ms);
+
+/// Sleeps, taking in output meanwhile.
+void SleepTakingIn(std::uint32_t milliseconds);
+
+/// Waits until fd is readable, taking in output meanwhile.
+void WaitReadable(int fd);
+
+/// Takes in the last output, writes the sequences that put the caller's
+/// terminal back in its usual modes, and closes the console: programs
+/// still on it get the hang-up.
+void CloseConsole();
+
+}  // namespace posix
+
+#endif  // KLAVRUN_PLATFORM_POSIX_CONSOLE_H_

@@ -1,0 +1,162 @@
+// Files and standard handles. The script is a real file; the standard
+// handles are the console's, and what klavrun writes to its standard
+// output handle goes to klavrun's real standard output, never into the
+// console.
+#include <errno.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <set>
+
+#include "platform/platform.h"
+#include "platform/posix/handles.h"
+#include "platform/posix/session.h"
+#include "platform/posix_file.h"
+
+namespace posix {
+namespace {
+
+platform::DWORD last_error = 0;
+std::set<int> open_files;  // descriptors CreateFileA gave out
+
+bool IsFile(platform::HANDLE handle, int* fd) {
+  if ((handle & kKindMask) != kFileBase) return false;
+  *fd = static_cast<int>(handle & ~kKindMask);
+  return open_files.count(*fd) != 0;
+}
+
+}  // namespace
+
+void SetLastError(platform::DWORD error) { last_error = error; }
+
+}  // namespace posix
+
+namespace platform {
+
+DWORD GetLastError() { return posix::last_error; }
+
+const char* GetCommandLineA() { return posix::CommandLine().c_str(); }
+
+DWORD GetModuleFileNameA(HANDLE module, char* filename, DWORD size) {
+  (void)module;
+  char path[4096];
+  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length < 0) {
+    posix::SetLastError(Win32ErrorFromErrno(errno));
+    return 0;
+  }
+  if (size == 0) return 0;
+  DWORD count = static_cast<DWORD>(length);
+  if (count >= size) {
+    count = size - 1;  // truncated, as Win32 does
+    posix::SetLastError(122);  // ERROR_INSUFFICIENT_BUFFER
+  }
+  std::memcpy(filename, path, count);
+  filename[count] = '\0';
+  return count;
+}
+
+HANDLE GetStdHandle(DWORD which) {
+  if (which == STD_INPUT_HANDLE) return posix::kConsoleInput;
+  if (which == STD_OUTPUT_HANDLE) return posix::kConsoleOutput;
+  posix::SetLastError(ERROR_INVALID_HANDLE);
+  return INVALID_HANDLE_VALUE;
+}
+
+HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void* security,
+                   DWORD disposition, DWORD flags, HANDLE template_file) {
+  (void)access, (void)share, (void)security, (void)disposition, (void)flags;
+  (void)template_file;
+  std::uint32_t error = 0;
+  int fd = name != nullptr ? OpenForReading(name, &error) : -1;
+  if (name == nullptr) error = ERROR_FILE_NOT_FOUND;
+  if (fd < 0) {
+    posix::SetLastError(error);
+    return INVALID_HANDLE_VALUE;
+  }
+  posix::open_files.insert(fd);
+  return posix::kFileBase | static_cast<HANDLE>(fd);
+}
+
+BOOL ReadFile(HANDLE file, void* buffer, DWORD to_read, DWORD* read_count,
+              void* overlapped) {
+  (void)overlapped;
+  if (read_count != nullptr) *read_count = 0;
+  int fd;
+  if (!posix::IsFile(file, &fd)) {
+    posix::SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  ssize_t n;
+  do {
+    n = read(fd, buffer, to_read);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) {
+    posix::SetLastError(Win32ErrorFromErrno(errno));
+    return 0;
+  }
+  if (read_count != nullptr) *read_count = static_cast<DWORD>(n);
+  return 1;
+}
+
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD to_write,
+               DWORD* written, void* overlapped) {
+  (void)overlapped;
+  if (written != nullptr) *written = 0;
+  if (file != posix::kConsoleOutput) {
+    posix::SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  if (!posix::WriteStdout(static_cast<const char*>(buffer), to_write)) {
+    posix::SetLastError(errno == EBADF ? ERROR_INVALID_HANDLE
+                                       : Win32ErrorFromErrno(errno));
+    return 0;
+  }
+  if (written != nullptr) *written = to_write;
+  return 1;
+}
+
+BOOL CloseHandle(HANDLE handle) {
+  int fd;
+  if (posix::IsFile(handle, &fd)) {
+    posix::open_files.erase(fd);
+    close(fd);
+    return 1;
+  }
+  HANDLE kind = handle & posix::kKindMask;
+  // Process handles and the console's own need no closing: children are
+  // reaped as they end.
+  if (handle == posix::kConsoleInput || handle == posix::kConsoleOutput ||
+      (handle != 0 && (kind == posix::kProcessBase || kind == posix::kThreadBase)))
+    return 1;
+  posix::SetLastError(ERROR_INVALID_HANDLE);
+  return 0;
+}
+
+DWORD GetFileType(HANDLE file) {
+  int fd;
+  if (file == posix::kConsoleOutput) {
+    if (!posix::StdoutOpen()) {
+      posix::SetLastError(ERROR_INVALID_HANDLE);
+      return FILE_TYPE_UNKNOWN;
+    }
+    fd = STDOUT_FILENO;
+  } else if (file == posix::kConsoleInput) {
+    return FILE_TYPE_CHAR;
+  } else if (!posix::IsFile(file, &fd)) {
+    posix::SetLastError(ERROR_INVALID_HANDLE);
+    return FILE_TYPE_UNKNOWN;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    posix::SetLastError(Win32ErrorFromErrno(errno));
+    return FILE_TYPE_UNKNOWN;
+  }
+  if (S_ISCHR(st.st_mode)) return FILE_TYPE_CHAR;
+  if (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode)) return FILE_TYPE_DISK;
+  if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return FILE_TYPE_PIPE;
+  return FILE_TYPE_UNKNOWN;
+}
+
+}  // namespace platform

@@ -1,0 +1,10 @@
+#include <string>
+#include <vector>
+
+#include "platform/posix/session.h"
+#include "runner/main.h"
+
+int main(int argc, char** argv) {
+  posix::BeginSession(argc, argv);
+  ProgramEntry(std::vector<std::string>(argv + 1, argv + argc));
+}

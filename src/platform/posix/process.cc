@@ -1,0 +1,240 @@
+// Starting programs on the console. They all go into one process group,
+// the console's foreground group, so that an interrupt typed into the
+// console reaches every one of them.
+#include "platform/posix/process.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix/command_line.h"
+#include "platform/posix/console.h"
+#include "platform/posix/handles.h"
+#include "platform/posix_file.h"
+
+extern char** environ;
+
+namespace posix {
+namespace {
+
+// The terminal type whose sequences the screen model understands.
+constexpr char kTerminalType[] = "TERM=xterm-256color";
+// An empty command line names no program at all.
+constexpr std::uint32_t kErrorInvalidParameter = 87;
+// How long programs get to end after the hang-up before they are killed.
+constexpr int kHangUpGraceMs = 500;
+
+struct Programs {
+  std::vector<pid_t> running;
+  pid_t group = 0;  // the programs' group, 0 before the first start
+  std::vector<pid_t> groups;  // every group made, for the hang-up
+};
+
+Programs programs;
+volatile sig_atomic_t program_ended = 1;
+
+void OnProgramEnded(int) { program_ended = 1; }
+
+constexpr int kSignalsToReset[] = {SIGPIPE, SIGTTOU, SIGTTIN, SIGTSTP, SIGINT,
+                                   SIGQUIT, SIGTERM, SIGHUP,  SIGCHLD};
+
+// In the new process: joins the programs' group, takes the console and
+// becomes the program. Reports errno on the pipe when it cannot.
+[[noreturn]] void BecomeProgram(pid_t group, int console, const char* folder,
+                                const char* path, char* const* argv,
+                                char* const* envp, int report) {
+  if (group == 0 || setpgid(0, group) != 0) setpgid(0, 0);
+  // Before exec, so that a shell finds itself in the foreground at once.
+  tcsetpgrp(console, getpgrp());
+  dup2(console, STDIN_FILENO);
+  dup2(console, STDOUT_FILENO);
+  dup2(console, STDERR_FILENO);
+#ifdef SYS_close_range
+  syscall(SYS_close_range, 3U, ~0U, 4U /* CLOSE_RANGE_CLOEXEC */);
+#endif
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  for (int signal_number : kSignalsToReset) signal(signal_number, SIG_DFL);
+  int error = 0;
+  if (folder != nullptr && chdir(folder) != 0)
+    error = errno;
+  else
+    execve(path, argv, envp);
+  if (error == 0) error = errno;
+  ssize_t ignored = write(report, &error, sizeof error);
+  (void)ignored;
+  _exit(127);
+}
+
+std::vector<char*> Environment(std::vector<std::string>* storage) {
+  for (char** entry = environ; *entry != nullptr; ++entry)
+    if (strncmp(*entry, "TERM=", 5) != 0) storage->push_back(*entry);
+  storage->push_back(kTerminalType);
+  std::vector<char*> pointers;
+  for (std::string& s : *storage) pointers.push_back(&s[0]);
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+std::uint32_t ErrorOfExec(int error) {
+  if (error == ENOENT) return platform::ERROR_FILE_NOT_FOUND;  // e.g. its interpreter
+  return platform::Win32ErrorFromErrno(error);
+}
+
+void Forget(pid_t pid) {
+  programs.running.erase(
+      std::remove(programs.running.begin(), programs.running.end(), pid),
+      programs.running.end());
+}
+
+}  // namespace
+
+void WatchPrograms() {
+  struct sigaction action = {};
+  action.sa_handler = OnProgramEnded;
+  action.sa_flags = SA_RESTART | SA_NOCLDSTOP;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGCHLD, &action, nullptr);
+}
+
+void ReapPrograms() {
+  if (!program_ended) return;
+  program_ended = 0;
+  for (;;) {
+    int status;
+    pid_t pid = waitpid(-1, &status, WNOHANG);
+    if (pid <= 0) return;
+    Forget(pid);
+  }
+}
+
+bool ProgramsRunning() {
+  ReapPrograms();
+  return !programs.running.empty();
+}
+
+void EndPrograms() {
+  for (pid_t group : programs.groups) {
+    if (kill(-group, SIGHUP) == 0) kill(-group, SIGCONT);
+  }
+  for (int waited = 0; waited < kHangUpGraceMs && !programs.running.empty();
+       waited += 5) {
+    program_ended = 1;
+    ReapPrograms();
+    if (programs.running.empty()) break;
+    timespec pause = {0, 5 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
+  }
+  for (pid_t pid : programs.running) {
+    kill(pid, SIGKILL);
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+  }
+  programs.running.clear();
+}
+
+}  // namespace posix
+
+namespace platform {
+
+BOOL CreateProcessA(const char* application, char* command_line,
+                    void* process_attributes, void* thread_attributes,
+                    BOOL inherit_handles, DWORD creation_flags,
+                    void* environment, const char* current_directory,
+                    STARTUPINFOA* startup_info,
+                    PROCESS_INFORMATION* process_information) {
+  // The programs always get the console: standard error included, since
+  // shells print their prompts there.
+  (void)process_attributes, (void)thread_attributes, (void)inherit_handles;
+  (void)creation_flags, (void)environment, (void)startup_info;
+  posix::FlushInput();
+  posix::ReapPrograms();
+
+  std::vector<std::string> words =
+      posix::SplitWords(command_line != nullptr ? command_line : "");
+  std::string name = application != nullptr ? application
+                     : words.empty()         ? ""
+                                             : words[0];
+  if (name.empty()) {
+    posix::SetLastError(posix::kErrorInvalidParameter);  // as Win32 answers
+    return 0;
+  }
+  posix::ProgramFile program = posix::FindProgram(name, getenv("PATH"));
+  if (program.error != 0) {
+    posix::SetLastError(program.error);
+    return 0;
+  }
+  if (words.empty()) words.push_back(name);
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(&word[0]);
+  argv.push_back(nullptr);
+  std::vector<std::string> environment_storage;
+  std::vector<char*> envp = posix::Environment(&environment_storage);
+
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) {
+    posix::SetLastError(Win32ErrorFromErrno(errno));
+    return 0;
+  }
+  pid_t group = posix::programs.group;
+  if (group != 0 && kill(-group, 0) != 0) group = 0;  // all of it ended
+  int console = posix::ConsoleSlave();
+  pid_t pid = fork();
+  if (pid == 0) {
+    posix::BecomeProgram(group, console, current_directory,
+                         program.path.c_str(), argv.data(), envp.data(),
+                         report[1]);
+  }
+  close(report[1]);
+  if (pid < 0) {
+    close(report[0]);
+    posix::SetLastError(Win32ErrorFromErrno(errno));
+    return 0;
+  }
+  // Both sides set the group, whichever runs first.
+  if (group == 0 || setpgid(pid, group) != 0) setpgid(pid, pid);
+  pid_t made = getpgid(pid);
+  if (made > 0) {
+    tcsetpgrp(console, made);
+    posix::programs.group = made;
+    if (std::find(posix::programs.groups.begin(), posix::programs.groups.end(),
+                  made) == posix::programs.groups.end())
+      posix::programs.groups.push_back(made);
+  }
+  int error = 0;
+  ssize_t got;
+  do {
+    got = read(report[0], &error, sizeof error);
+  } while (got < 0 && errno == EINTR);
+  close(report[0]);
+  if (got == static_cast<ssize_t>(sizeof error)) {
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    posix::SetLastError(posix::ErrorOfExec(error));
+    return 0;
+  }
+  posix::programs.running.push_back(pid);
+  // Keys typed while no program ran have waited for this one.
+  posix::FlushInput();
+  if (process_information != nullptr) {
+    process_information->hProcess = posix::kProcessBase | static_cast<HANDLE>(pid);
+    process_information->hThread = posix::kThreadBase | static_cast<HANDLE>(pid);
+    process_information->dwProcessId = static_cast<DWORD>(pid);
+    process_information->dwThreadId = static_cast<DWORD>(pid);
+  }
+  return 1;
+}
+
+}  // namespace platform

@@ -1,0 +1,24 @@
+// The programs klavrun starts on its console: their process group, their
+// exit and their end.
+#ifndef KLAVRUN_PLATFORM_POSIX_PROCESS_H_
+#define KLAVRUN_PLATFORM_POSIX_PROCESS_H_
+
+namespace posix {
+
+/// Starts noting when programs end (SIGCHLD), so that collecting them costs
+/// nothing while none has.
+void WatchPrograms();
+
+/// Collects programs that have ended, without waiting.
+void ReapPrograms();
+
+/// True while a started program has not ended (collects those that have).
+bool ProgramsRunning();
+
+/// After the console is closed: hangs up the programs still running, gives
+/// them a moment to go, kills the rest and reaps them all.
+void EndPrograms();
+
+}  // namespace posix
+
+#endif  // KLAVRUN_PLATFORM_POSIX_PROCESS_H_

@@ -1,0 +1,269 @@
+#include "platform/posix/screen_model.h"
+
+#include <vterm.h>
+
+#include <cstring>
+
+namespace posix {
+namespace {
+
+void OutputCallback(const char* bytes, std::size_t length, void* user) {
+  static_cast<ScreenModel*>(user)->Output(bytes, length);
+}
+
+int TermPropCallback(VTermProp prop, VTermValue* value, void* user) {
+  int number = 0;
+  if (prop == VTERM_PROP_CURSORVISIBLE || prop == VTERM_PROP_ALTSCREEN)
+    number = value->boolean;
+  else if (prop == VTERM_PROP_MOUSE)
+    number = value->number;
+  static_cast<ScreenModel*>(user)->TermPropChanged(prop, number);
+  return 1;
+}
+
+int DamageCallback(VTermRect rect, void* user) {
+  static_cast<ScreenModel*>(user)->Damaged(rect.start_row, rect.end_row);
+  return 1;
+}
+
+int MoveRectCallback(VTermRect dest, VTermRect src, void* user) {
+  static_cast<ScreenModel*>(user)->Moved(
+      dest.start_row, dest.start_col, src.start_row, src.start_col,
+      src.end_row - src.start_row, src.end_col - src.start_col);
+  return 1;
+}
+
+const VTermScreenCallbacks kScreenCallbacks = {
+    DamageCallback,    // damage
+    MoveRectCallback,  // moverect
+    nullptr,           // movecursor
+    TermPropCallback,  // settermprop
+    nullptr,           // bell
+    nullptr,           // resize
+    nullptr,           // sb_pushline: no scrollback
+    nullptr,           // sb_popline
+};
+
+// A chunk is worth looking at for lines to leave out from this size on.
+constexpr std::size_t kSkipWorthwhile = 4096;
+// Lines after a cut that push everything before it off the screen, from
+// any cursor row: 24 to reach the last row, 25 more to scroll it all away,
+// one for the line break that stands in for what was cut.
+constexpr int kLinesToScrollAway = 2 * kConsoleRows;
+
+bool Plain(unsigned char byte) {
+  return (byte >= 0x20 && byte <= 0x7e) || byte == '\r' || byte == '\n' ||
+         byte == '\t';
+}
+
+void ProbeRegion(VTerm* vt) {
+  static const char kAskScrollRegion[] = "\x1bP$qr\x1b\\\x1bP$qs\x1b\\";
+  vterm_input_write(vt, kAskScrollRegion, sizeof kAskScrollRegion - 1);
+}
+
+void ProbeUp(VTerm* vt) { vterm_keyboard_key(vt, VTERM_KEY_UP, VTERM_MOD_NONE); }
+void ProbeKeypad(VTerm* vt) {
+  vterm_keyboard_key(vt, VTERM_KEY_KP_0, VTERM_MOD_NONE);
+}
+void ProbePaste(VTerm* vt) { vterm_keyboard_start_paste(vt); }
+
+}  // namespace
+
+char CellByte(unsigned int code_point) {
+  if (code_point == 0) return ' ';
+  if (code_point <= 0xff) return static_cast<char>(code_point);
+  return '?';
+}
+
+ScreenModel::ScreenModel(std::string* to_programs)
+    : vt_(vterm_new(kConsoleRows, kConsoleColumns)),
+      to_programs_(to_programs),
+      sink_(to_programs) {
+  for (bool& stale : row_stale_) stale = true;
+  vterm_set_utf8(vt_, 1);
+  vterm_output_set_callback(vt_, OutputCallback, this);
+  screen_ = vterm_obtain_screen(vt_);
+  vterm_screen_set_callbacks(screen_, &kScreenCallbacks, this);
+  // Full-screen programs draw on the alternate screen; that is what shows.
+  vterm_screen_enable_altscreen(screen_, 1);
+  vterm_screen_set_damage_merge(screen_, VTERM_DAMAGE_SCROLL);
+  vterm_screen_reset(screen_, 1);
+}
+
+ScreenModel::~ScreenModel() { vterm_free(vt_); }
+
+void ScreenModel::Feed(const char* bytes, std::size_t length) {
+  if (length == 0) return;
+  std::size_t cut = LinesThatScrollAway(bytes, length);
+  if (cut > 0) {
+    vterm_input_write(vt_, "\r\n", 2);
+    bytes += cut;
+    length -= cut;
+    bytes_left_out_ += cut;
+  }
+  Track(bytes, length);
+  vterm_input_write(vt_, bytes, length);
+}
+
+// The length of a leading run of plain lines (text, CR, LF, tab; ending in
+// CR LF) followed, still in plain text, by enough lines to scroll them off
+// the whole screen; 0 when there is none. Leaving them out changes nothing
+// when the parser is drawing text and the scroll region is the whole
+// screen: the cut ends at column 0, as its stand-in CR LF does.
+std::size_t ScreenModel::LinesThatScrollAway(const char* bytes,
+                                             std::size_t length) {
+  if (length < kSkipWorthwhile || parse_ != Parse::kText || utf8_left_ != 0)
+    return 0;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
+  std::size_t plain_end = 0;
+  while (plain_end < length && Plain(p[plain_end])) ++plain_end;
+  int lines_after = 0;
+  for (std::size_t i = plain_end; i-- > 1;) {
+    if (p[i] != '\n') continue;
+    if (lines_after >= kLinesToScrollAway && p[i - 1] == '\r')
+      return ScrollsWholeScreen() ? i + 1 : 0;
+    ++lines_after;
+  }
+  return 0;
+}
+
+bool ScreenModel::ScrollsWholeScreen() {
+  std::string answer;
+  sink_ = &answer;
+  ProbeRegion(vt_);
+  sink_ = to_programs_;
+  return answer == "\x1bP1$r1;25r\x1b\\\x1bP1$r1;80s\x1b\\";
+}
+
+void ScreenModel::Track(const char* bytes, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) {
+    unsigned char b = static_cast<unsigned char>(bytes[i]);
+    if (b == 0x18 || b == 0x1a) {  // CAN and SUB cancel any sequence
+      parse_ = Parse::kText;
+      continue;
+    }
+    switch (parse_) {
+      case Parse::kText:
+        if (b == 0x1b) {
+          parse_ = Parse::kEscape;
+          utf8_left_ = 0;
+        } else if (b >= 0xc0) {
+          utf8_left_ = b >= 0xf0 ? 3 : b >= 0xe0 ? 2 : 1;
+          after_c2_ = b == 0xc2;
+          continue;
+        } else if (b >= 0x80) {
+          // A C1 control may open any sequence; take it as the longest.
+          if (after_c2_ && b <= 0x9f) parse_ = Parse::kString;
+          if (utf8_left_ > 0) --utf8_left_;
+        } else {
+          utf8_left_ = 0;
+        }
+        after_c2_ = false;
+        break;
+      case Parse::kEscape:
+        if (b == '[') parse_ = Parse::kCsi;
+        else if (b == ']' || b == 'P' || b == 'X' || b == '^' || b == '_')
+          parse_ = Parse::kString;
+        else if (b >= 0x30 && b <= 0x7e) parse_ = Parse::kText;
+        break;  // intermediates, controls and ESC keep it open
+      case Parse::kCsi:
+        if (b == 0x1b) parse_ = Parse::kEscape;
+        else if (b >= 0x40 && b <= 0x7e) parse_ = Parse::kText;
+        break;
+      case Parse::kString:
+        if (b == 0x07) parse_ = Parse::kText;
+        else if (b == 0x1b) parse_ = Parse::kStringEscape;
+        break;
+      case Parse::kStringEscape:
+        parse_ = b == '\\' ? Parse::kText : b == 0x1b ? Parse::kStringEscape
+                                                       : Parse::kString;
+        break;
+    }
+  }
+}
+
+void ScreenModel::FillRow(int row) const {
+  bool after_wide = false;
+  for (int col = 0; col < kConsoleColumns; ++col) {
+    VTermScreenCell cell;
+    vterm_screen_get_cell(screen_, VTermPos{row, col}, &cell);
+    // The second half of a wide character shows as a blank.
+    cells_[row][col] = after_wide ? ' ' : CellByte(cell.chars[0]);
+    after_wide = cell.width == 2;
+  }
+  row_stale_[row] = false;
+}
+
+void ScreenModel::Damaged(int start_row, int end_row) {
+  for (int row = start_row; row < end_row; ++row) row_stale_[row] = true;
+}
+
+void ScreenModel::Moved(int dest_row, int dest_col, int src_row, int src_col,
+                        int rows, int cols) {
+  char before[kConsoleRows][kConsoleColumns];
+  bool stale_before[kConsoleRows];
+  std::memcpy(before, cells_, sizeof before);
+  std::memcpy(stale_before, row_stale_, sizeof stale_before);
+  for (int r = 0; r < rows; ++r) {
+    std::memcpy(cells_[dest_row + r] + dest_col, before[src_row + r] + src_col,
+                static_cast<std::size_t>(cols));
+    // A moved row is only as fresh as both halves of it.
+    row_stale_[dest_row + r] =
+        stale_before[dest_row + r] || stale_before[src_row + r];
+  }
+}
+
+std::size_t ScreenModel::ReadRow(int row, int column, char* out,
+                                 std::size_t length) const {
+  if (row < 0 || row >= kConsoleRows || column < 0 ||
+      column >= kConsoleColumns)
+    return 0;
+  // Waits read the same screen over and over: only what changed is read
+  // from libvterm again.
+  vterm_screen_flush_damage(screen_);
+  if (row_stale_[row]) FillRow(row);
+  std::size_t count = static_cast<std::size_t>(kConsoleColumns - column);
+  if (count > length) count = length;
+  std::memcpy(out, cells_[row] + column, count);
+  return count;
+}
+
+void ScreenModel::Output(const char* bytes, std::size_t length) {
+  sink_->append(bytes, length);
+}
+
+void ScreenModel::TermPropChanged(int prop, int value) {
+  switch (prop) {
+    case VTERM_PROP_ALTSCREEN: alt_screen_ = value != 0; break;
+    case VTERM_PROP_CURSORVISIBLE: cursor_hidden_ = value == 0; break;
+    case VTERM_PROP_MOUSE: mouse_ = value != VTERM_PROP_MOUSE_NONE; break;
+  }
+}
+
+// The key encoder shows modes that libvterm keeps no property for.
+bool ScreenModel::Answers(void (*probe)(VTerm*), const char* expected) {
+  std::string answer;
+  sink_ = &answer;
+  probe(vt_);
+  sink_ = to_programs_;
+  return answer.rfind(expected, 0) == 0;
+}
+
+std::string ScreenModel::ModeResetSequence() {
+  std::string reset = "\x1b[0m";
+  if (alt_screen_) reset += "\x1b[?1049l";
+  if (cursor_hidden_) reset += "\x1b[?25h";
+  if (mouse_) reset += "\x1b[?1000l\x1b[?1002l\x1b[?1003l\x1b[?1006l";
+  if (Answers(ProbeUp, "\x1bO")) reset += "\x1b[?1l";
+  if (Answers(ProbeKeypad, "\x1bO")) reset += "\x1b>";
+  if (Answers(ProbePaste, "\x1b[200~")) {
+    reset += "\x1b[?2004l";
+    std::string ignored;
+    sink_ = &ignored;
+    vterm_keyboard_end_paste(vt_);
+    sink_ = to_programs_;
+  }
+  return reset;
+}
+
+}  // namespace posix

@@ -1,0 +1,90 @@
+// The console's screen model: a libvterm terminal fed with everything the
+// started programs write, read back as 8-bit cells, and the encoder of the
+// keys typed into it.
+#ifndef KLAVRUN_PLATFORM_POSIX_SCREEN_MODEL_H_
+#define KLAVRUN_PLATFORM_POSIX_SCREEN_MODEL_H_
+
+#include <cstddef>
+#include <string>
+
+struct VTerm;
+struct VTermScreen;
+
+namespace posix {
+
+constexpr int kConsoleRows = 25;
+constexpr int kConsoleColumns = 80;
+
+/// Bytes for one screen cell: an empty cell is a blank, code points up to
+/// 0xff are that byte, anything else is "?".
+char CellByte(unsigned int code_point);
+
+class ScreenModel {
+ public:
+  /// Whatever the terminal answers (key encodings, replies to queries) is
+  /// appended to *to_programs.
+  explicit ScreenModel(std::string* to_programs);
+  ~ScreenModel();
+  ScreenModel(const ScreenModel&) = delete;
+  ScreenModel& operator=(const ScreenModel&) = delete;
+
+  /// Takes in bytes the programs wrote. A long run of plain lines that
+  /// would scroll off the screen before the end of the chunk is not drawn:
+  /// the screen comes out the same, only faster.
+  void Feed(const char* bytes, std::size_t length);
+
+  /// Copies up to `length` cells of `row` from `column` into out, one byte
+  /// each; returns how many. Nothing outside the 25 x 80 screen.
+  std::size_t ReadRow(int row, int column, char* out, std::size_t length) const;
+
+  /// Escape sequences that take a terminal that has seen the same output
+  /// back to its usual modes (main screen, visible cursor, normal keys...).
+  std::string ModeResetSequence();
+
+  VTerm* terminal() const { return vt_; }
+
+  /// How many bytes Feed has left out so far.
+  std::size_t bytes_left_out() const { return bytes_left_out_; }
+
+  /// Queues bytes for the programs, after what the terminal answered.
+  void Send(const std::string& bytes) { sink_->append(bytes); }
+
+  // For the libvterm callbacks.
+  void Output(const char* bytes, std::size_t length);
+  void TermPropChanged(int prop, int value);
+  void Damaged(int start_row, int end_row);
+  void Moved(int dest_row, int dest_col, int src_row, int src_col, int rows,
+             int cols);
+
+ private:
+  bool Answers(void (*probe)(VTerm*), const char* expected);
+  std::size_t LinesThatScrollAway(const char* bytes, std::size_t length);
+  bool ScrollsWholeScreen();
+  void Track(const char* bytes, std::size_t length);
+  void FillRow(int row) const;
+
+  // Where the parser stands after what was fed: drawing text, or inside an
+  // escape sequence, a control string or a UTF-8 character.
+  enum class Parse { kText, kEscape, kCsi, kString, kStringEscape };
+  Parse parse_ = Parse::kText;
+  int utf8_left_ = 0;
+  bool after_c2_ = false;  // U+0080 to U+009F are C1 controls
+  std::size_t bytes_left_out_ = 0;
+
+  // The screen as bytes, kept up to date row by row from what libvterm
+  // reports as changed or moved.
+  mutable char cells_[kConsoleRows][kConsoleColumns];
+  mutable bool row_stale_[kConsoleRows];
+
+  VTerm* vt_;
+  VTermScreen* screen_;
+  std::string* to_programs_;
+  std::string* sink_;  // where Output goes: to_programs_, or a probe's buffer
+  bool alt_screen_ = false;
+  bool cursor_hidden_ = false;
+  bool mouse_ = false;
+};
+
+}  // namespace posix
+
+#endif  // KLAVRUN_PLATFORM_POSIX_SCREEN_MODEL_H_

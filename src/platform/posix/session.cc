@@ -1,0 +1,194 @@
+// klavrun runs as two processes. The one the caller started stays in the
+// caller's job: it passes stop signals on and ends with the run's exit
+// code. Its child leads a session of its own on the console, so that the
+// keys it types signal the programs on the console and never klavrun, and
+// so that the console can be hung up like any terminal.
+#include "platform/posix/session.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+#include "platform/posix/console.h"
+#include "platform/posix/process.h"
+#include "platform/posix/window.h"
+
+namespace posix {
+namespace {
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+struct SessionState {
+  bool stdout_open = true;
+  bool stdout_terminal = false;
+  int caller_terminal = -1;
+  int stop_pipe[2] = {-1, -1};
+  std::string command_line;
+  bool exiting = false;
+};
+
+SessionState session;
+volatile sig_atomic_t stop_signal = 0;
+pid_t runner_pid = 0;  // in the process that stays with the caller
+
+void ForwardSignal(int signal_number) {
+  if (runner_pid > 0) kill(runner_pid, signal_number);
+}
+
+// The process that stays with the caller: it only waits for the run.
+[[noreturn]] void Supervise(pid_t runner) {
+  runner_pid = runner;
+  struct sigaction action = {};
+  action.sa_handler = ForwardSignal;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  for (int signal_number : kStopSignals) sigaction(signal_number, &action, nullptr);
+  for (;;) {
+    int status = 0;
+    pid_t done = waitpid(runner, &status, 0);
+    if (done < 0 && errno == EINTR) continue;
+    if (done < 0) _exit(1);
+    if (WIFEXITED(status)) _exit(WEXITSTATUS(status));
+    if (WIFSIGNALED(status)) _exit(128 + WTERMSIG(status));
+  }
+}
+
+void OnStopSignal(int signal_number, siginfo_t* info, void*) {
+  // An interrupt typed into the console while no program holds it reaches
+  // klavrun from the kernel; it is not meant for klavrun.
+  if ((signal_number == SIGINT || signal_number == SIGQUIT) &&
+      info->si_code == SI_KERNEL)
+    return;
+  if (stop_signal == 0) stop_signal = signal_number;
+  int saved_errno = errno;
+  ssize_t ignored = write(session.stop_pipe[1], "x", 1);
+  (void)ignored;
+  errno = saved_errno;
+}
+
+void SetUpRunnerSignals() {
+  struct sigaction action = {};
+  action.sa_sigaction = OnStopSignal;
+  action.sa_flags = SA_SIGINFO | SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  for (int signal_number : kStopSignals) sigaction(signal_number, &action, nullptr);
+  // klavrun sets the console's foreground group while in the background.
+  signal(SIGTTOU, SIG_IGN);
+  signal(SIGTTIN, SIG_IGN);
+  signal(SIGTSTP, SIG_IGN);
+  WatchPrograms();
+}
+
+[[noreturn]] void Fail(const std::string& message) {
+  std::string line = "klavrun: " + message + "\n";
+  ssize_t ignored = write(STDERR_FILENO, line.data(), line.size());
+  (void)ignored;
+  _exit(1);
+}
+
+}  // namespace
+
+void BeginSession(int argc, char** argv) {
+  // A standard descriptor that was closed stays closed for the script, but
+  // /dev/null holds its number so that no other file takes it.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    if (open("/dev/null", O_RDWR) != fd) Fail("cannot set up standard files");
+    if (fd == STDOUT_FILENO) session.stdout_open = false;
+  }
+  signal(SIGPIPE, SIG_IGN);
+  for (int i = 0; i < argc; ++i) {
+    if (i > 0) session.command_line += ' ';
+    session.command_line += argv[i];
+  }
+  session.stdout_terminal = session.stdout_open && isatty(STDOUT_FILENO);
+  // Opened before leaving the caller's session: message boxes still reach
+  // the person there.
+  session.caller_terminal = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+
+  pid_t caller_side = getpid();
+  pid_t runner = fork();
+  if (runner < 0) Fail(std::string("cannot start: ") + strerror(errno));
+  if (runner > 0) {
+    if (session.caller_terminal >= 0) close(session.caller_terminal);
+    Supervise(runner);
+  }
+
+  prctl(PR_SET_PDEATHSIG, SIGHUP);
+  if (getppid() != caller_side) _exit(129);
+  if (pipe2(session.stop_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    Fail(std::string("cannot start: ") + strerror(errno));
+  SetUpRunnerSignals();
+  if (setsid() < 0) Fail(std::string("cannot start a session: ") + strerror(errno));
+  std::string error;
+  if (!OpenConsole(&error)) Fail(error);
+  if (ioctl(ConsoleSlave(), TIOCSCTTY, 0) != 0)
+    Fail(std::string("cannot take the console: ") + strerror(errno));
+}
+
+bool StdoutOpen() { return session.stdout_open; }
+
+bool StdoutIsTerminal() { return session.stdout_terminal; }
+
+int CallerTerminal() { return session.caller_terminal; }
+
+int StopSignalFd() { return session.stop_pipe[0]; }
+
+void EndIfStopped() {
+  if (stop_signal != 0 && !session.exiting)
+    platform::ExitProcess(128 + static_cast<platform::UINT>(stop_signal));
+}
+
+bool WriteStdout(const char* data, std::size_t length) {
+  if (!session.stdout_open) {
+    errno = EBADF;
+    return false;
+  }
+  while (length > 0) {
+    ssize_t n = write(STDOUT_FILENO, data, length);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) {
+      // Someone handed us a non-blocking standard output.
+      pollfd out = {STDOUT_FILENO, POLLOUT, 0};
+      poll(&out, 1, -1);
+      continue;
+    }
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    data += n;
+    length -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+const std::string& CommandLine() { return session.command_line; }
+
+}  // namespace posix
+
+namespace platform {
+
+void ExitProcess(UINT exit_code) {
+  if (!posix::session.exiting) {
+    posix::session.exiting = true;
+    // Letting go of the console hangs up its foreground group, which is
+    // klavrun's own before any program was started.
+    signal(SIGHUP, SIG_IGN);
+    posix::CloseConsole();
+    posix::RestoreCallerTitle();
+    posix::EndPrograms();
+  }
+  _exit(static_cast<int>(exit_code & 0xff));
+}
+
+}  // namespace platform

@@ -1,0 +1,39 @@
+// What klavrun's own process knows about where it runs: its standard
+// output, the terminal it was started from, and the stop signals that end
+// the run.
+#ifndef KLAVRUN_PLATFORM_POSIX_SESSION_H_
+#define KLAVRUN_PLATFORM_POSIX_SESSION_H_
+
+#include <string>
+#include <vector>
+
+namespace posix {
+
+/// Sets up the run and returns in the process that runs the script: the
+/// console's session leader. The process that called it stays with the
+/// caller, passes stop signals on and ends with the run's exit code.
+void BeginSession(int argc, char** argv);
+
+/// True when standard output was open at start.
+bool StdoutOpen();
+/// True when standard output is a terminal.
+bool StdoutIsTerminal();
+
+/// The terminal klavrun was started from (for message boxes), or -1.
+int CallerTerminal();
+
+/// Readable once a stop signal has arrived; poll it in every wait.
+int StopSignalFd();
+
+/// Ends the run when a stop signal has arrived (exit code 128 + signal).
+void EndIfStopped();
+
+/// Writes all of data to standard output; false with errno on failure.
+bool WriteStdout(const char* data, std::size_t length);
+
+/// The command line as given, words joined by blanks.
+const std::string& CommandLine();
+
+}  // namespace posix
+
+#endif  // KLAVRUN_PLATFORM_POSIX_SESSION_H_

@@ -1,0 +1,141 @@
+// The X windows on a real X server (xvfb-run -a, no window manager: the
+// tests play its part through the root's properties).
+#include "platform/posix/x11_windows.h"
+
+#include <gtest/gtest.h>  // before Xlib, whose None and Bool macros break it
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <sys/socket.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using namespace platform::x11;
+using Titles = std::vector<std::string>;
+enum State { kUnmapped, kMapped, kGone };
+
+class X11Windows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no DISPLAY";
+    ASSERT_NE(display_ = XOpenDisplay(nullptr), nullptr);
+    root_ = DefaultRootWindow(display_);
+  }
+  void TearDown() override {
+    if (display_ == nullptr) return;
+    for (const char* name : {"_NET_CLIENT_LIST_STACKING", "_NET_SUPPORTED"})
+      XDeleteProperty(display_, root_, Intern(name));
+    for (Window window : windows_) XDestroyWindow(display_, window);
+    XCloseDisplay(display_);
+  }
+  Atom Intern(const char* name) { return XInternAtom(display_, name, False); }
+  /// Sets a property of `count` items (none: left unset); 32-bit ones as longs.
+  void Set(Window window, Atom name, Atom type, int format, const void* items, int count) {
+    if (count > 0) XChangeProperty(display_, window, name, type, format, PropModeReplace,
+                                   static_cast<const unsigned char*>(items), count);
+  }
+  Window Make(const std::string& net_name, const std::string& wm_name = "", State state = kMapped) {
+    Window window = XCreateSimpleWindow(display_, root_, 0, 0, 100, 50, 0, 0, 0);
+    windows_.push_back(window);
+    Set(window, Intern("_NET_WM_NAME"), Intern("UTF8_STRING"), 8, net_name.data(), net_name.size());
+    Set(window, XA_WM_NAME, XA_STRING, 8, wm_name.data(), wm_name.size());
+    if (state != kUnmapped) XMapWindow(display_, window);
+    if (state == kGone) XDestroyWindow(display_, window);
+    XSync(display_, False);
+    return window;
+  }
+  /// TopLevelWindows() as titles: the server has no windows but the test's.
+  Titles Listed() {
+    Titles titles;
+    for (const auto& window : TopLevelWindows()) titles.push_back(window.title);
+    return titles;
+  }
+  Window Focused() { Window w; int revert; return XGetInputFocus(display_, &w, &revert), w; }
+  Display* display_ = nullptr;
+  Window root_ = None;
+  std::vector<Window> windows_;
+};
+
+TEST_F(X11Windows, TitleIsNetWmNameElseWmNameAsBytes) {
+  const std::string utf8 = "Gr\xc3\xbc\xc3\x9f" "e \xe2\x80\x93 B\xc3\xbcro", long_title(300, 'x');
+  const struct { std::string net_name, wm_name, title; } rows[] = {
+      {utf8, "", utf8}, {"Unicode name", "Plain name", "Unicode name"},
+      {"", "Latin-1 \xe9t\xe9", "Latin-1 \xe9t\xe9"}, {long_title, "", long_title}, {"", "", ""}};
+  for (const auto& row : rows) {
+    std::string title = "stale";
+    EXPECT_TRUE(Title(Make(row.net_name, row.wm_name), &title)) << row.title;
+    EXPECT_EQ(title, row.title);
+  }
+}
+
+TEST_F(X11Windows, WithoutWindowManagerTitledMappedWindowsTopFirstAndActivateFocuses) {
+  Window alpha = Make("Alpha"), gone = Make("Gone", "", kGone);
+  Make("Beta");
+  Make("");                       // no title: not listed
+  Make("Hidden", "", kUnmapped);  // not listed either
+  Make("", "Gamma");
+  EXPECT_EQ(Listed(), (Titles{"Gamma", "Beta", "Alpha"}));
+  EXPECT_TRUE(Activate(alpha));
+  EXPECT_EQ(Focused(), alpha);
+  EXPECT_EQ(Listed(), (Titles{"Alpha", "Gamma", "Beta"}));
+  EXPECT_FALSE(Activate(gone));
+  EXPECT_TRUE(Available());  // the error costs nothing but the answer
+}
+
+TEST_F(X11Windows, WindowManagerListIsTakenAsItIsAndAskedToActivate) {
+  Window gone = Make("Gone", "", kGone), a = Make("Alpha"), b = Make("Beta");
+  Window untitled = Make(""), unmapped = Make("Iconic", "", kUnmapped);
+  // Bottom first, against the server's own order; nothing else is listed.
+  unsigned long stacking[] = {b, gone, unmapped, untitled, a};
+  Set(root_, Intern("_NET_CLIENT_LIST_STACKING"), XA_WINDOW, 32, stacking, 5);
+  EXPECT_EQ(Listed(), (Titles{"Alpha", "", "Iconic", "Beta"}));
+
+  unsigned long active = Intern("_NET_ACTIVE_WINDOW");
+  XSelectInput(display_, root_, SubstructureRedirectMask);  // take the WM's requests
+  Set(root_, Intern("_NET_SUPPORTED"), XA_ATOM, 32, &active, 1);
+  EXPECT_TRUE(Activate(b));
+  XSync(display_, False);
+  XEvent event;
+  ASSERT_TRUE(XCheckTypedEvent(display_, ClientMessage, &event));
+  // To b, from a tool acting for the user (2); the window manager decides.
+  EXPECT_EQ(std::tuple(event.xclient.window, event.xclient.message_type, event.xclient.data.l[0]),
+            std::tuple(b, active, 2L));
+  EXPECT_NE(Focused(), b);
+}
+
+/// Run in a child: 0 when every call answers "nothing there" after `first_call`. `display`
+/// "lose": the server's connection, once made, is cut; any other: DISPLAY (null: unset).
+int NothingThere(const char* display, const std::function<void()>& first_call) {
+  if (display && std::string(display) == "lose") {
+    if (!Available()) return 11;
+    // Seen from here as a server gone: reads find the end, writes the broken pipe.
+    for (int fd = 3; fd < 1024; ++fd) shutdown(fd, SHUT_RDWR);  // the one socket
+  } else {
+    display ? setenv("DISPLAY", display, 1) : unsetenv("DISPLAY");
+  }
+  first_call();
+  std::string title;
+  if (!TopLevelWindows().empty() || Title(1, &title) || Activate(1)) return 12;
+  return Available() ? 13 : 0;
+}
+
+// A fresh process per case, as the connection is made once per process.
+TEST(X11Connection, LostOrMissingServerMeansNoWindowsAndTheProcessGoesOn) {
+  if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no DISPLAY";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  std::string title;
+  const struct { const char* display; std::function<void()> first_call; } rows[] = {
+      {"lose", [] { Available(); }}, {"lose", [] { TopLevelWindows(); }},
+      {"lose", [&] { Title(1, &title); }}, {"lose", [] { Activate(1); }},
+      {nullptr, [] {}}, {"", [] {}}, {":4095", [] {}}};
+  for (const auto& row : rows)  // and nothing is said
+    EXPECT_EXIT(std::exit(NothingThere(row.display, row.first_call)),
+                ::testing::ExitedWithCode(0), "^$") << (row.display ? row.display : "unset");
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+// A small console program for klavrun's console tests and benchmark.
+//
+//   klavhelper prompt OUT [TEXT]   prints TEXT (default "name? "), reads a
+//                                  line, writes its bytes to OUT
+//   klavhelper keys OUT [app]      raw mode ("app": application cursor and
+//                                  keypad), prints "ready", writes every
+//                                  byte up to a "!" to OUT, prints "done"
+//   klavhelper echo OUT COUNT      raw mode, echoes and records COUNT bytes,
+//                                  then prints "done COUNT"
+//   klavhelper fullscreen OUT      draws on the alternate screen with the
+//                                  cursor hidden and a title, then as
+//                                  keys OUT app
+//   klavhelper pingpong N          "ready 0001", reads a line, ... then
+//                                  "finished"
+//   klavhelper flood MB            writes MB megabytes of lines, then
+//                                  "flood end", then waits for its input
+//   klavhelper about OUT           writes to OUT the terminal it runs on:
+//                                  size, TERM, foreground, open descriptors
+#include <dirent.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace {
+
+void Say(const std::string& text) {
+  const char* p = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    ssize_t n = write(STDOUT_FILENO, p, left);
+    if (n <= 0) exit(3);
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+}
+
+void Save(const char* path, const std::string& bytes) {
+  FILE* out = fopen(path, "wb");
+  if (out == nullptr) exit(4);
+  fwrite(bytes.data(), 1, bytes.size(), out);
+  fclose(out);
+}
+
+termios RawMode() {
+  termios saved;
+  tcgetattr(STDIN_FILENO, &saved);
+  termios raw = saved;
+  cfmakeraw(&raw);
+  tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+  return saved;
+}
+
+int Prompt(const char* out, const char* text) {
+  Say(text);
+  std::string line;
+  char c;
+  while (read(STDIN_FILENO, &c, 1) == 1 && c != '\n') line += c;
+  Save(out, line);
+  Say("got it\n");
+  return 0;
+}
+
+int Keys(const char* out, bool app) {
+  termios saved = RawMode();
+  if (app) Say("\x1b[?1h\x1b=");
+  Say("ready\r\n");
+  std::string got;
+  char c;
+  while (read(STDIN_FILENO, &c, 1) == 1 && c != '!') got += c;
+  Save(out, got);
+  if (app) Say("\x1b[?1l\x1b>");
+  tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  Say("done\r\n");
+  return 0;
+}
+
+int Echo(const char* out, long count) {
+  termios saved = RawMode();
+  Say("ready\r\n");
+  std::string got;
+  char buffer[4096];
+  while (static_cast<long>(got.size()) < count) {
+    ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) break;
+    got.append(buffer, static_cast<std::size_t>(n));
+    Say(std::string(buffer, static_cast<std::size_t>(n)));
+  }
+  Save(out, got);
+  tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  Say("\r\ndone " + std::to_string(got.size()) + "\r\n");
+  return 0;
+}
+
+int FullScreen(const char* out) {
+  Say("\x1b]0;helper title\a\x1b[?1049h\x1b[?25l\x1b[2J\x1b[10;30HFULL SCREEN\x1b[25;1Hstatus line");
+  Say("\x1b[1;1H");
+  return Keys(out, true);
+}
+
+int PingPong(long rounds) {
+  char line[256];
+  for (long i = 1; i <= rounds; ++i) {
+    char text[64];
+    snprintf(text, sizeof text, "ready %04ld\n", i);
+    Say(text);
+    if (fgets(line, sizeof line, stdin) == nullptr) return 1;
+  }
+  Say("finished\n");
+  return 0;
+}
+
+int Flood(long megabytes) {
+  std::string block;
+  for (int i = 0; block.size() < 1024 * 1024; ++i) {
+    char text[96];
+    snprintf(text, sizeof text, "line %08d the quick brown fox jumps over the lazy dog 0123456789\n", i);
+    block += text;
+  }
+  for (long i = 0; i < megabytes; ++i) Say(block);
+  Say("flood end\n");
+  char c;
+  while (read(STDIN_FILENO, &c, 1) > 0) {
+  }
+  return 0;
+}
+
+int About(const char* out) {
+  std::string report;
+  winsize size = {};
+  ioctl(STDIN_FILENO, TIOCGWINSZ, &size);
+  report += "size " + std::to_string(size.ws_row) + "x" + std::to_string(size.ws_col) + "\n";
+  const char* term = getenv("TERM");
+  report += std::string("term ") + (term ? term : "") + "\n";
+  report += std::string("foreground ") +
+            (tcgetpgrp(STDIN_FILENO) == getpgrp() ? "yes" : "no") + "\n";
+  report += std::string("tty ") + (ttyname(STDIN_FILENO) ? "yes" : "no") + "\n";
+  DIR* fds = opendir("/proc/self/fd");
+  int own = fds ? dirfd(fds) : -1;
+  while (dirent* entry = fds ? readdir(fds) : nullptr) {
+    if (entry->d_name[0] == '.' || atoi(entry->d_name) == own) continue;
+    char target[512] = {};
+    std::string link = std::string("/proc/self/fd/") + entry->d_name;
+    ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+    report += std::string("fd ") + entry->d_name + " " + (n > 0 ? target : "?") + "\n";
+  }
+  if (fds) closedir(fds);
+  Save(out, report);
+  Say("about written\n");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "prompt" && argc >= 3) return Prompt(argv[2], argc > 3 ? argv[3] : "name? ");
+  if (mode == "keys" && argc >= 3) return Keys(argv[2], argc > 3 && std::string(argv[3]) == "app");
+  if (mode == "echo" && argc == 4) return Echo(argv[2], atol(argv[3]));
+  if (mode == "fullscreen" && argc == 3) return FullScreen(argv[2]);
+  if (mode == "pingpong" && argc == 3) return PingPong(atol(argv[2]));
+  if (mode == "flood" && argc == 3) return Flood(atol(argv[2]));
+  if (mode == "about" && argc == 3) return About(argv[2]);
+  fprintf(stderr, "usage: klavhelper prompt|keys|echo|fullscreen|pingpong|flood|about ...\n");
+  return 2;
+}
