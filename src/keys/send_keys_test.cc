@@ -14,9 +14,9 @@ namespace {
 // Expected events in short form: "a41" a key-down and key-up pair of vk
 // 0x41, "x25" the same with the extended flag, "d10" a key-down, "u10" a
 // key-up, "box:TEXT" a message box, "sleep:N" a pause.
-std::vector<std::string> Expand(const std::string& spec) {
+std::vector<std::string> Expand(const std::string& list) {
   std::vector<std::string> out;
-  std::istringstream in(spec);
+  std::istringstream in(list);
   std::string token;
   auto event = [&](unsigned vk, unsigned flags) {
     char buf[32];
