@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
 #include <string.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -28,6 +29,9 @@ constexpr std::size_t kTakeInLimit = 1024 * 1024;
 constexpr std::size_t kInputBatch = 4096;
 // A flush gives up when the programs have taken nothing for this long.
 constexpr int kStallMs = 50;
+// The person's keys are left on their terminal while this much input waits
+// for the programs.
+constexpr std::size_t kTypedQueueLimit = 64 * 1024;
 
 struct ConsoleState {
   int master = -1;
@@ -41,6 +45,8 @@ struct ConsoleState {
   std::uint64_t taken_in_at_screen_read = 0;
   bool screen_read_saw_new_output = false;
   bool pass_through = true;
+  bool relay = false;  // the person's keys go to the programs
+  bool relay_paused = false;
 };
 
 ConsoleState console;
@@ -52,6 +58,31 @@ std::int64_t NowMs() {
 }
 
 bool InputPending() { return console.input_sent < console.input.size(); }
+
+// Room for the input is worth waiting for only when a program may read it.
+bool InputWaiting() { return InputPending() && ProgramsRunning(); }
+
+bool Relaying() {
+  return console.relay && !console.relay_paused &&
+         console.input.size() - console.input_sent < kTypedQueueLimit;
+}
+
+// Queues what the person typed, unchanged. Call when standard input is
+// readable.
+void ReadTyped() {
+  char buffer[4096];
+  ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+  if (n > 0)
+    console.input.append(buffer, static_cast<std::size_t>(n));
+  else if (n == 0 || (errno != EINTR && errno != EAGAIN))
+    console.relay = false;  // the person's terminal has gone
+}
+
+void TakeTyped() {
+  if (!Relaying()) return;
+  pollfd typed = {STDIN_FILENO, POLLIN, 0};
+  if (poll(&typed, 1, 0) > 0) ReadTyped();
+}
 
 void PassThrough(const char* data, std::size_t length) {
   // Programs may set the title too.
@@ -108,19 +139,31 @@ std::size_t WriteInput() {
 }
 
 // Waits up to timeout_ms (-1: no limit) for output, room for queued input,
-// a stop signal or extra_fd. True when extra_fd became readable.
-bool PollConsole(int timeout_ms, int extra_fd) {
-  pollfd fds[3] = {};
-  fds[0].fd = console.master;
-  fds[0].events = static_cast<short>(POLLIN | (InputPending() ? POLLOUT : 0));
-  fds[1].fd = StopSignalFd();
-  fds[1].events = POLLIN;
-  fds[2].fd = extra_fd;
-  fds[2].events = POLLIN;
-  int count = extra_fd >= 0 ? 3 : 2;
-  int ready = poll(fds, static_cast<nfds_t>(count), timeout_ms);
+// the person's keys (queued at once), a stop signal or extra_fd, with the
+// signal mask set to mask when one is given. True when extra_fd became
+// readable.
+bool PollConsole(int timeout_ms, int extra_fd,
+                 const sigset_t* mask = nullptr) {
+  pollfd fds[4] = {};
+  nfds_t count = 0;
+  fds[count++] = {console.master,
+                  static_cast<short>(POLLIN | (InputWaiting() ? POLLOUT : 0)), 0};
+  fds[count++] = {StopSignalFd(), POLLIN, 0};
+  int extra = -1;
+  int typed = -1;
+  if (extra_fd >= 0) {
+    extra = static_cast<int>(count);
+    fds[count++] = {extra_fd, POLLIN, 0};
+  }
+  if (Relaying()) {
+    typed = static_cast<int>(count);
+    fds[count++] = {STDIN_FILENO, POLLIN, 0};
+  }
+  timespec limit = {timeout_ms / 1000, (timeout_ms % 1000) * 1000000L};
+  int ready = ppoll(fds, count, timeout_ms < 0 ? nullptr : &limit, mask);
   EndIfStopped();
-  return ready > 0 && count == 3 && fds[2].revents != 0;
+  if (ready > 0 && typed >= 0 && fds[typed].revents != 0) ReadTyped();
+  return ready > 0 && extra >= 0 && fds[extra].revents != 0;
 }
 
 }  // namespace
@@ -149,6 +192,7 @@ bool OpenConsole(std::string* error) {
   console.master = master;
   console.slave = slave;
   console.screen = std::make_unique<ScreenModel>(&console.input);
+  console.relay = PersonAtTerminal();
   return true;
 }
 
@@ -164,6 +208,7 @@ void InputQueued() {
 
 void TakeIn() {
   EndIfStopped();
+  TakeTyped();
   ReadOutput(kTakeInLimit);
   if (InputPending()) {
     WriteInput();
@@ -216,6 +261,25 @@ void SleepTakingIn(std::uint32_t milliseconds) {
 void WaitReadable(int fd) {
   FlushInput();
   while (!PollConsole(-1, fd)) TakeIn();
+}
+
+void PauseRelay(bool paused) { console.relay_paused = paused; }
+
+void HandOver() {
+  if (console.master < 0) return;
+  // A program's end is noted only while waiting, so that one ending between
+  // the check and the wait still ends the wait.
+  sigset_t program_end, waiting;
+  sigemptyset(&program_end);
+  sigaddset(&program_end, SIGCHLD);
+  sigprocmask(SIG_BLOCK, &program_end, &waiting);
+  sigdelset(&waiting, SIGCHLD);
+  console.relay_paused = false;
+  while (console.relay && ProgramsRunning()) {
+    TakeIn();
+    PollConsole(-1, -1, &waiting);
+  }
+  sigprocmask(SIG_UNBLOCK, &program_end, nullptr);
 }
 
 void CloseConsole() {

@@ -3,7 +3,8 @@
 //
 // klavrun holds the master side. Everything programs write is taken in by
 // the screen model and passed through to klavrun's standard output; typed
-// keys are queued and written out as the programs make room for them.
+// keys, the script's and those of the person at the terminal, are queued
+// and written out as the programs make room for them.
 #ifndef KLAVRUN_PLATFORM_POSIX_CONSOLE_H_
 #define KLAVRUN_PLATFORM_POSIX_CONSOLE_H_
 
@@ -52,6 +53,15 @@ void SleepTakingIn(std::uint32_t milliseconds);
 
 /// Waits until fd is readable, taking in output meanwhile.
 void WaitReadable(int fd);
+
+/// While paused, the person's keys stay on their terminal (a message box
+/// reads its Enter there itself).
+void PauseRelay(bool paused);
+
+/// When the person is at the terminal and programs the script started
+/// still run: relays both ways until they have all ended, or the person's
+/// terminal goes away.
+void HandOver();
 
 /// Takes in the last output, writes the sequences that put the caller's
 /// terminal back in its usual modes, and closes the console: programs

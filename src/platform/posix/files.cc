@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <set>
+#include <string>
 
 #include "platform/platform.h"
 #include "platform/posix/handles.h"
@@ -24,6 +25,17 @@ bool IsFile(platform::HANDLE handle, int* fd) {
   if ((handle & kKindMask) != kFileBase) return false;
   *fd = static_cast<int>(handle & ~kKindMask);
   return open_files.count(*fd) != 0;
+}
+
+// The person's terminal is raw for the run: a line feed on its own would
+// no longer return the carriage, as the terminal did for klavrun's reports.
+std::string WithCarriageReturns(const char* data, std::size_t length) {
+  std::string lines;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (data[i] == '\n' && (i == 0 || data[i - 1] != '\r')) lines += '\r';
+    lines += data[i];
+  }
+  return lines;
 }
 
 }  // namespace
@@ -108,7 +120,15 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD to_write,
     posix::SetLastError(ERROR_INVALID_HANDLE);
     return 0;
   }
-  if (!posix::WriteStdout(static_cast<const char*>(buffer), to_write)) {
+  const char* bytes = static_cast<const char*>(buffer);
+  std::string lines;
+  std::size_t length = to_write;
+  if (posix::PersonAtTerminal() && posix::StdoutIsTerminal()) {
+    lines = posix::WithCarriageReturns(bytes, length);
+    bytes = lines.data();
+    length = lines.size();
+  }
+  if (!posix::WriteStdout(bytes, length)) {
     posix::SetLastError(errno == EBADF ? ERROR_INVALID_HANDLE
                                        : Win32ErrorFromErrno(errno));
     return 0;

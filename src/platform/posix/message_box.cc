@@ -25,6 +25,8 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
   }
   message = "\r\n[" + message + "]  press Enter ";
   if (write(terminal, message.data(), message.size()) < 0) return 1;
+  // The box reads the person's keys itself until its Enter.
+  posix::PauseRelay(true);
   for (;;) {
     // Programs on the console keep running while the box is open.
     posix::WaitReadable(terminal);
@@ -33,6 +35,7 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (n <= 0 || byte == '\n' || byte == '\r') break;  // closed, or Enter
   }
+  posix::PauseRelay(false);
   return 1;
 }
 

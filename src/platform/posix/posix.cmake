@@ -51,4 +51,10 @@ if(KLAVRUN_TESTS)
   set_tests_properties(e2e_console PROPERTIES
     TIMEOUT 600
     ENVIRONMENT "KLAVRUN=$<TARGET_FILE:klavrun>;KLAVHELPER=$<TARGET_FILE:klavhelper>")
+
+  add_test(NAME e2e_terminal
+           COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_terminal.py)
+  set_tests_properties(e2e_terminal PROPERTIES
+    TIMEOUT 300
+    ENVIRONMENT "KLAVRUN=$<TARGET_FILE:klavrun>;KLAVHELPER=$<TARGET_FILE:klavhelper>")
 endif()

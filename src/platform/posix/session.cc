@@ -1,8 +1,9 @@
 // klavrun runs as two processes. The one the caller started stays in the
-// caller's job: it passes stop signals on and ends with the run's exit
-// code. Its child leads a session of its own on the console, so that the
-// keys it types signal the programs on the console and never klavrun, and
-// so that the console can be hung up like any terminal.
+// caller's job: it passes stop signals on, gives the person's terminal its
+// modes back and ends with the run's exit code. Its child leads a session
+// of its own on the console, so that the keys it types signal the programs
+// on the console and never klavrun, and so that the console can be hung up
+// like any terminal.
 #include "platform/posix/session.h"
 
 #include <errno.h>
@@ -15,6 +16,7 @@
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "platform/platform.h"
@@ -31,34 +33,64 @@ struct SessionState {
   bool stdout_open = true;
   bool stdout_terminal = false;
   int caller_terminal = -1;
+  bool person_at_terminal = false;
+  termios person_modes = {};  // as found; given back by the caller's side
   int stop_pipe[2] = {-1, -1};
   std::string command_line;
   bool exiting = false;
+  bool handed_over = false;
 };
 
 SessionState session;
 volatile sig_atomic_t stop_signal = 0;
 pid_t runner_pid = 0;  // in the process that stays with the caller
 
+// A person at the terminal types to the console through klavrun: the
+// terminal goes raw for the run, so that every key, Ctrl+C included,
+// reaches the programs as its bytes. A job in the background leaves the
+// terminal to the shell.
+void TakePersonsTerminal() {
+  if (!isatty(STDIN_FILENO) || tcgetpgrp(STDIN_FILENO) != getpgrp()) return;
+  if (tcgetattr(STDIN_FILENO, &session.person_modes) != 0) return;
+  termios raw = session.person_modes;
+  cfmakeraw(&raw);
+  if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return;
+  session.person_at_terminal = true;
+}
+
+// Called by the caller's side only, which outlives the run however it ends.
+void GiveBackPersonsTerminal() {
+  if (!session.person_at_terminal) return;
+  // Even when klavrun was moved to the background meanwhile.
+  signal(SIGTTOU, SIG_IGN);
+  tcsetattr(STDIN_FILENO, TCSANOW, &session.person_modes);
+}
+
 void ForwardSignal(int signal_number) {
   if (runner_pid > 0) kill(runner_pid, signal_number);
 }
 
+[[noreturn]] void EndWith(int exit_code) {
+  GiveBackPersonsTerminal();
+  _exit(exit_code);
+}
+
 // The process that stays with the caller: it only waits for the run.
-[[noreturn]] void Supervise(pid_t runner) {
+[[noreturn]] void Supervise(pid_t runner, const sigset_t& mask) {
   runner_pid = runner;
   struct sigaction action = {};
   action.sa_handler = ForwardSignal;
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   for (int signal_number : kStopSignals) sigaction(signal_number, &action, nullptr);
+  sigprocmask(SIG_SETMASK, &mask, nullptr);
   for (;;) {
     int status = 0;
     pid_t done = waitpid(runner, &status, 0);
     if (done < 0 && errno == EINTR) continue;
-    if (done < 0) _exit(1);
-    if (WIFEXITED(status)) _exit(WEXITSTATUS(status));
-    if (WIFSIGNALED(status)) _exit(128 + WTERMSIG(status));
+    if (done < 0) EndWith(1);
+    if (WIFEXITED(status)) EndWith(WEXITSTATUS(status));
+    if (WIFSIGNALED(status)) EndWith(128 + WTERMSIG(status));
   }
 }
 
@@ -115,12 +147,23 @@ void BeginSession(int argc, char** argv) {
   // the person there.
   session.caller_terminal = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
 
+  // Stop signals wait until each process has its handlers: none may end
+  // klavrun with the terminal left raw.
+  sigset_t stop_signals, unblocked;
+  sigemptyset(&stop_signals);
+  for (int signal_number : kStopSignals) sigaddset(&stop_signals, signal_number);
+  sigprocmask(SIG_BLOCK, &stop_signals, &unblocked);
+  TakePersonsTerminal();
+
   pid_t caller_side = getpid();
   pid_t runner = fork();
-  if (runner < 0) Fail(std::string("cannot start: ") + strerror(errno));
+  if (runner < 0) {
+    GiveBackPersonsTerminal();
+    Fail(std::string("cannot start: ") + strerror(errno));
+  }
   if (runner > 0) {
     if (session.caller_terminal >= 0) close(session.caller_terminal);
-    Supervise(runner);
+    Supervise(runner, unblocked);
   }
 
   prctl(PR_SET_PDEATHSIG, SIGHUP);
@@ -128,6 +171,7 @@ void BeginSession(int argc, char** argv) {
   if (pipe2(session.stop_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
     Fail(std::string("cannot start: ") + strerror(errno));
   SetUpRunnerSignals();
+  sigprocmask(SIG_SETMASK, &unblocked, nullptr);
   if (setsid() < 0) Fail(std::string("cannot start a session: ") + strerror(errno));
   std::string error;
   if (!OpenConsole(&error)) Fail(error);
@@ -140,6 +184,8 @@ bool StdoutOpen() { return session.stdout_open; }
 bool StdoutIsTerminal() { return session.stdout_terminal; }
 
 int CallerTerminal() { return session.caller_terminal; }
+
+bool PersonAtTerminal() { return session.person_at_terminal; }
 
 int StopSignalFd() { return session.stop_pipe[0]; }
 
@@ -180,6 +226,12 @@ namespace platform {
 
 void ExitProcess(UINT exit_code) {
   if (!posix::session.exiting) {
+    // Programs the script leaves running are the person's to finish; a
+    // stop signal meanwhile ends the run from in there.
+    if (posix::stop_signal == 0 && !posix::session.handed_over) {
+      posix::session.handed_over = true;
+      posix::HandOver();
+    }
     posix::session.exiting = true;
     // Letting go of the console hangs up its foreground group, which is
     // klavrun's own before any program was started.

@@ -1,6 +1,6 @@
 // What klavrun's own process knows about where it runs: its standard
-// output, the terminal it was started from, and the stop signals that end
-// the run.
+// output, the terminal it was started from, the person typing there, and
+// the stop signals that end the run.
 #ifndef KLAVRUN_PLATFORM_POSIX_SESSION_H_
 #define KLAVRUN_PLATFORM_POSIX_SESSION_H_
 
@@ -21,6 +21,11 @@ bool StdoutIsTerminal();
 
 /// The terminal klavrun was started from (for message boxes), or -1.
 int CallerTerminal();
+
+/// True when standard input is a terminal klavrun runs in the foreground
+/// of: it is raw for the run, and what the person types there goes to the
+/// console.
+bool PersonAtTerminal();
 
 /// Readable once a stop signal has arrived; poll it in every wait.
 int StopSignalFd();
