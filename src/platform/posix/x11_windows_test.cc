@@ -1,5 +1,4 @@
-// The X windows on a real X server (xvfb-run -a, no window manager: the
-// tests play its part through the root's properties).
+// The X windows on a real X server (xvfb-run -a); the tests play the window manager.
 #include "platform/posix/x11_windows.h"
 
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros break it
@@ -30,18 +29,17 @@ class X11Windows : public ::testing::Test {
     if (display_ == nullptr) return;
     for (const char* name : {"_NET_CLIENT_LIST_STACKING", "_NET_SUPPORTED"})
       XDeleteProperty(display_, root_, Intern(name));
-    for (Window window : windows_) XDestroyWindow(display_, window);
-    XCloseDisplay(display_);
+    XCloseDisplay(display_);  // and the windows with it
   }
   Atom Intern(const char* name) { return XInternAtom(display_, name, False); }
   /// Sets a property of `count` items (none: left unset); 32-bit ones as longs.
   void Set(Window window, Atom name, Atom type, int format, const void* items, int count) {
     if (count > 0) XChangeProperty(display_, window, name, type, format, PropModeReplace,
                                    static_cast<const unsigned char*>(items), count);
+    XSync(display_, False);
   }
   Window Make(const std::string& net_name, const std::string& wm_name = "", State state = kMapped) {
     Window window = XCreateSimpleWindow(display_, root_, 0, 0, 100, 50, 0, 0, 0);
-    windows_.push_back(window);
     Set(window, Intern("_NET_WM_NAME"), Intern("UTF8_STRING"), 8, net_name.data(), net_name.size());
     Set(window, XA_WM_NAME, XA_STRING, 8, wm_name.data(), wm_name.size());
     if (state != kUnmapped) XMapWindow(display_, window);
@@ -49,16 +47,8 @@ class X11Windows : public ::testing::Test {
     XSync(display_, False);
     return window;
   }
-  /// TopLevelWindows() as titles: the server has no windows but the test's.
-  Titles Listed() {
-    Titles titles;
-    for (const auto& window : TopLevelWindows()) titles.push_back(window.title);
-    return titles;
-  }
-  Window Focused() { Window w; int revert; return XGetInputFocus(display_, &w, &revert), w; }
   Display* display_ = nullptr;
   Window root_ = None;
-  std::vector<Window> windows_;
 };
 
 TEST_F(X11Windows, TitleIsNetWmNameElseWmNameAsBytes) {
@@ -73,51 +63,46 @@ TEST_F(X11Windows, TitleIsNetWmNameElseWmNameAsBytes) {
   }
 }
 
-TEST_F(X11Windows, WithoutWindowManagerTitledMappedWindowsTopFirstAndActivateFocuses) {
-  Window alpha = Make("Alpha"), gone = Make("Gone", "", kGone);
-  Make("Beta");
-  Make("");                       // no title: not listed
-  Make("Hidden", "", kUnmapped);  // not listed either
+TEST_F(X11Windows, StackingAndActivationWithoutThenWithAWindowManager) {
+  Window alpha = Make("Alpha"), gone = Make("Gone", "", kGone), beta = Make("Beta");
+  Window untitled = Make(""), hidden = Make("Hidden", "", kUnmapped);
   Make("", "Gamma");
-  EXPECT_EQ(Listed(), (Titles{"Gamma", "Beta", "Alpha"}));
+  auto focused = [&] { Window w; int revert; return XGetInputFocus(display_, &w, &revert), w; };
+  // TopLevelWindows() as titles: the server has no windows but these.
+  auto listed = [] { Titles t; for (auto& w : TopLevelWindows()) t.push_back(w.title); return t; };
+  // No window manager: the root's titled, mapped children, top first.
+  EXPECT_EQ(listed(), (Titles{"Gamma", "Beta", "Alpha"}));
   EXPECT_TRUE(Activate(alpha));
-  EXPECT_EQ(Focused(), alpha);
-  EXPECT_EQ(Listed(), (Titles{"Alpha", "Gamma", "Beta"}));
-  EXPECT_FALSE(Activate(gone));
-  EXPECT_TRUE(Available());  // the error costs nothing but the answer
-}
+  EXPECT_EQ(focused(), alpha);
+  EXPECT_EQ(listed(), (Titles{"Alpha", "Gamma", "Beta"}));
+  EXPECT_FALSE(Activate(gone));  // an X error costs nothing but the answer
 
-TEST_F(X11Windows, WindowManagerListIsTakenAsItIsAndAskedToActivate) {
-  Window gone = Make("Gone", "", kGone), a = Make("Alpha"), b = Make("Beta");
-  Window untitled = Make(""), unmapped = Make("Iconic", "", kUnmapped);
-  // Bottom first, against the server's own order; nothing else is listed.
-  unsigned long stacking[] = {b, gone, unmapped, untitled, a};
+  // The window manager's list, bottom first, taken as it is and alone.
+  unsigned long stacking[] = {beta, gone, hidden, untitled, alpha};
   Set(root_, Intern("_NET_CLIENT_LIST_STACKING"), XA_WINDOW, 32, stacking, 5);
-  EXPECT_EQ(Listed(), (Titles{"Alpha", "", "Iconic", "Beta"}));
-
+  EXPECT_EQ(listed(), (Titles{"Alpha", "", "Hidden", "Beta"}));
+  // Activation is asked of it, as by a tool acting for the user (2).
   unsigned long active = Intern("_NET_ACTIVE_WINDOW");
-  XSelectInput(display_, root_, SubstructureRedirectMask);  // take the WM's requests
+  XSelectInput(display_, root_, SubstructureRedirectMask);  // take its requests
   Set(root_, Intern("_NET_SUPPORTED"), XA_ATOM, 32, &active, 1);
-  EXPECT_TRUE(Activate(b));
+  EXPECT_TRUE(Activate(beta));
   XSync(display_, False);
   XEvent event;
   ASSERT_TRUE(XCheckTypedEvent(display_, ClientMessage, &event));
-  // To b, from a tool acting for the user (2); the window manager decides.
   EXPECT_EQ(std::tuple(event.xclient.window, event.xclient.message_type, event.xclient.data.l[0]),
-            std::tuple(b, active, 2L));
-  EXPECT_NE(Focused(), b);
+            std::tuple(beta, active, 2L));
+  EXPECT_EQ(focused(), alpha);  // the window manager decides
 }
 
 /// Run in a child: 0 when every call answers "nothing there" after `first_call`. `display`
 /// "lose": the server's connection, once made, is cut; any other: DISPLAY (null: unset).
 int NothingThere(const char* display, const std::function<void()>& first_call) {
-  if (display && std::string(display) == "lose") {
-    if (!Available()) return 11;
-    // Seen from here as a server gone: reads find the end, writes the broken pipe.
+  const bool lose = display && std::string(display) == "lose";
+  if (lose && !Available()) return 11;
+  if (lose)  // seen from here as a server gone: reads find the end, writes a broken pipe
     for (int fd = 3; fd < 1024; ++fd) shutdown(fd, SHUT_RDWR);  // the one socket
-  } else {
+  else
     display ? setenv("DISPLAY", display, 1) : unsetenv("DISPLAY");
-  }
   first_call();
   std::string title;
   if (!TopLevelWindows().empty() || Title(1, &title) || Activate(1)) return 12;
@@ -128,10 +113,9 @@ int NothingThere(const char* display, const std::function<void()>& first_call) {
 TEST(X11Connection, LostOrMissingServerMeansNoWindowsAndTheProcessGoesOn) {
   if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no DISPLAY";
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  std::string title;
   const struct { const char* display; std::function<void()> first_call; } rows[] = {
       {"lose", [] { Available(); }}, {"lose", [] { TopLevelWindows(); }},
-      {"lose", [&] { Title(1, &title); }}, {"lose", [] { Activate(1); }},
+      {"lose", [] { std::string title; Title(1, &title); }}, {"lose", [] { Activate(1); }},
       {nullptr, [] {}}, {"", [] {}}, {":4095", [] {}}};
   for (const auto& row : rows)  // and nothing is said
     EXPECT_EXIT(std::exit(NothingThere(row.display, row.first_call)),
