@@ -27,9 +27,9 @@ extern const std::uint8_t ExtendedKeySet[32];
 bool IsExtendedKey(std::uint8_t vk);
 
 /// True when `state` has any of `bits`.
-inline bool HasShiftBits(std::uint8_t state, std::uint8_t bits) { return (state & bits) != 0; }
+constexpr bool HasShiftBits(std::uint8_t state, std::uint8_t bits) { return (state & bits) != 0; }
 /// `key` with `bits` added to its shift state.
-inline ShiftedKey WithShiftBits(ShiftedKey key, std::uint8_t bits) {
+constexpr ShiftedKey WithShiftBits(ShiftedKey key, std::uint8_t bits) {
   return static_cast<ShiftedKey>(key | (bits << 8));
 }
 

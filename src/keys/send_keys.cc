@@ -10,8 +10,9 @@ namespace {
 
 const std::size_t kMaxBraceName = 20;
 const ShiftedKey kNoKey = 0xffff;
-const ShiftedKey kOpenBraceKey = 0x01db;   // Shift + the key of "["
-const ShiftedKey kCloseBraceKey = 0x01dd;  // Shift + the key of "]"
+// The US keys of "{" and "}": Shift with the keys of "[" and "]".
+constexpr ShiftedKey kOpenBraceKey = WithShiftBits(0xdb, kShiftBit);
+constexpr ShiftedKey kCloseBraceKey = WithShiftBits(0xdd, kShiftBit);
 
 void ReleaseModifiers(SendState& state) {
   if (state.ShiftHeld) ReleaseKey(state, platform::VK_SHIFT);
