@@ -129,7 +129,8 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void* security,
   if (!world->Files.count(name)) {
     auto e = world->OpenErrors.find(name);
     world->LastError = e == world->OpenErrors.end() ? ERROR_FILE_NOT_FOUND : e->second;
-    return Returned(call, INVALID_HANDLE_VALUE);
+    Record(call + " = 0xffffffff");  // as a 32-bit Win32 program sees it
+    return INVALID_HANDLE_VALUE;
   }
   HANDLE h = record::next_file_handle;
   record::next_file_handle += 4;
