@@ -16,11 +16,11 @@ TEST(UsLayout, KnowsEveryPrintableCharacterAndTheCommonControls) {
   for (const auto& row : rows) EXPECT_EQ(platform::UsVkKeyScan(row.ch), row.key) << int(row.ch);
   for (int ch = 0x20; ch <= 0x7e; ++ch) {
     std::uint16_t key = platform::UsVkKeyScan(static_cast<unsigned char>(ch));
-    EXPECT_NE(key, 0xffff) << ch;
+    ASSERT_NE(key, 0xffff) << ch;
     // Every key a character names has a scan code, and maps back to it.
     std::uint32_t scan = platform::UsMapVirtualKey(key & 0xff, 0);
     EXPECT_NE(scan, 0u) << ch;
-    EXPECT_EQ(platform::UsMapVirtualKey(scan, 1) != 0, true) << ch;
+    EXPECT_NE(platform::UsMapVirtualKey(scan, 1), 0u) << ch;
   }
 }
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "keys/activate.h"
-#include "runner/globals.h"
+#include "platform/us_layout.h"
 #include "runner/main.h"
 #include "runner/output.h"
 
@@ -38,36 +38,38 @@ std::vector<std::string> CallsNamed(const std::vector<std::string>& names) {
   return out;
 }
 
-std::vector<std::string> KeyEvents() {
-  std::vector<std::string> out;
+std::string Keys() {
+  std::vector<std::string> tokens;
   for (const std::string& call : record::TheWorld().Calls) {
     unsigned vk, scan, flags;
     unsigned long ms;
-    char text[256];
+    char text[256], token[300];
     if (std::sscanf(call.c_str(), "keybd_event(0x%x, 0x%x, 0x%x, 0x0)", &vk, &scan, &flags) == 3) {
-      char buf[32];
-      std::snprintf(buf, sizeof buf, "%x %x %x", vk, scan, flags);
-      out.push_back(buf);
+      if (flags > 3 || scan != (platform::UsMapVirtualKey(vk, 0) & 0xff))
+        std::snprintf(token, sizeof token, "%x/%x/%x", vk, scan, flags);
+      else
+        std::snprintf(token, sizeof token, "%s%c%x", flags & 1 ? "x" : "", flags & 2 ? 'u' : 'd', vk);
     } else if (std::sscanf(call.c_str(), "MessageBoxA(0x0, \"%255[^\"]\"", text) == 1) {
-      out.push_back(std::string("box ") + text);
+      for (char* c = text; *c; ++c)
+        if (*c == ' ') *c = '_';
+      std::snprintf(token, sizeof token, "box:%s", text);
     } else if (std::sscanf(call.c_str(), "Sleep(0x%lx)", &ms) == 1) {
-      out.push_back("sleep " + std::to_string(ms));
+      std::snprintf(token, sizeof token, "s%lu", ms);
+    } else {
+      continue;
     }
+    tokens.push_back(token);
   }
-  return out;
-}
-
-std::vector<std::string> Events(const std::string& list) {
-  std::vector<std::string> out;
-  std::string::size_type start = 0;
-  while (start <= list.size()) {
-    std::string::size_type bar = list.find('|', start);
-    if (bar == std::string::npos) bar = list.size();
-    std::string item = list.substr(start, bar - start);
-    while (!item.empty() && item.front() == ' ') item.erase(0, 1);
-    while (!item.empty() && item.back() == ' ') item.pop_back();
-    if (!item.empty()) out.push_back(item);
-    start = bar + 1;
+  std::string out;
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    std::string t = tokens[i];
+    std::size_t d = t[0] == 'd' ? 0 : t.compare(0, 2, "xd") == 0 ? 1 : std::string::npos;
+    if (d != std::string::npos && i + 1 < tokens.size() &&
+        tokens[i + 1] == std::string(t).replace(d, 1, "u")) {
+      t.replace(d, 1, d ? "" : "a");  // a press and release in a row
+      ++i;
+    }
+    out += (out.empty() ? "" : " ") + t;
   }
   return out;
 }

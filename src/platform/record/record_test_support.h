@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/record/record.h"
+#include "runner/globals.h"
 
 /// A fresh world, run state, output state and window search.
 void ResetAll();
@@ -24,11 +25,21 @@ RunResult RunScript(const std::string& script);
 /// The recorded calls whose names start with one of `names`.
 std::vector<std::string> CallsNamed(const std::vector<std::string>& names);
 
-/// The keybd_event calls, each as "vk scan flags" in hexadecimal without 0x,
-/// e.g. "10 2a 0"; message boxes as "box TEXT"; sleeps as "sleep N".
-std::vector<std::string> KeyEvents();
+/// The key events, message boxes and sleeps, space-separated: "d41" a key-down
+/// of vk 0x41 with its US scan code, "u41" a key-up, "a41" the two in a row, "x"
+/// first for the extended flag ("x25"), "box:No_Close" a message box, "s20" a
+/// sleep; any other key event as "vk/scan/flags".
+std::string Keys();
 
-/// Splits a space-separated list of expected events; "|" separates events.
-std::vector<std::string> Events(const std::string& list);
+/// "Class: message" of the RaisedError `f` raises, or "nothing raised".
+template <typename F>
+std::string Raised(F f) {
+  try {
+    f();
+  } catch (const RaisedError& e) {
+    return e.ClassName + ": " + e.Message;
+  }
+  return "nothing raised";
+}
 
 #endif  // KLAVRUN_PLATFORM_RECORD_RECORD_TEST_SUPPORT_H_
