@@ -6,40 +6,15 @@ import re
 import shutil
 import signal
 import subprocess
-import sys
-import tempfile
 import time
 import unittest
 
-KLAVRUN = os.environ.get("KLAVRUN", "")
-HELPER = os.environ.get("KLAVHELPER", "")
+from console_case import KLAVRUN, ConsoleCase, wait
+
 BASH = 'start "bash --norc --noprofile"'
 
 
-def wait(text):
-    return ['while not exists "%s"' % text, 'delay 10']
-
-
-class Console(unittest.TestCase):
-    def setUp(self):
-        self.dir = tempfile.mkdtemp(prefix="klavconsole")
-        self.addCleanup(shutil.rmtree, self.dir, True)
-
-    def path(self, name):
-        return os.path.join(self.dir, name)
-
-    def read(self, name):
-        with open(self.path(name), "rb") as f:
-            return f.read()
-
-    def helper(self, *words):
-        return 'start "%s"' % " ".join((HELPER,) + words)
-
-    def write_script(self, lines):
-        with open(self.path("script.txt"), "wb") as f:
-            f.write("".join(line + "\r\n" for line in lines).encode("latin-1"))
-        return self.path("script.txt")
-
+class Console(ConsoleCase):
     def run_script(self, lines, timeout=20, pass_fds=()):  # no terminal: boxes go to stderr
         done = subprocess.run([KLAVRUN, self.write_script(lines)], stdin=subprocess.DEVNULL,
                               capture_output=True, timeout=timeout, cwd=self.dir, pass_fds=pass_fds,
@@ -235,9 +210,4 @@ class UnderARealTerminal(Console):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) >= 3 and not sys.argv[1].startswith("-"):
-        KLAVRUN, HELPER = sys.argv.pop(1), sys.argv.pop(1)
-    if not (KLAVRUN and HELPER):
-        sys.exit("set KLAVRUN and KLAVHELPER, or pass them as arguments")
-    KLAVRUN, HELPER = os.path.abspath(KLAVRUN), os.path.abspath(HELPER)
     unittest.main(verbosity=2)

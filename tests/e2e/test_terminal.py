@@ -12,41 +12,20 @@ import re
 import shutil
 import signal
 import subprocess
-import sys
-import tempfile
 import time
 import unittest
 
-KLAVRUN = os.environ.get("KLAVRUN", "")
-HELPER = os.environ.get("KLAVHELPER", "")
+from console_case import KLAVRUN, ConsoleCase, wait
+
 PANES = itertools.count()
 
 
-def wait(text):
-    return ['while not exists "%s"' % text, "delay 10"]
-
-
-class PersonAtTheTerminal(unittest.TestCase):
-    def setUp(self):
-        self.dir = tempfile.mkdtemp(prefix="klavterminal")
-        self.addCleanup(shutil.rmtree, self.dir, ignore_errors=True)
-
-    def path(self, name):
-        return os.path.join(self.dir, name)
-
-    def read(self, name):
-        with open(self.path(name), "rb") as f:
-            return f.read()
-
-    def start_helper(self, *words):
-        return 'start "%s"' % " ".join([HELPER] + list(words))
-
+class PersonAtTheTerminal(ConsoleCase):
     def write_script(self, lines):
         for leftover in ("got", "rc", "running"):
             if os.path.exists(self.path(leftover)):
                 os.remove(self.path(leftover))
-        with open(self.path("script.txt"), "wb") as f:
-            f.write("".join(line + "\r\n" for line in lines).encode("latin-1"))
+        return super().write_script(lines)
 
     def tmux(self, *args):
         return subprocess.run(["tmux", "-L", self.socket, "-f", "/dev/null"] + list(args),
@@ -90,14 +69,14 @@ class PersonAtTheTerminal(unittest.TestCase):
         # Each row: the script, the text on the screen to wait for, what the
         # person does then, what the program must receive, the exit code.
         rows = [
-            ([self.start_helper("prompt", self.path("got"))] + wait("got it"), "name?",
+            ([self.helper("prompt", self.path("got"))] + wait("got it"), "name?",
              [keys("-l", "hello World"), keys("Enter")], b"hello World", 0),
             # A message box reads its Enter itself; the rest of the send follows.
-            ([self.start_helper("prompt", self.path("got"))] + wait("name?") +
+            ([self.helper("prompt", self.path("got"))] + wait("name?") +
              ['send "a{nokey}b~"'] + wait("got it"), "Invalid Key Name",
              [keys("-l", "xyz"), keys("Enter")], b"ab", 0),
             # After the report, the person finishes the program; Ctrl+C is a key.
-            ([self.start_helper("keys", self.path("got"))] + wait("ready") +
+            ([self.helper("keys", self.path("got"))] + wait("ready") +
              ['send "{enter x}"'], "Exception EConvertError",
              [keys("-l", "ab"), keys("C-c"), keys("Up"), keys("-l", "!")], b"ab\x03\x1b[A", 1),
             # A shell carries on at 80 x 25 whatever the person's terminal does.
@@ -137,7 +116,7 @@ class PersonAtTheTerminal(unittest.TestCase):
                     ["pgrep", "-f", "sleep " + marker], capture_output=True).stdout == b"")
 
     def test_standard_input_that_is_no_terminal_is_never_read(self):
-        self.write_script([self.start_helper("prompt", self.path("got"))] + wait("name?"))
+        self.write_script([self.helper("prompt", self.path("got"))] + wait("name?"))
         with open(self.path("typed"), "wb+") as typed:
             typed.write(b"a line for nobody\n")
             typed.seek(0)
@@ -149,9 +128,4 @@ class PersonAtTheTerminal(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) >= 3 and not sys.argv[1].startswith("-"):
-        KLAVRUN, HELPER = sys.argv.pop(1), sys.argv.pop(1)
-    if not (KLAVRUN and HELPER):
-        sys.exit("set KLAVRUN and KLAVHELPER, or pass them as arguments")
-    KLAVRUN, HELPER = os.path.abspath(KLAVRUN), os.path.abspath(HELPER)
     unittest.main(verbosity=2)
