@@ -30,6 +30,7 @@ using LRESULT = std::intptr_t;
 
 constexpr DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
 constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
+constexpr DWORD STD_ERROR_HANDLE = static_cast<DWORD>(-12);
 constexpr HANDLE INVALID_HANDLE_VALUE = static_cast<HANDLE>(-1);
 
 constexpr DWORD GENERIC_READ = 0x80000000;
@@ -169,6 +170,25 @@ DWORD GetLastError();
 BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length,
                                  COORD read_at, DWORD* read);
 HWND GetConsoleWindow();
+/// Nonzero when `handle` is a console handle (the console klavrun drives).
+BOOL GetConsoleMode(HANDLE handle, DWORD* mode);
+/// Milliseconds since some fixed moment, never going back: the clock of the
+/// wait time-outs.
+std::uint64_t GetTickCount64();
+
+/// The size of the screen the wait commands read: the rows of the console's
+/// visible window, and how many bytes one of its rows may take (one byte a
+/// cell on Windows; UTF-8 on Linux may take more). ReadConsoleOutputCharacterA
+/// counts rows from the top of that window.
+///
+/// Not a Win32 call but a property of the console (Win32 takes it from
+/// GetConsoleScreenBufferInfo's srWindow): the recording platform answers it
+/// without a trace line, so the trace of a capture stays its row reads.
+struct ScreenSize {
+  int Rows;
+  int RowBytes;
+};
+ScreenSize ConsoleScreenSize(HANDLE output);
 
 // user32
 HWND FindWindowA(const char* class_name, const char* window_name);
@@ -182,6 +202,12 @@ UINT MapVirtualKeyA(UINT code, UINT map_type);
 SHORT GetKeyState(int vk);
 BOOL GetKeyboardState(BYTE* state);
 BOOL SetKeyboardState(BYTE* state);
+/// Takes the next message of the thread's queue. With no window and no
+/// filter (0, 0) from the wait loops' pump, this is also the one place where
+/// a wait may sleep: when the queue is empty and the console has not changed
+/// since the screen was last read, the platform may block here for a short
+/// while (until the console changes, or a few milliseconds to a few hundred
+/// pass) before answering 0. Any other filter never waits.
 BOOL PeekMessageA(MSG* msg, HWND window, UINT filter_min, UINT filter_max,
                   UINT remove);
 BOOL TranslateMessage(const MSG* msg);

@@ -29,6 +29,8 @@ struct ScriptStream {
   platform::HANDLE Handle = 0;
   bool IsOpen = false;
   bool AtEof = false;  // the file has no more bytes to give
+  bool StartChecked = false;  // the byte-order mark looked for
+  bool Utf16 = false;
   char Buffer[4096];
   std::size_t Pos = 0;  // next unread byte in Buffer
   std::size_t Len = 0;  // bytes held in Buffer
@@ -37,6 +39,9 @@ struct ScriptStream {
 struct RunState {
   ScriptStream ScriptFile;
   std::int32_t LineNumber = 0;
+  /// The line read last, as written: no line end, letter case kept.
+  std::string LineAsWritten;
+  bool LineTooLong = false;
   bool CommandOk = false;
   std::string ErrorText;
   std::int32_t LineDelay = 0;

@@ -139,3 +139,6 @@ std::vector<std::string> SplitCommandLine(const char* command_line) {
   }
   return args;
 }
+
+RecordHook OnRecord = nullptr;
+LineStartedHook OnLineStarted = nullptr;

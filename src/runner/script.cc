@@ -1,6 +1,5 @@
 #include "runner/script.h"
 
-
 #include "platform/platform.h"
 #include "runner/globals.h"
 
@@ -9,6 +8,11 @@ namespace {
 const char kCtrlZ = 0x1a;
 const char kCR = 0x0d;
 const char kLF = 0x0a;
+// A longer line fails instead of growing without bound (a script that is
+// /dev/zero, say).
+constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
+
+void CheckScriptStart();
 
 // Makes at least one unread byte available; false at the end of the file.
 bool FillBuffer() {
@@ -29,6 +33,22 @@ bool FillBuffer() {
   return got > 0;
 }
 
+// A byte-order mark stands only at the very start: UTF-8's is skipped,
+// UTF-16's marks a script that cannot be read as bytes.
+void CheckScriptStart() {
+  ScriptStream& f = Run.ScriptFile;
+  f.StartChecked = true;
+  if (!FillBuffer()) return;
+  // A mark split over two reads is not worth a second read: reads of a file
+  // give whole blocks.
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(f.Buffer + f.Pos);
+  std::size_t avail = f.Len - f.Pos;
+  if (avail >= 3 && b[0] == 0xef && b[1] == 0xbb && b[2] == 0xbf)
+    f.Pos += 3;
+  else if (avail >= 2 && ((b[0] == 0xff && b[1] == 0xfe) || (b[0] == 0xfe && b[1] == 0xff)))
+    f.Utf16 = true;
+}
+
 }  // namespace
 
 void OpenScript(const std::string& path) {
@@ -40,6 +60,8 @@ void OpenScript(const std::string& path) {
   f.Handle = h;
   f.IsOpen = true;
   f.AtEof = false;
+  f.StartChecked = false;
+  f.Utf16 = false;
   f.Pos = f.Len = 0;
 }
 
@@ -51,6 +73,7 @@ void CloseScript() {
 }
 
 bool ScriptAtEnd() {
+  if (!Run.ScriptFile.StartChecked) CheckScriptStart();
   if (!FillBuffer()) return true;
   const ScriptStream& f = Run.ScriptFile;
   return f.Buffer[f.Pos] == kCtrlZ;
@@ -59,22 +82,39 @@ bool ScriptAtEnd() {
 std::string ReadScriptLine() {
   ++Run.LineNumber;
   ScriptStream& f = Run.ScriptFile;
-  std::string line;
+  if (!f.StartChecked) CheckScriptStart();
+  std::string& line = Run.LineAsWritten;
+  line.clear();
+  Run.LineTooLong = false;
   while (FillBuffer()) {
     const char* start = f.Buffer + f.Pos;
     std::size_t avail = f.Len - f.Pos;
     std::size_t n = 0;
-    while (n < avail && start[n] != kCR && start[n] != kCtrlZ) ++n;
+    while (n < avail && start[n] != kCR && start[n] != kLF && start[n] != kCtrlZ) ++n;
+    if (line.size() + n > kMaxLineBytes) {
+      // The rest of such a line is never read: the line fails.
+      Run.LineTooLong = true;
+      line.clear();
+      f.Pos = f.Len;
+      return std::string();
+    }
     line.append(start, n);
     f.Pos += n;
     if (n == avail) continue;  // the line goes on in the next block
     if (start[n] == kCR) {
       ++f.Pos;
       if (FillBuffer() && f.Buffer[f.Pos] == kLF) ++f.Pos;
+    } else if (start[n] == kLF) {
+      ++f.Pos;
     }
     break;  // a Ctrl-Z stays unread, so the script stays at its end
   }
-  return NormaliseLine(std::move(line));
+  return NormaliseLine(line);
+}
+
+bool ScriptIsUtf16() {
+  if (!Run.ScriptFile.StartChecked) CheckScriptStart();
+  return Run.ScriptFile.Utf16;
 }
 
 std::string NormaliseLine(std::string line) {

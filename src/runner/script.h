@@ -1,5 +1,5 @@
-// Reading the script: one line at a time, with the line-end rules of the
-// script format (CR or CR LF ends a line, Ctrl-Z ends the script).
+// Reading the script: one line at a time. CR, LF and CR LF each end a line;
+// a Ctrl-Z ends the script; a UTF-8 byte-order mark at the start is skipped.
 #ifndef KLAVRUN_RUNNER_SCRIPT_H_
 #define KLAVRUN_RUNNER_SCRIPT_H_
 
@@ -15,8 +15,13 @@ void CloseScript();
 bool ScriptAtEnd();
 
 /// Counts the line in Run.LineNumber and returns it normalised; an empty
-/// line at the end of the script.
+/// line at the end of the script. Run.LineAsWritten keeps its bytes as
+/// written. A line longer than 64 MiB is not read to its end: it comes back
+/// empty with Run.LineTooLong set, and must fail.
 std::string ReadScriptLine();
+
+/// True when the script starts with a UTF-16 byte-order mark.
+bool ScriptIsUtf16();
 
 /// ASCII letters to lower case, then bytes 0x20 and below trimmed off both
 /// ends. Every other byte keeps its value.

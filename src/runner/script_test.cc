@@ -34,8 +34,12 @@ TEST(ReadScriptLine, FollowsTheLineEndRulesAndNormalisesEachLine) {
       {"a\r\n\r\n", {"a", ""}},
       {"a\rb\r", {"a", "b"}},
       {"a\r\r\nb", {"a", "", "b"}},
-      {"a\nb\nc", {"a\nb\nc"}},
-      {"a\n\rb", {"a", "b"}},  // the LF is trimmed off
+      {"a\nb\nc", {"a", "b", "c"}},
+      {"a\nb\n", {"a", "b"}},
+      {"a\n\nb", {"a", "", "b"}},
+      {"a\n\rb", {"a", "", "b"}},  // LF and CR are two line ends
+      {"\xef\xbb\xbf" "Delay 1\nb", {"delay 1", "b"}},  // the UTF-8 mark is skipped
+      {"a\r\n\xef\xbb\xbf", {"a", "\xef\xbb\xbf"}},  // only at the start
       {"\x1a" "a\r\n", {}},
       {"a\r\nb\x1a" "c\r\nd", {"a", "b"}},
       {"a\r\n\x1a", {"a"}},
@@ -48,6 +52,25 @@ TEST(ReadScriptLine, FollowsTheLineEndRulesAndNormalisesEachLine) {
       {" \t ", {""}},
   };
   for (const auto& row : rows) EXPECT_EQ(Lines(row.bytes), row.lines) << row.bytes;
+}
+
+TEST(ReadScriptLine, KeepsTheLineAsWrittenAndRefusesEndlessLines) {
+  Open("  Start \"Py Ab\"\t\r\nx");
+  EXPECT_EQ(ReadScriptLine(), "start \"py ab\"");
+  EXPECT_EQ(::Run.LineAsWritten, "  Start \"Py Ab\"\t");
+  EXPECT_FALSE(ScriptIsUtf16());
+
+  Open(std::string((64 << 20) + 1, 'x') + "\r\nnext");
+  EXPECT_EQ(ReadScriptLine(), "");
+  EXPECT_TRUE(::Run.LineTooLong);
+  Open(std::string(64 << 20, 'x') + "\r\nnext");
+  EXPECT_EQ(ReadScriptLine().size(), std::size_t{64} << 20);
+  EXPECT_FALSE(::Run.LineTooLong);
+
+  for (const char* mark : {"\xff\xfe", "\xfe\xff"}) {
+    Open(std::string(mark) + "d\0e\0");
+    EXPECT_TRUE(ScriptIsUtf16());
+  }
 }
 
 TEST(ReadScriptLine, ReadsPastTheEndAsEmptyLinesAndCountsThem) {

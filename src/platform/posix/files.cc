@@ -3,6 +3,7 @@
 // output handle goes to klavrun's real standard output, never into the
 // console.
 #include <errno.h>
+#include <time.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/handles.h"
+#include "platform/posix/screen_model.h"
 #include "platform/posix/session.h"
 #include "platform/posix_file.h"
 
@@ -72,6 +74,7 @@ DWORD GetModuleFileNameA(HANDLE module, char* filename, DWORD size) {
 HANDLE GetStdHandle(DWORD which) {
   if (which == STD_INPUT_HANDLE) return posix::kConsoleInput;
   if (which == STD_OUTPUT_HANDLE) return posix::kConsoleOutput;
+  if (which == STD_ERROR_HANDLE) return posix::kCallerError;
   posix::SetLastError(ERROR_INVALID_HANDLE);
   return INVALID_HANDLE_VALUE;
 }
@@ -116,6 +119,14 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD to_write,
                DWORD* written, void* overlapped) {
   (void)overlapped;
   if (written != nullptr) *written = 0;
+  if (file == posix::kCallerError) {
+    if (!posix::WriteStderr(static_cast<const char*>(buffer), to_write)) {
+      posix::SetLastError(Win32ErrorFromErrno(errno));
+      return 0;
+    }
+    if (written != nullptr) *written = to_write;
+    return 1;
+  }
   if (file != posix::kConsoleOutput) {
     posix::SetLastError(ERROR_INVALID_HANDLE);
     return 0;
@@ -148,6 +159,7 @@ BOOL CloseHandle(HANDLE handle) {
   // Process handles and the console's own need no closing: children are
   // reaped as they end.
   if (handle == posix::kConsoleInput || handle == posix::kConsoleOutput ||
+      handle == posix::kCallerError ||
       (handle != 0 && (kind == posix::kProcessBase || kind == posix::kThreadBase)))
     return 1;
   posix::SetLastError(ERROR_INVALID_HANDLE);
@@ -164,6 +176,8 @@ DWORD GetFileType(HANDLE file) {
     fd = STDOUT_FILENO;
   } else if (file == posix::kConsoleInput) {
     return FILE_TYPE_CHAR;
+  } else if (file == posix::kCallerError) {
+    fd = STDERR_FILENO;
   } else if (!posix::IsFile(file, &fd)) {
     posix::SetLastError(ERROR_INVALID_HANDLE);
     return FILE_TYPE_UNKNOWN;
@@ -177,6 +191,29 @@ DWORD GetFileType(HANDLE file) {
   if (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode)) return FILE_TYPE_DISK;
   if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return FILE_TYPE_PIPE;
   return FILE_TYPE_UNKNOWN;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+BOOL GetConsoleMode(HANDLE handle, DWORD* mode) {
+  bool console = handle == posix::kConsoleInput || handle == posix::kConsoleOutput;
+  if (mode != nullptr) *mode = console ? 3 : 0;
+  if (!console) posix::SetLastError(ERROR_INVALID_HANDLE);
+  return console ? 1 : 0;
+}
+
+std::uint64_t GetTickCount64() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::uint64_t>(now.tv_sec) * 1000 +
+         static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
+}
+
+ScreenSize ConsoleScreenSize(HANDLE output) {
+  (void)output;
+  return ScreenSize{posix::kConsoleRows, posix::kConsoleColumns};
 }
 
 }  // namespace platform

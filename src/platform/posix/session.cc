@@ -194,17 +194,15 @@ void EndIfStopped() {
     platform::ExitProcess(128 + static_cast<platform::UINT>(stop_signal));
 }
 
-bool WriteStdout(const char* data, std::size_t length) {
-  if (!session.stdout_open) {
-    errno = EBADF;
-    return false;
-  }
+namespace {
+
+bool WriteAll(int fd, const char* data, std::size_t length) {
   while (length > 0) {
-    ssize_t n = write(STDOUT_FILENO, data, length);
+    ssize_t n = write(fd, data, length);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno == EAGAIN) {
       // Someone handed us a non-blocking standard output.
-      pollfd out = {STDOUT_FILENO, POLLOUT, 0};
+      pollfd out = {fd, POLLOUT, 0};
       poll(&out, 1, -1);
       continue;
     }
@@ -216,6 +214,27 @@ bool WriteStdout(const char* data, std::size_t length) {
     length -= static_cast<std::size_t>(n);
   }
   return true;
+}
+
+}  // namespace
+
+bool WriteStdout(const char* data, std::size_t length) {
+  if (!session.stdout_open) {
+    errno = EBADF;
+    return false;
+  }
+  return WriteAll(STDOUT_FILENO, data, length);
+}
+
+bool WriteStderr(const char* data, std::size_t length) {
+  if (!session.person_at_terminal || !isatty(STDERR_FILENO))
+    return WriteAll(STDERR_FILENO, data, length);
+  std::string lines;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (data[i] == '\n' && (i == 0 || data[i - 1] != '\r')) lines += '\r';
+    lines += data[i];
+  }
+  return WriteAll(STDERR_FILENO, lines.data(), lines.size());
 }
 
 const std::string& CommandLine() { return session.command_line; }

@@ -36,6 +36,10 @@ void EndIfStopped();
 /// Writes all of data to standard output; false with errno on failure.
 bool WriteStdout(const char* data, std::size_t length);
 
+/// Writes all of data to standard error, with carriage returns before line
+/// feeds while the person's terminal is raw; false with errno on failure.
+bool WriteStderr(const char* data, std::size_t length);
+
 /// The command line as given, words joined by blanks.
 const std::string& CommandLine();
 

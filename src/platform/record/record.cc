@@ -115,8 +115,9 @@ DWORD GetModuleFileNameA(HANDLE module, char* filename, DWORD size) {
 
 HANDLE GetStdHandle(DWORD which) {
   HANDLE h = which == STD_OUTPUT_HANDLE ? record::kStdOut
-             : which == STD_INPUT_HANDLE ? record::kStdIn
-                                         : INVALID_HANDLE_VALUE;
+             : which == STD_INPUT_HANDLE  ? record::kStdIn
+             : which == STD_ERROR_HANDLE  ? record::kStdErr
+                                          : INVALID_HANDLE_VALUE;
   return Returned("GetStdHandle(" + Hex(which) + ")", h);
 }
 
@@ -172,6 +173,7 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD to_write, DWORD* written,
     return Returned(call, 0);
   }
   if (file == record::kStdOut) world->Output += bytes;
+  if (file == record::kStdErr) world->ErrorOutput += bytes;
   *written = to_write;
   return Returned(call, 1);
 }
@@ -253,6 +255,21 @@ BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length, COOR
 }
 
 HWND GetConsoleWindow() { return Returned("GetConsoleWindow()", world->ConsoleWindow); }
+
+BOOL GetConsoleMode(HANDLE handle, DWORD* mode) {
+  BOOL console = handle == record::kStdErr ? world->StdErrIsConsole
+                                           : handle == record::kStdIn || handle == record::kStdOut;
+  if (mode) *mode = console ? 3 : 0;
+  if (!console) world->LastError = ERROR_INVALID_HANDLE;
+  return Returned("GetConsoleMode(" + Hex(handle) + ", _)", console);
+}
+
+std::uint64_t GetTickCount64() { return Returned("GetTickCount64()", world->Clock); }
+
+ScreenSize ConsoleScreenSize(HANDLE output) {
+  (void)output;
+  return ScreenSize{world->ScreenRows, world->ScreenColumns};
+}
 
 HWND FindWindowA(const char* class_name, const char* window_name) {
   HWND found = 0;

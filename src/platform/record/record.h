@@ -21,6 +21,7 @@ namespace record {
 
 constexpr platform::HANDLE kStdIn = 0x3;
 constexpr platform::HANDLE kStdOut = 0x7;
+constexpr platform::HANDLE kStdErr = 0xb;
 constexpr platform::HWND kConsoleWindow = 0x10010;
 
 struct Window {
@@ -58,6 +59,9 @@ struct World {
   /// Screens in the order captures see them; the last one repeats. A screen
   /// is up to 25 rows; cells past a row's end and missing rows are blank.
   std::vector<std::vector<std::string>> Screens;
+  /// The console window's size as ConsoleScreenSize reports it.
+  int ScreenRows = 25;
+  int ScreenColumns = 80;
   bool ScreenReadFails = false;
   int Captures = 0;  // reads of row 0 so far
   /// After this many captures (0: never) OnCaptureLimit runs.
@@ -75,6 +79,10 @@ struct World {
   bool Quiet = false;  // answer without recording (benchmarks)
   std::FILE* Sink = nullptr;  // when set, each call line is printed here too
   platform::DWORD LastError = 0;
+  /// GetTickCount64's answer: the simulated clock, in milliseconds.
+  std::uint64_t Clock = 0;
+  bool StdErrIsConsole = false;
+  std::string ErrorOutput;  // every byte written to standard error
 };
 
 /// Thrown by ExitProcess unless World::OnExit says otherwise.

@@ -90,4 +90,18 @@ BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length,
 
 HWND GetConsoleWindow() { return FromHwnd(::GetConsoleWindow()); }
 
+BOOL GetConsoleMode(HANDLE handle, DWORD* mode) {
+  ::DWORD got = 0;
+  BOOL ok = ::GetConsoleMode(ToHandle(handle), &got);
+  if (mode) *mode = got;
+  return ok;
+}
+
+std::uint64_t GetTickCount64() { return ::GetTickCount64(); }
+
+ScreenSize ConsoleScreenSize(HANDLE output) {
+  (void)output;
+  return ScreenSize{25, 80};
+}
+
 }  // namespace platform
