@@ -15,6 +15,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/process.h"
+#include "platform/posix/recording.h"
 #include "platform/posix/session.h"
 #include "platform/posix/window.h"
 
@@ -87,8 +88,11 @@ void TakeTyped() {
 void PassThrough(const char* data, std::size_t length) {
   // Programs may set the title too.
   SaveCallerTitle();
-  // Once standard output refuses, the session goes on unwatched.
-  if (console.pass_through && !WriteStdout(data, length))
+  // Once standard output refuses, the session goes on unwatched, and
+  // recorded still.
+  if (!console.pass_through)
+    RecordOutput(data, length);
+  else if (!WriteStdout(data, length))
     console.pass_through = false;
 }
 
@@ -121,6 +125,8 @@ std::size_t WriteInput() {
                       console.input.size() - console.input_sent);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // the console's input side is full
+    RecordInput(console.input.data() + console.input_sent,
+                static_cast<std::size_t>(n));
     console.input_sent += static_cast<std::size_t>(n);
     total += static_cast<std::size_t>(n);
   }

@@ -7,6 +7,7 @@ set(KLAVRUN_POSIX_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 # Everything but main, so the unit tests can link the pure pieces.
 add_library(klavposix STATIC
+  ${KLAVRUN_POSIX_DIR}/asciicast.cc
   ${KLAVRUN_POSIX_DIR}/command_line.cc
   ${KLAVRUN_POSIX_DIR}/console.cc
   ${KLAVRUN_POSIX_DIR}/files.cc
@@ -14,6 +15,7 @@ add_library(klavposix STATIC
   ${KLAVRUN_POSIX_DIR}/message_box.cc
   ${KLAVRUN_POSIX_DIR}/messages.cc
   ${KLAVRUN_POSIX_DIR}/process.cc
+  ${KLAVRUN_POSIX_DIR}/recording.cc
   ${KLAVRUN_POSIX_DIR}/screen_model.cc
   ${KLAVRUN_POSIX_DIR}/session.cc
   ${KLAVRUN_POSIX_DIR}/window.cc
@@ -35,6 +37,7 @@ if(KLAVRUN_TESTS)
     find_package(GTest REQUIRED)
   endif()
   add_executable(klavposix_tests
+    ${KLAVRUN_POSIX_DIR}/asciicast_test.cc
     ${KLAVRUN_POSIX_DIR}/command_line_test.cc
     ${KLAVRUN_POSIX_DIR}/keyboard_test.cc
     ${KLAVRUN_POSIX_DIR}/screen_model_test.cc

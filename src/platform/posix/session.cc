@@ -22,6 +22,7 @@
 #include "platform/platform.h"
 #include "platform/posix/console.h"
 #include "platform/posix/process.h"
+#include "platform/posix/recording.h"
 #include "platform/posix/window.h"
 
 namespace posix {
@@ -219,6 +220,7 @@ bool WriteAll(int fd, const char* data, std::size_t length) {
 }  // namespace
 
 bool WriteStdout(const char* data, std::size_t length) {
+  RecordOutput(data, length);
   if (!session.stdout_open) {
     errno = EBADF;
     return false;
@@ -257,6 +259,7 @@ void ExitProcess(UINT exit_code) {
     signal(SIGHUP, SIG_IGN);
     posix::CloseConsole();
     posix::RestoreCallerTitle();
+    posix::EndRecording();
     posix::EndPrograms();
   }
   _exit(static_cast<int>(exit_code & 0xff));

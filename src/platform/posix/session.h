@@ -33,7 +33,8 @@ int StopSignalFd();
 /// Ends the run when a stop signal has arrived (exit code 128 + signal).
 void EndIfStopped();
 
-/// Writes all of data to standard output; false with errno on failure.
+/// Writes all of data to standard output, and records it when recording;
+/// false with errno on failure.
 bool WriteStdout(const char* data, std::size_t length);
 
 /// Writes all of data to standard error, with carriage returns before line
