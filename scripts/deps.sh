@@ -1,11 +1,13 @@
 #!/bin/sh
 # Installs the Debian packages klavrun needs: "build" for the Linux build and
-# its tests, "windows" for the Windows build and its tests under Wine.
+# its tests, "windows" for the Windows build and its tests under Wine, "docs"
+# for rendering the README's picture.
 # Quiet and idempotent: nothing is fetched when everything is there.
 set -e
 
-build="cmake g++ make pkg-config libvterm-dev libgtest-dev libbenchmark-dev libx11-dev python3 bash bc tmux expect xvfb xauth"
+build="cmake g++ make pkg-config libvterm-dev libgtest-dev libbenchmark-dev libx11-dev python3 bash bc tmux expect xvfb xauth asciinema"
 windows="wine wine32:i386 wine64 g++-mingw-w64-i686 xvfb"
+docs="termtosvg"
 
 missing() {
   for p in "$@"; do
@@ -15,6 +17,7 @@ missing() {
 
 want="$build"
 case " $* " in *" windows "*) want="$want $windows" ;; esac
+case " $* " in *" docs "*) want="$want $docs" ;; esac
 need=$(missing $want)
 [ -z "$need" ] && exit 0
 

@@ -55,6 +55,12 @@ if(KLAVRUN_TESTS)
     TIMEOUT 600
     ENVIRONMENT "KLAVRUN=$<TARGET_FILE:klavrun>;KLAVHELPER=$<TARGET_FILE:klavhelper>")
 
+  add_test(NAME e2e_record
+           COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_record.py)
+  set_tests_properties(e2e_record PROPERTIES
+    TIMEOUT 300
+    ENVIRONMENT "KLAVRUN=$<TARGET_FILE:klavrun>;KLAVHELPER=$<TARGET_FILE:klavhelper>")
+
   add_test(NAME e2e_terminal
            COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_terminal.py)
   set_tests_properties(e2e_terminal PROPERTIES
