@@ -25,6 +25,7 @@ struct RecordingState {
   int fd = -1;
   std::string path;
   std::uint64_t start_micros = 0;
+  off_t written = 0;  // whole lines in the file
 };
 
 RecordingState recording;
@@ -60,9 +61,15 @@ void Stop() {
 // Writes out the text made so far; else the message saying why not.
 std::string TryWriteOut() {
   std::string& text = recording.cast->Text();
-  if (!WriteAll(recording.fd, text))
-    return "klavrun: cannot write the recording " + recording.path + ": " +
-           strerror(errno);
+  if (!WriteAll(recording.fd, text)) {
+    std::string message = "klavrun: cannot write the recording " +
+                          recording.path + ": " + strerror(errno);
+    // The file keeps its whole lines (a device or a pipe cannot).
+    int ignored = ftruncate(recording.fd, recording.written);
+    (void)ignored;
+    return message;
+  }
+  recording.written += static_cast<off_t>(text.size());
   text.clear();
   return "";
 }
@@ -100,10 +107,13 @@ std::string StartRecording(const std::string& path,
                            const std::string& script_name) {
   if (SameFile(path, script_name))
     return "klavrun: the recording " + path + " would overwrite the script";
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // A FIFO nobody reads fails here instead of holding up the run.
+  int fd = open(path.c_str(),
+                O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd < 0)
     return "klavrun: cannot create the recording " + path + ": " +
            strerror(errno);
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   recording.fd = fd;
   recording.path = path;
   recording.start_micros = MonotonicMicros();
