@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "runner/globals.h"
+#include "runner/main.h"
 
 namespace {
 
@@ -109,6 +110,7 @@ std::string ReadScriptLine() {
     }
     break;  // a Ctrl-Z stays unread, so the script stays at its end
   }
+  if (OnLineStarted) OnLineStarted(Run.LineNumber, line);
   return NormaliseLine(line);
 }
 

@@ -70,6 +70,8 @@ class WhatIsRecorded(Recording):
             (['#define line_delay 0', 'start "cat"', 'send "ab{left}{tab}^d"', 'delay -1'],
              2, b"--- klavrun: screen at line 4 ---\n.*", "ab\x1b[D\t\x04",
              "Error at line: 4\r\n"),
+            (['send "{enter x}"'], 1, b"--- klavrun: screen at line 1 ---\n.*", "",
+             "Exception EConvertError"),
         ]
         for lines, code, errors, typed, shown in rows:
             with self.subTest(lines=lines):
