@@ -11,6 +11,7 @@ set(KLAVRUN_UNIT_TEST_SOURCES
   src/runner/main_test.cc
   src/runner/screen_test.cc
   src/runner/script_test.cc
+  src/runner/settle_test.cc
   src/keys/activate_test.cc
   src/keys/inject_test.cc
   src/keys/key_names_test.cc

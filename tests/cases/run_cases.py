@@ -16,6 +16,7 @@ A case file, line by line (a line starting with "#" is a comment):
     stderr "..." / stderr~ REGEX  likewise standard error (not given: anything)
     file NAME "..."               a file the run left in the case's folder
     seconds N                     the longest the run may take (default 20)
+    at-least N                    the shortest it may take, in seconds
 
 {helper} stands for klavhelper, {dir} for the case's own folder. The run has
 no terminal and a session of its own; PS1 is "prompt> "."""
@@ -55,8 +56,10 @@ def parse(path):
                         case["ending"] = ENDINGS[flag]
             elif word == "args":
                 case["args"] = rest.split()
-            elif word in ("exit", "seconds"):
+            elif word == "exit":
                 case[word] = int(rest)
+            elif word in ("seconds", "at-least"):
+                case[word] = float(rest)
             elif word in ("stdout", "stderr"):
                 case[word] = ("exact", bytes_of(rest))
             elif word in ("stdout~", "stderr~"):
@@ -92,6 +95,8 @@ def run(path):
                               start_new_session=True, env=dict(os.environ, PS1="prompt> "))
         took = time.monotonic() - started
         problems = []
+        if took < case.get("at-least", 0):
+            problems.append("took %.2f s, less than %s" % (took, case["at-least"]))
         if "exit" in case and done.returncode != case["exit"]:
             problems.append("exit code %d, not %d" % (done.returncode, case["exit"]))
         for stream in ("stdout", "stderr"):
