@@ -40,6 +40,11 @@ out=$(cd / && timeout 60 /usr/bin/klavrun /usr/share/doc/klavrun/examples/calcul
       </dev/null 2>&1) ||
   fail "the example failed: $out"
 case "$out" in *42*) ;; *) fail "the example printed no 42: $out" ;; esac
+# Checked once klavrun has the option: the one version string everywhere.
+if said=$(/usr/bin/klavrun --version 2>/dev/null </dev/null); then
+  [ "$(printf '%s' "$said" | tr -d '\r')" = "klavrun $version" ] ||
+    fail "klavrun --version says $said"
+fi
 MANPAGER=cat MANWIDTH=80 man klavrun 2>&1 | grep -q 'klavrun-script(5)' ||
   fail "man klavrun shows no page"
 
