@@ -25,7 +25,7 @@ install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 # What Debian wants beside the documentation: the license in its own format
 # and a compressed changelog (a native package's is changelog.gz).
-set(KLAVRUN_DEB_DIR ${CMAKE_CURRENT_LIST_DIR}/../packaging/deb)
+set(KLAVRUN_DEB_DIR ${PROJECT_SOURCE_DIR}/packaging/deb)
 configure_file(${KLAVRUN_DEB_DIR}/changelog.in
                ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
@@ -52,7 +52,7 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "The package holds klavrun, klavtrace (a dry run that prints every"
   "platform call a script would make) and, when built, klavcheck (finds a"
   "script's mistakes before it runs).")
-set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
