@@ -52,6 +52,17 @@ void HandleCharDelay(std::string argument) {
   Run.CommandOk = true;
 }
 
+void HandleWaitTimeout(std::string argument) {
+  std::int32_t ms;
+  if (!ParseMilliseconds(argument, &ms)) {
+    Run.ErrorText = "Error in: #define WAIT_TIMEOUT";
+    Run.CommandOk = false;
+    return;
+  }
+  Run.WaitTimeout = static_cast<std::uint32_t>(ms);
+  Run.CommandOk = true;
+}
+
 void HandleStart(std::string argument) {
   std::string command_line = StripQuotes(argument);
 
