@@ -17,12 +17,15 @@ A case file, line by line (a line starting with "#" is a comment):
     file NAME "..."               a file the run left in the case's folder
     seconds N                     the longest the run may take (default 20)
     at-least N                    the shortest it may take, in seconds
+    cpu-at-most N                 CPU seconds it may use, klavrun and the
+                                  programs it started together
 
 {helper} stands for klavhelper, {dir} for the case's own folder. The run has
 no terminal and a session of its own; PS1 is "prompt> "."""
 import ast
 import os
 import re
+import resource
 import shutil
 import subprocess
 import sys
@@ -58,7 +61,7 @@ def parse(path):
                 case["args"] = rest.split()
             elif word == "exit":
                 case[word] = int(rest)
-            elif word in ("seconds", "at-least"):
+            elif word in ("seconds", "at-least", "cpu-at-most"):
                 case[word] = float(rest)
             elif word in ("stdout", "stderr"):
                 case[word] = ("exact", bytes_of(rest))
@@ -90,11 +93,15 @@ def run(path):
             f.write(b"\xef\xbb\xbf" * case["bom"] + b"".join(l + case["ending"] for l in lines))
         args = [expand(a, folder) for a in case["args"]]
         started = time.monotonic()
+        cpu_before = cpu_of_children()
         done = subprocess.run([KLAVRUN] + args + ["script.kls"], cwd=folder, capture_output=True,
                               stdin=subprocess.DEVNULL, timeout=case["seconds"],
                               start_new_session=True, env=dict(os.environ, PS1="prompt> "))
         took = time.monotonic() - started
+        cpu = cpu_of_children() - cpu_before
         problems = []
+        if cpu > case.get("cpu-at-most", float("inf")):
+            problems.append("used %.3f CPU seconds, more than %s" % (cpu, case["cpu-at-most"]))
         if took < case.get("at-least", 0):
             problems.append("took %.2f s, less than %s" % (took, case["at-least"]))
         if "exit" in case and done.returncode != case["exit"]:
@@ -110,6 +117,11 @@ def run(path):
         return problems, took
     finally:
         shutil.rmtree(folder, ignore_errors=True)
+
+
+def cpu_of_children():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
 
 
 def matches(expected, got, folder):
