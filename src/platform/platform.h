@@ -195,6 +195,12 @@ ScreenSize ConsoleScreenSize(HANDLE output);
 /// Also a property rather than a call, answered without a trace line.
 bool ConsoleCanChange();
 
+/// True where command lines tell letter case apart (Linux): start then takes
+/// its command line from the script line as written rather than from the
+/// lower-cased one. False on Windows, where file names ignore case, and on
+/// the recording platform, whose trace shows what Windows would do.
+bool LetterCaseMatters();
+
 /// Thrown out of a platform call when a stop signal (Linux: SIGINT,
 /// SIGTERM, SIGHUP) asks the run to end: the core shows where the run stood
 /// and ends the process with ExitCode (128 + the signal).

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/ascii.h"
 #include "platform/platform.h"
 #include "runner/globals.h"
 
@@ -56,8 +57,7 @@ bool ScreenContains(const std::string& text, const ScreenImage& screen) {
     while (begin < len && static_cast<unsigned char>(cells[begin]) <= 0x20) ++begin;
     if (len - begin < wanted.size()) continue;
     for (std::size_t i = begin; i < len; ++i) {
-      char c = cells[i];
-      row_text[i - begin] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c;
+      row_text[i - begin] = ascii::Lower(cells[i]);
     }
     if (std::string_view(row_text.data(), len - begin).find(wanted) != std::string_view::npos)
       return true;

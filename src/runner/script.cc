@@ -1,8 +1,8 @@
 #include "runner/script.h"
 
+#include "platform/ascii.h"
 #include "platform/platform.h"
 #include "runner/globals.h"
-#include "runner/main.h"
 
 namespace {
 
@@ -110,7 +110,6 @@ std::string ReadScriptLine() {
     }
     break;  // a Ctrl-Z stays unread, so the script stays at its end
   }
-  if (OnLineStarted) OnLineStarted(Run.LineNumber, line);
   return NormaliseLine(line);
 }
 
@@ -120,8 +119,7 @@ bool ScriptIsUtf16() {
 }
 
 std::string NormaliseLine(std::string line) {
-  for (char& c : line)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+  for (char& c : line) c = ascii::Lower(c);
   std::size_t begin = 0;
   std::size_t end = line.size();
   auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };

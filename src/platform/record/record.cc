@@ -273,6 +273,8 @@ std::uint64_t GetTickCount64() { return Returned("GetTickCount64()", world->Cloc
 
 bool ConsoleCanChange() { return world->ConsoleCanChange; }
 
+bool LetterCaseMatters() { return false; }
+
 ScreenSize ConsoleScreenSize(HANDLE output) {
   (void)output;
   return ScreenSize{world->ScreenRows, world->ScreenColumns};
