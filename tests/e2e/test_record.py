@@ -116,6 +116,35 @@ class WhatIsRecorded(Recording):
                     self.assertEqual(shown, out.decode())
 
 
+@unittest.skipUnless(shutil.which("tmux"), "tmux is not installed")
+class TypedByThePerson(Recording):
+    def tmux(self, *args):
+        return subprocess.run(["tmux", "-L", self.socket, "-f", "/dev/null"] + list(args),
+                              capture_output=True, check=True, timeout=10).stdout.decode()
+
+    def wait_for(self, ready):
+        deadline = time.monotonic() + 20
+        while not ready():
+            self.assertLess(time.monotonic(), deadline)
+            time.sleep(0.05)
+
+    def test_the_persons_keys_are_recorded_between_the_scripts(self):
+        self.write_script(['start "cat"', 'send "from the script~"'] + wait("by hand") +
+                          ['send "^d"'])
+        self.socket = "klavrecord%d" % os.getpid()
+        self.addCleanup(subprocess.run, ["tmux", "-L", self.socket, "kill-server"],
+                        capture_output=True)
+        self.tmux("new-session", "-d", "-x", "100", "-y", "30", "cd %s && %s --record run.cast "
+                  "script.txt; echo $? > rc.tmp; mv rc.tmp rc" % (self.dir, KLAVRUN))
+        self.wait_for(lambda: "from the script" in self.tmux("capture-pane", "-p"))
+        self.tmux("send-keys", "-l", "by hand")
+        self.tmux("send-keys", "Enter")
+        self.wait_for(lambda: os.path.exists(self.path("rc")))
+        _, events = self.parse()
+        self.assertEqual((self.read("rc"), self.text(events, "i")),
+                         (b"0\n", "from the script\rby hand\r\x04"))
+
+
 @unittest.skipUnless(shutil.which("asciinema"), "asciinema is not installed")
 class PlayedByAsciinema(Recording):
     def test_asciinema_prints_what_klavrun_printed(self):
