@@ -16,9 +16,11 @@
 namespace posix {
 namespace {
 
-// Between two lines a flood of output goes to the file in pieces of about
-// this size.
+// Between two line starts, output goes to the file in pieces of about this
+// size, or at the next event a second after the last write, so that a run
+// killed in a long wait loses little.
 constexpr std::size_t kWriteAt = 64 * 1024;
+constexpr std::uint64_t kWriteAfterMicros = 1000000;
 
 struct RecordingState {
   std::unique_ptr<Asciicast> cast;  // null while not recording
@@ -26,6 +28,7 @@ struct RecordingState {
   std::string path;
   std::uint64_t start_micros = 0;
   off_t written = 0;  // whole lines in the file
+  std::uint64_t written_at = 0;
 };
 
 RecordingState recording;
@@ -70,6 +73,7 @@ std::string TryWriteOut() {
     return message;
   }
   recording.written += static_cast<off_t>(text.size());
+  recording.written_at = Elapsed();
   text.clear();
   return "";
 }
@@ -86,8 +90,11 @@ void WriteOut() {
 
 void Stream(char kind, const char* data, std::size_t length) {
   if (!recording.cast) return;
-  recording.cast->Stream(kind, Elapsed(), data, length);
-  if (recording.cast->Text().size() >= kWriteAt) WriteOut();
+  std::uint64_t now = Elapsed();
+  recording.cast->Stream(kind, now, data, length);
+  if (recording.cast->Text().size() >= kWriteAt ||
+      now - recording.written_at >= kWriteAfterMicros)
+    WriteOut();
 }
 
 std::string BaseName(const std::string& path) {
