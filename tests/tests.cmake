@@ -7,7 +7,7 @@ set(KLAVRUN_UNIT_TEST_SOURCES
   src/runner/classify_test.cc
   src/runner/commands_test.cc
   src/runner/conditional_test.cc
-  src/runner/integer_test.cc
+  src/text/integer_test.cc
   src/runner/main_test.cc
   src/runner/screen_test.cc
   src/runner/script_test.cc
@@ -20,6 +20,7 @@ set(KLAVRUN_UNIT_TEST_SOURCES
 )
 add_executable(klavrun_tests ${KLAVRUN_UNIT_TEST_SOURCES})
 target_link_libraries(klavrun_tests klavcore klavrecord GTest::gtest_main)
+set_property(TARGET klavrun_tests PROPERTY KLAVRUN_PLATFORM klavrecord)
 
 if(CMAKE_CROSSCOMPILING)
   add_test(NAME unit_tests COMMAND klavrun_tests)
@@ -42,4 +43,5 @@ find_package(benchmark QUIET)
 if(benchmark_FOUND AND NOT CMAKE_CROSSCOMPILING)
   add_executable(klavrun_bench bench/screen_bench.cc)
   target_link_libraries(klavrun_bench klavcore klavrecord benchmark::benchmark)
+  set_property(TARGET klavrun_bench PROPERTY KLAVRUN_PLATFORM klavrecord)
 endif()
