@@ -2,6 +2,7 @@
 // prints every platform call it makes, one line each, in order.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix_file.h"
 #include "platform/record/record.h"
 #include "runner/main.h"
+#include "tools/record_script.h"
 
 namespace {
 
@@ -47,29 +48,6 @@ bool LoadScreen(const char* path, std::vector<std::string>* rows) {
     rows->push_back(line);
   }
   return true;
-}
-
-// Puts the script into the simulated world as the real open and read give it.
-void LoadScript(const std::string& path, record::World& world) {
-  std::uint32_t error = 0;
-  int fd = platform::OpenForReading(path.c_str(), &error);
-  if (fd < 0) {
-    world.OpenErrors[path] = error;
-    return;
-  }
-  record::File file;
-  char buf[65536];
-  for (;;) {
-    ssize_t n = read(fd, buf, sizeof buf);
-    if (n > 0) {
-      file.Content.append(buf, static_cast<std::size_t>(n));
-    } else {
-      if (n < 0) file.ReadError = platform::Win32ErrorFromErrno(errno);
-      break;
-    }
-  }
-  close(fd);
-  world.Files[path] = file;
 }
 
 }  // namespace
