@@ -1,14 +1,13 @@
 #include "keys/key_forms.h"
 
 #include "keys/key_names.h"
+#include "platform/ascii.h"
 #include "text/integer.h"
 
 namespace {
 
 // Only the first 20 bytes of a brace name count; the rest is read past.
 const std::size_t kMaxBraceName = 20;
-
-char UpperCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c; }
 
 // The brace form at text[i] == '{'. Returns the position after it.
 std::size_t ReadBraceForm(const char* text, std::size_t len, std::size_t i, KeyForm* form) {
@@ -19,7 +18,7 @@ std::size_t ReadBraceForm(const char* text, std::size_t len, std::size_t i, KeyF
   std::string name;
   std::size_t j = i + 1;
   for (; j < len && text[j] != '}'; ++j)
-    if (name.size() < kMaxBraceName) name += UpperCase(text[j]);
+    if (name.size() < kMaxBraceName) name += ascii::Upper(text[j]);
   if (j >= len) {
     form->Kind = kfNoClose;
     return len;

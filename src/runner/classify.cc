@@ -38,6 +38,7 @@ CommandKind ClassifyLine(std::string& line) {
     const std::string name = words.Next();
     if (name == "char_delay") kind = ckCharDelay;
     else if (name == "line_delay") kind = ckLineDelay;
+    else if (name == "wait_timeout") kind = ckWaitTimeout;
   } else if (word == "while") {
     std::string next = words.Next();
     if (next == "not") {

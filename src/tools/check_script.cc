@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "keys/key_forms.h"
+#include "platform/ascii.h"
+#include "platform/platform.h"
 #include "platform/us_layout.h"
 #include "runner/classify.h"
 #include "runner/dispatch.h"
@@ -117,6 +119,12 @@ void ScriptCheck::CheckCommand(CommandKind kind, std::size_t at, const std::stri
     case ckCharDelay:
       CheckMilliseconds(at, argument);
       break;
+    case ckWaitTimeout: {
+      std::int32_t ms = 0;
+      if (ParseInteger(argument, &ms) && ms >= 0) timeout_in_force = ms > 0;
+      CheckMilliseconds(at, argument);
+      break;
+    }
     case ckApp:
     case ckTitle:
       CheckQuotes(at, argument);
@@ -212,7 +220,9 @@ void ScriptCheck::CheckConditional(CommandKind kind, std::size_t at, const std::
 
 void ScriptCheck::CheckStart(std::size_t at, const std::string& argument) {
   CheckQuotes(at, argument);
-  const std::string command_line = StripQuotes(argument);
+  // Where letter case matters, start takes the command line as written.
+  const std::string command_line =
+      StripQuotes(platform::LetterCaseMatters() ? Written(at, argument.size()) : argument);
   const std::size_t quote = command_line.find('\'');
   if (quote != std::string::npos)
     Report(false, at + 1 + quote,
@@ -261,7 +271,7 @@ bool ScriptCheck::CheckKeyForm(std::size_t at, const KeyForm& form) {
   switch (form.Kind) {
     case kfBadKeyName: {
       std::string name = form.Text;
-      for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 0x20 : c);
+      for (char& c : name) c = ascii::Lower(c);
       Report(true, where, "unknown key name " + Quoted(name) + ": message box \"Invalid Key Name\"");
       return true;
     }

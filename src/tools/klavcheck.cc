@@ -13,8 +13,6 @@
 
 #ifndef _WIN32
 #include "platform/posix/command_line.h"
-#include "platform/record/record.h"
-#include "tools/record_script.h"
 #endif
 
 namespace {
@@ -59,11 +57,6 @@ std::string ProgramProblem(const std::string& command_line) {
 bool CheckScript(const std::string& path, const CheckSettings& settings,
                  std::vector<Finding>* findings) {
   ResetRunState();
-#ifndef _WIN32
-  record::ResetWorld();
-  record::TheWorld().Quiet = true;
-  LoadScript(path.substr(0, kMaxScriptPath), record::TheWorld());
-#endif
   try {
     OpenScript(path.substr(0, kMaxScriptPath));
     *findings = CheckOpenScript(settings);

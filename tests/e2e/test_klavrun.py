@@ -66,13 +66,13 @@ class Klavrun(Case):
             (b"\x00\xff\xfe garbage\r\n", b"Error at line: 1\r\n"),
         ]
         for data, expected in rows:
-            self.assertEqual(self.run_script(data, "my script.txt"), (0, expected), data)
+            self.assertEqual(self.run_script(data, "my script.txt"), (2, expected), data)
 
     def test_message_left_by_an_absorbed_failure(self):
         data = (b"start \"echo ready\"\r\nwhile not exists \"ready\"\r\ndelay 10\r\n"
                 b"if \"ready\"\r\nstart \"no_such_program_klav\"\r\nbad\r\n")
         code, out = self.run_script(data)
-        self.assertEqual(code, 0)
+        self.assertEqual(code, 2)
         self.assertTrue(out.endswith(b"Error at line: 6\r\nFile not found: no_such_program_klav\r\n"), out)
 
     def test_broken_pipe_ends_with_exit_code_one(self):
@@ -93,7 +93,7 @@ class Trace(Case):
     def test_send_app_start_and_message_boxes(self):
         p = self.script(b"send \"+a{left}\"\r\napp \"zz\"\r\n")
         code, lines = self.trace(p)
-        self.assertEqual(code, 0)
+        self.assertEqual(code, 2)
         events = [l for l in lines if l.startswith(("keybd_event", "Sleep", "SetForeground"))]
         self.assertEqual(events, [
             "SetForegroundWindow(0x10010) = 0x1",
@@ -104,7 +104,7 @@ class Trace(Case):
         self.assertEqual(lines[i + 1], "PeekMessageA(_, 0x0, 0x100, 0x108, 0x1) = 0x0")
         self.assertIn('WriteFile(0x7, "Error at line: 2\\x0d\\x0aWindow not found: zz\\x0d\\x0a", 0x28, _, 0x0) = 0x1',
                       lines)
-        self.assertEqual(lines[-1], "ExitProcess(0x0)")
+        self.assertEqual(lines[-1], "ExitProcess(0x2)")
         code, lines = self.trace(self.script(b"send \"{bogus}{enter\"\r\nstart \"notepad\""))
         self.assertIn('MessageBoxA(0x0, "Invalid Key Name", "SendKeys", 0x0) = 0x1', lines)
         self.assertIn('MessageBoxA(0x0, "No Close", "SendKeys", 0x0) = 0x1', lines)
@@ -118,7 +118,7 @@ class Trace(Case):
         self.assertIn('CreateProcessA(0x0, "prog \\"a b\\"", 0x0, 0x0, 0x1, 0x20, 0x0, 0x0, _, _) = 0x1', lines)
         p = self.script(b"while not exists \"never\"\r\nrem wait\r\n")
         code, lines = self.trace("--screen", screen, p)
-        self.assertEqual(code, 2)
+        self.assertEqual(code, 3)
         self.assertEqual(lines[-1], "trace stopped: waiting on the screen")
         reads = [l for l in lines if l.startswith("ReadConsoleOutputCharacterA")]
         self.assertEqual(len(reads), 25 * 10000)
