@@ -59,6 +59,7 @@ struct ScriptCheck {
   bool timeout_in_force = false;
   Finding endless_wait;  // the first while that may wait for ever
   int endless_waits = 0;
+  bool too_long = false;
 
   // `offset` counts bytes in the line as read.
   void Report(bool error, std::size_t offset, const std::string& message) {
@@ -94,7 +95,9 @@ void ScriptCheck::CheckLine() {
   const bool body_of_while = open_is_while;
   open_conditional = Finding();
   if (Run.LineTooLong) {
+    // The run ends here, and the rest may never end (/dev/zero).
     Report(true, 0, "Line too long");
+    too_long = true;
     return;
   }
   std::string argument = text;
@@ -341,7 +344,7 @@ std::vector<Finding> CheckOpenScript(const CheckSettings& settings) {
     return check.findings;
   }
   Run.LineNumber = 0;
-  while (!ScriptAtEnd()) {
+  while (!check.too_long && !ScriptAtEnd()) {
     check.text = ReadScriptLine();
     check.CheckLine();
   }
