@@ -2,6 +2,7 @@
 
 #include "runner/commands.h"
 #include "runner/conditional.h"
+#include "runner/settle.h"
 
 namespace {
 
@@ -25,9 +26,10 @@ const Handler kDispatchTable[] = {
     HandleCharDelay,       // ckCharDelay
     HandleLineDelay,       // ckLineDelay
     HandleWaitTimeout,     // ckWaitTimeout
+    HandleSettle,          // ckSettle
 };
 constexpr std::size_t kKinds = sizeof kDispatchTable / sizeof kDispatchTable[0];
-static_assert(kKinds == ckWaitTimeout + 1,
+static_assert(kKinds == ckSettle + 1,
               "one handler per command kind");
 
 }  // namespace

@@ -23,6 +23,7 @@ enum CommandKind : std::uint8_t {
   ckCharDelay = 10,
   ckLineDelay = 11,
   ckWaitTimeout = 12,
+  ckSettle = 13,
 };
 
 /// How a run ends.

@@ -19,7 +19,7 @@ namespace {
 // The words that open each command, for saying why a line is none: which
 // lines are commands is ClassifyLine's alone.
 const std::vector<std::vector<std::string>> kCommandWords = {
-    {"delay"}, {"app"}, {"start"}, {"title"}, {"send"}, {"rem"}, {"if"},
+    {"delay"}, {"settle"}, {"app"}, {"start"}, {"title"}, {"send"}, {"rem"}, {"if"},
     {"#define", "char_delay"}, {"#define", "line_delay"}, {"#define", "wait_timeout"},
     {"while", "not", "exists"}, {"while", "exists"},
 };
@@ -118,6 +118,7 @@ void ScriptCheck::CheckLine() {
 void ScriptCheck::CheckCommand(CommandKind kind, std::size_t at, const std::string& argument) {
   switch (kind) {
     case ckDelay:
+    case ckSettle:
     case ckLineDelay:
     case ckCharDelay:
       CheckMilliseconds(at, argument);
