@@ -65,6 +65,10 @@ if(TARGET klavcheck AND NOT CMAKE_CROSSCOMPILING)
     set_tests_properties(check_${name} PROPERTIES
       ENVIRONMENT "KLAVCHECK=$<TARGET_FILE:klavcheck>")
   endforeach()
+  if(TEST e2e_readme)
+    set_property(TEST e2e_readme APPEND PROPERTY
+                 ENVIRONMENT "KLAVCHECK=$<TARGET_FILE:klavcheck>")
+  endif()
   file(GLOB KLAVRUN_EXAMPLES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/examples/*.klav)
   add_test(NAME check_examples COMMAND klavcheck ${KLAVRUN_EXAMPLES})
   set_tests_properties(check_examples PROPERTIES
