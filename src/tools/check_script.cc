@@ -79,6 +79,7 @@ struct ScriptCheck {
   void CheckConditional(CommandKind kind, std::size_t at, const std::string& argument);
   void CheckStart(std::size_t at, const std::string& argument);
   void CheckSend(std::size_t at, const std::string& argument);
+  void CheckGroup(std::size_t at, const KeyForm& form, KeyFormKind previous, std::size_t* group);
   bool CheckKeyForm(std::size_t at, const KeyForm& form);
   void ReportNoKey(std::size_t at, std::size_t start, std::size_t end, const std::string& keys);
   void CheckRepeatCount(std::size_t at, std::int32_t count);
@@ -249,10 +250,15 @@ void ScriptCheck::CheckSend(std::size_t at, const std::string& argument) {
   std::size_t pos = 0;
   std::size_t group = std::string::npos;  // the "(" still open
   std::size_t no_key = 0, no_key_end = 0;  // a run of bytes without a key
+  std::size_t capital = std::string::npos;  // the first capital typed
+  KeyFormKind previous = kfChar;
   KeyForm form;
   while (ReadKeyForm(keys.c_str(), len, &pos, &form)) {
-    if (form.Kind == kfGroupOpen) group = form.Start;
-    if (form.Kind == kfGroupClose) group = std::string::npos;
+    CheckGroup(keys_at, form, previous, &group);
+    previous = form.Kind;
+    if (form.Kind == kfChar && capital == std::string::npos &&
+        Written(keys_at + form.Start, 1) != std::string(1, form.Char))
+      capital = form.Start;
     if (form.Kind == kfChar &&
         platform::UsVkKeyScan(static_cast<unsigned char>(form.Char)) == 0xffff) {
       if (no_key_end != form.Start || no_key == no_key_end) no_key = form.Start;
@@ -264,9 +270,29 @@ void ScriptCheck::CheckSend(std::size_t at, const std::string& argument) {
     if (!CheckKeyForm(keys_at, form)) return;
   }
   ReportNoKey(keys_at, no_key, no_key_end, keys);
+  if (capital != std::string::npos)
+    Report(false, keys_at + capital,
+           "capitals are typed in lower case, as every line is read: write +" +
+               std::string(1, keys[capital]) + " for " + Quoted(Written(keys_at + capital, 1)));
   if (group != std::string::npos)
     Report(false, keys_at + group,
            "a group never closed: its modifiers are held to the end of the keys");
+}
+
+// Parentheses type nothing: they group keys for a modifier before them.
+void ScriptCheck::CheckGroup(std::size_t at, const KeyForm& form, KeyFormKind previous,
+                             std::size_t* group) {
+  if (form.Kind == kfGroupOpen) {
+    if (*group == std::string::npos && previous != kfShift && previous != kfCtrl &&
+        previous != kfAlt)
+      Report(false, at + form.Start,
+             "a group with no +, ^ or % before it: the parentheses are not typed (write {(} and {)})");
+    *group = form.Start;
+  } else if (form.Kind == kfGroupClose) {
+    if (*group == std::string::npos)
+      Report(false, at + form.Start, "\")\" closes no group and is not typed (write {)})");
+    *group = std::string::npos;
+  }
 }
 
 // False when the send ends at this form.
