@@ -63,13 +63,14 @@ bool InputPending() { return console.input_sent < console.input.size(); }
 bool InputWaiting() { return InputPending() && ProgramsRunning(); }
 
 bool Relaying() {
-  return console.relay && !console.relay_paused &&
+  return console.relay && !console.relay_paused && PersonAtTerminal() &&
          console.input.size() - console.input_sent < kTypedQueueLimit;
 }
 
 // Queues what the person typed, unchanged. Call when standard input is
 // readable.
 void ReadTyped() {
+  if (!PersonAtTerminal()) return;  // left to the shell since the poll began
   char buffer[4096];
   ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
   if (n > 0)
