@@ -37,9 +37,9 @@ void CheckRows(posix::ScreenModel& model, int first_row, int count) {
 
 }  // namespace
 
-// Input: a byte of chunk size, then the chunk, over and over. A chunk with
-// the top bit set in its size byte is repeated to over 4 KiB, long enough
-// for lines that scroll away to be left out (a few per input, for speed).
+// Input: a byte of chunk size, then the chunk, over and over. A size byte
+// of 0xf8 or more makes a chunk that is repeated to over 4 KiB, long enough
+// for lines that scroll away to be left out (one per input, for speed).
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string answers;
   posix::ScreenModel model(&answers);
@@ -47,13 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int long_chunks = 0;
   while (at < size) {
     std::uint8_t code = data[at++];
-    std::size_t length = code & 0x7f;
-    if (code & 0x80) length *= 64;
+    bool repeated = code >= 0xf8;
+    std::size_t length = repeated ? (code & 0x07) * 64 + 8 : code & 0x7f;
     if (length > size - at) length = size - at;
     // Long chunks repeat their bytes, enough to scroll the screen away.
     std::string chunk(reinterpret_cast<const char*>(data + at), length);
     at += length;
-    if ((code & 0x80) && !chunk.empty() && ++long_chunks <= 3)
+    if (repeated && !chunk.empty() && ++long_chunks == 1)
       while (chunk.size() < 4200) chunk += chunk;
     model.Feed(chunk.data(), chunk.size());
     // One row between chunks (kept rows may be read any time), all at

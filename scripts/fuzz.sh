@@ -15,7 +15,7 @@ cmake --build build-fuzz -j2 >/dev/null
 # Longer inputs only slow these down without reaching more.
 options() {
   case $1 in
-    screen_model) echo "-max_len=2048" ;;
+    screen_model) echo "-max_len=512" ;;
     send_keys) echo "-max_len=128" ;;
     *) echo "-max_len=512" ;;
   esac

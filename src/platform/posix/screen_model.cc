@@ -153,6 +153,7 @@ void ScreenModel::Track(const char* bytes, std::size_t length, std::string* out)
       sequence_c2_ = false;
       if (b >= 0x80 && b <= 0x9f) continue;
       ReleaseC2(b, out);
+      NextParse(0xc2);
     }
     if (parse_ == Parse::kText && b >= 0x20 && b != 0x7f) {
       if (held_c2_) {

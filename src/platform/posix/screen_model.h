@@ -30,7 +30,8 @@ class ScreenModel {
 
   /// Takes in bytes the programs wrote. A long run of plain lines that
   /// would scroll off the screen before the end of the chunk is not drawn:
-  /// the screen comes out the same, only faster.
+  /// the screen comes out the same, only faster. UTF-8 C1 controls
+  /// (U+0080 to U+009F) show nothing.
   void Feed(const char* bytes, std::size_t length);
 
   /// Copies up to `length` cells of `row` from `column` into out, one byte
