@@ -62,14 +62,23 @@ void OnProgramEnded(int) {
 constexpr int kSignalsToReset[] = {SIGPIPE, SIGTTOU, SIGTTIN, SIGTSTP, SIGINT,
                                    SIGQUIT, SIGTERM, SIGHUP,  SIGCHLD};
 
-// In the new process: joins the programs' group, takes the console and
-// becomes the program. Reports errno on the pipe when it cannot.
-[[noreturn]] void BecomeProgram(pid_t group, int console, const char* folder,
-                                const char* path, char* const* argv,
-                                char* const* envp, int report) {
+// A started program takes the console's foreground from klavrun itself, from
+// the programs' group, or from a group that has ended; never from a job
+// that a shell started by the script put in front (vim in bash, say).
+bool MayTakeForeground(int console) {
+  pid_t front = tcgetpgrp(console);
+  if (front <= 0 || front == getpgrp() || front == programs.group) return true;
+  return kill(-front, 0) != 0 && errno == ESRCH;
+}
+
+// In the new process: joins the programs' group, takes the console when it
+// may, and becomes the program. Reports errno on the pipe when it cannot.
+[[noreturn]] void BecomeProgram(pid_t group, int console, bool foreground,
+                                const char* folder, const char* path,
+                                char* const* argv, char* const* envp, int report) {
   if (group == 0 || setpgid(0, group) != 0) setpgid(0, 0);
   // Before exec, so that a shell finds itself in the foreground at once.
-  tcsetpgrp(console, getpgrp());
+  if (foreground) tcsetpgrp(console, getpgrp());
   dup2(console, STDIN_FILENO);
   dup2(console, STDOUT_FILENO);
   dup2(console, STDERR_FILENO);
@@ -222,9 +231,10 @@ BOOL CreateProcessA(const char* application, char* command_line,
   pid_t group = posix::programs.group;
   if (group != 0 && kill(-group, 0) != 0) group = 0;  // all of it ended
   int console = posix::ConsoleSlave();
+  const bool foreground = posix::MayTakeForeground(console);
   pid_t pid = fork();
   if (pid == 0) {
-    posix::BecomeProgram(group, console, current_directory,
+    posix::BecomeProgram(group, console, foreground, current_directory,
                          program.path.c_str(), argv.data(), envp.data(),
                          report[1]);
   }
@@ -238,7 +248,7 @@ BOOL CreateProcessA(const char* application, char* command_line,
   if (group == 0 || setpgid(pid, group) != 0) setpgid(pid, pid);
   pid_t made = getpgid(pid);
   if (made > 0) {
-    tcsetpgrp(console, made);
+    if (foreground) tcsetpgrp(console, made);
     posix::programs.group = made;
   }
   int error = 0;
