@@ -20,7 +20,8 @@ std::string ScreenRow(VTerm* vt, int row) {
   for (int col = 0; col < posix::kConsoleColumns; ++col) {
     VTermScreenCell cell;
     vterm_screen_get_cell(screen, VTermPos{row, col}, &cell);
-    cells += after_wide ? ' ' : posix::CellByte(cell.chars[0]);
+    char text[posix::kMaxCellBytes];
+    if (!after_wide) cells.append(text, posix::CellText(cell.chars, VTERM_MAX_CHARS_PER_CELL, text));
     after_wide = cell.width == 2;
   }
   return cells;
@@ -29,7 +30,7 @@ std::string ScreenRow(VTerm* vt, int row) {
 void CheckRows(posix::ScreenModel& model, int first_row, int count) {
   for (int i = 0; i < count; ++i) {
     int row = (first_row + i) % posix::kConsoleRows;
-    char cells[posix::kConsoleColumns];
+    char cells[posix::kRowBytes];
     std::size_t got = model.ReadRow(row, 0, cells, sizeof cells);
     if (std::string(cells, got) != ScreenRow(model.terminal(), row)) std::abort();
   }

@@ -1,13 +1,7 @@
 #!/bin/sh
-<<<<<<< HEAD
 # Installs the Debian packages klavrun needs: "build" for the Linux build,
 # its tests and its package, "windows" for the Windows build and its tests
-# under Wine.
-=======
-# Installs the Debian packages klavrun needs: "build" for the Linux build and
-# its tests, "windows" for the Windows build and its tests under Wine, "fuzz"
-# for the libFuzzer targets.
->>>>>>> hostile
+# under Wine, "fuzz" for the libFuzzer targets.
 # Quiet and idempotent: nothing is fetched when everything is there.
 set -e
 

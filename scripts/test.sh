@@ -1,12 +1,8 @@
 #!/bin/sh
 # Sets up, builds from scratch and runs every test: the Linux unit and
-<<<<<<< HEAD
-# end-to-end tests through ctest, then the Windows build under Wine, then
-# the Debian package (installed, run and removed again).
-=======
 # end-to-end tests through ctest, the same again built with ASan and UBSan,
-# each fuzz target for 30 s, then the Windows build under Wine.
->>>>>>> hostile
+# each fuzz target for 30 s, then the Windows build under Wine, then the
+# Debian package (installed, run and removed again).
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/deps.sh windows fuzz

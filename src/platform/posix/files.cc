@@ -226,7 +226,7 @@ std::uint64_t GetTickCount64() {
 
 ScreenSize ConsoleScreenSize(HANDLE output) {
   (void)output;
-  return ScreenSize{posix::kConsoleRows, posix::kConsoleColumns};
+  return ScreenSize{posix::kConsoleRows, posix::kRowBytes};
 }
 
 }  // namespace platform

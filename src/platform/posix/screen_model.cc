@@ -70,10 +70,48 @@ void ProbePaste(VTerm* vt) { vterm_keyboard_start_paste(vt); }
 
 }  // namespace
 
-char CellByte(unsigned int code_point) {
-  if (code_point == 0) return ' ';
-  if (code_point <= 0xff) return static_cast<char>(code_point);
-  return '?';
+namespace {
+
+bool Printable(std::uint32_t c) {
+  return c >= 0x20 && c != 0x7f && !(c >= 0x80 && c <= 0x9f) && c <= 0x10ffff &&
+         !(c >= 0xd800 && c <= 0xdfff);
+}
+
+std::size_t Utf8(std::uint32_t c, char* out) {
+  if (c < 0x80) {
+    out[0] = static_cast<char>(c);
+    return 1;
+  }
+  if (c < 0x800) {
+    out[0] = static_cast<char>(0xc0 | (c >> 6));
+    out[1] = static_cast<char>(0x80 | (c & 0x3f));
+    return 2;
+  }
+  if (c < 0x10000) {
+    out[0] = static_cast<char>(0xe0 | (c >> 12));
+    out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+    out[2] = static_cast<char>(0x80 | (c & 0x3f));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xf0 | (c >> 18));
+  out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3f));
+  out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+  out[3] = static_cast<char>(0x80 | (c & 0x3f));
+  return 4;
+}
+
+}  // namespace
+
+std::size_t CellText(const std::uint32_t* chars, std::size_t count, char* out) {
+  if (count == 0 || !Printable(chars[0])) {
+    out[0] = ' ';
+    return 1;
+  }
+  std::size_t size = 0;
+  for (std::size_t i = 0; i < count && chars[i] != 0; ++i)
+    if (Printable(chars[i]) && size + 4 <= static_cast<std::size_t>(kMaxCellBytes))
+      size += Utf8(chars[i], out + size);
+  return size;
 }
 
 ScreenModel::ScreenModel(std::string* to_programs)
@@ -229,8 +267,11 @@ void ScreenModel::FillRow(int row) const {
   for (int col = 0; col < kConsoleColumns; ++col) {
     VTermScreenCell cell;
     vterm_screen_get_cell(screen_, VTermPos{row, col}, &cell);
-    // The second half of a wide character shows as a blank.
-    cells_[row][col] = after_wide ? ' ' : CellByte(cell.chars[0]);
+    Cell& kept = cells_[row][col];
+    // The right half of a wide character adds nothing to the row's text.
+    kept.size = after_wide ? 0
+                           : static_cast<std::uint8_t>(
+                                 CellText(cell.chars, VTERM_MAX_CHARS_PER_CELL, kept.bytes));
     after_wide = cell.width == 2;
   }
   row_stale_[row] = false;
@@ -265,7 +306,7 @@ void ScreenModel::Moved(int dest_row, int dest_col, int src_row, int src_col,
   for (int i = 0; i < rows; ++i) {
     int r = down ? rows - 1 - i : i;
     std::memmove(cells_[dest_row + r] + dest_col, cells_[src_row + r] + src_col,
-                 static_cast<std::size_t>(cols));
+                 static_cast<std::size_t>(cols) * sizeof(Cell));
     // A row moved in part is only as fresh as both of its parts.
     bool whole = cols == kConsoleColumns;
     row_stale_[dest_row + r] = row_stale_[src_row + r] ||
@@ -282,9 +323,13 @@ std::size_t ScreenModel::ReadRow(int row, int column, char* out,
   // from libvterm again.
   vterm_screen_flush_damage(screen_);
   if (row_stale_[row]) FillRow(row);
-  std::size_t count = static_cast<std::size_t>(kConsoleColumns - column);
-  if (count > length) count = length;
-  std::memcpy(out, cells_[row] + column, count);
+  std::size_t count = 0;
+  for (int col = column; col < kConsoleColumns; ++col) {
+    const Cell& cell = cells_[row][col];
+    if (count + cell.size > length) break;
+    std::memcpy(out + count, cell.bytes, cell.size);
+    count += cell.size;
+  }
   return count;
 }
 

@@ -12,7 +12,7 @@ struct Fed {
   explicit Fed(const std::string& output) { Feed(output); }
   void Feed(const std::string& output) { screen.Feed(output.data(), output.size()); }
   std::string Row(int row) {
-    char cells[kConsoleColumns];
+    char cells[kRowBytes];
     return std::string(cells, screen.ReadRow(row, 0, cells, sizeof cells));
   }
   std::string Picture() {  // every row, the cursor and the answers
@@ -38,19 +38,35 @@ std::string Repeated(const std::string& text, int count) {
   return out;
 }
 
-TEST(ScreenCells, RowsShowWhatProgramsWrote) {
+TEST(ScreenCells, RowsShowWhatProgramsWroteAsUtf8) {
   const struct { std::string output; int row; std::string cells; } kRows[] = {
-      {"caf\xc3\xa9", 0, "caf\xe9"}, {"1\xe2\x82\xac", 0, "1?"}, {"\xe4\xb8\xad!", 0, "? !"},
+      // A cell is its characters in UTF-8, combining marks included; the
+      // right half of a wide character adds nothing.
+      {"caf\xc3\xa9", 0, "caf\xc3\xa9"}, {"1\xe2\x82\xac", 0, "1\xe2\x82\xac"},
+      {"\xe4\xb8\xad!", 0, "\xe4\xb8\xad!"}, {"e\xcc\x81t\xc3\xa9", 0, "e\xcc\x81t\xc3\xa9"},
+      {"\xf0\x9f\x98\x80 ok", 0, "\xf0\x9f\x98\x80 ok"},
       {"\x1b[25;3Hlast row", 24, "  last row"}, {Lines(26, "l"), 0, "l2"},  // no scrollback
       {"main\x1b[?1049h\x1b[Halt", 0, "alt"}, {"main\x1b[?1049hx\x1b[?1049l", 0, "main"},
       // C1 controls show nothing, wherever their two bytes stand; a lead
-      // that breaks off shows as "?".
+      // that breaks off shows as U+FFFD.
       {"a\xc2\x85" "b\x1b[4h\xc2\x90x", 0, "abx"}, {"\xc2\x85\x1b[K", 0, ""},
-      {"\xc2\r\x1b[1m\x85x", 0, "x"}, {"\xc2\xc2\x85\x85\xc2\xa0\xc2", 0, "??\xa0"},
+      {"\xc2\r\x1b[1m\x85x", 0, "x"},
+      {"\xc2\xc2\x85\x85\xc2\xa0\xc2", 0, "\xef\xbf\xbd\xef\xbf\xbd\xc2\xa0"},
   };
-  for (const auto& row : kRows)
-    EXPECT_EQ(Fed(row.output).Row(row.row), row.cells + std::string(80 - row.cells.size(), ' '))
-        << row.output;
+  for (const auto& row : kRows) {
+    std::string got = Fed(row.output).Row(row.row);
+    std::size_t end = got.find_last_not_of(' ');
+    EXPECT_EQ(got.substr(0, end == std::string::npos ? 0 : end + 1), row.cells) << row.output;
+  }
+}
+
+TEST(ScreenCells, ARowHoldsWholeCellsOnly) {
+  Fed fed("a\xc3\xa9\xe4\xb8\xadz");
+  char cells[kRowBytes];
+  const struct { std::size_t length; std::string text; } kReads[] = {
+      {1, "a"}, {2, "a"}, {3, "a\xc3\xa9"}, {6, "a\xc3\xa9\xe4\xb8\xad"}, {7, "a\xc3\xa9\xe4\xb8\xadz"}};
+  for (const auto& read : kReads)
+    EXPECT_EQ(std::string(cells, fed.screen.ReadRow(0, 0, cells, read.length)), read.text);
 }
 
 // Rows are kept between reads; every kind of change must reach them.
