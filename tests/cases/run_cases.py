@@ -25,6 +25,7 @@ hold several cases, each headed by a line "=== NAME":
     stdout~ REGEX                 or a regular expression it must match whole
     stderr "..." / stderr~ REGEX  likewise standard error (not given: anything)
     file NAME "..."               a file the run left in the case's folder
+    no-file NAME                  a file the run must not have made
     stdout-to PATH                standard output goes to PATH (/dev/full, say)
     signal N NAME                 sends signal NAME (TERM, INT, ...) after N seconds
     seconds N                     the longest the run may take (default 20)
@@ -103,6 +104,8 @@ def parse(path, text):
             case[word] = ("exact", bytes_of(rest))
         elif word in ("stdout~", "stderr~"):
             case[word[:-1]] = ("regex", rest.encode())
+        elif word == "no-file":
+            case["files"].append((rest, None))
         elif word == "file":
             name, _, data = rest.partition(" ")
             case["files"].append((name, bytes_of(data)))

@@ -35,28 +35,50 @@ constexpr std::uint32_t kErrorInvalidParameter = 87;
 // How long programs get to end after the hang-up before they are killed.
 constexpr int kHangUpGraceMs = 500;
 
+struct Program {
+  pid_t pid;
+  pid_t group;
+};
+
 struct Programs {
-  std::vector<pid_t> running;
+  // Started and not yet reaped. Only their groups are ever signalled: the
+  // id of a group whose programs are all reaped may belong to anyone.
+  std::vector<Program> running;
   pid_t group = 0;  // the programs' group, 0 before the first start
-  std::vector<pid_t> groups;  // every group made, for the hang-up
 };
 
 Programs programs;
 volatile sig_atomic_t program_ended = 1;
+int ended_pipe[2] = {-1, -1};  // a byte for each SIGCHLD, to wake waits
 
-void OnProgramEnded(int) { program_ended = 1; }
+void OnProgramEnded(int) {
+  program_ended = 1;
+  int saved_errno = errno;
+  ssize_t ignored = write(ended_pipe[1], "x", 1);
+  (void)ignored;
+  errno = saved_errno;
+}
 
 constexpr int kSignalsToReset[] = {SIGPIPE, SIGTTOU, SIGTTIN, SIGTSTP, SIGINT,
                                    SIGQUIT, SIGTERM, SIGHUP,  SIGCHLD};
 
-// In the new process: joins the programs' group, takes the console and
-// becomes the program. Reports errno on the pipe when it cannot.
-[[noreturn]] void BecomeProgram(pid_t group, int console, const char* folder,
-                                const char* path, char* const* argv,
-                                char* const* envp, int report) {
+// A started program takes the console's foreground from klavrun itself, from
+// the programs' group, or from a group that has ended; never from a job
+// that a shell started by the script put in front (vim in bash, say).
+bool MayTakeForeground(int console) {
+  pid_t front = tcgetpgrp(console);
+  if (front <= 0 || front == getpgrp() || front == programs.group) return true;
+  return kill(-front, 0) != 0 && errno == ESRCH;
+}
+
+// In the new process: joins the programs' group, takes the console when it
+// may, and becomes the program. Reports errno on the pipe when it cannot.
+[[noreturn]] void BecomeProgram(pid_t group, int console, bool foreground,
+                                const char* folder, const char* path,
+                                char* const* argv, char* const* envp, int report) {
   if (group == 0 || setpgid(0, group) != 0) setpgid(0, 0);
   // Before exec, so that a shell finds itself in the foreground at once.
-  tcsetpgrp(console, getpgrp());
+  if (foreground) tcsetpgrp(console, getpgrp());
   dup2(console, STDIN_FILENO);
   dup2(console, STDOUT_FILENO);
   dup2(console, STDERR_FILENO);
@@ -95,13 +117,25 @@ std::uint32_t ErrorOfExec(int error) {
 
 void Forget(pid_t pid) {
   programs.running.erase(
-      std::remove(programs.running.begin(), programs.running.end(), pid),
+      std::remove_if(programs.running.begin(), programs.running.end(),
+                     [pid](const Program& p) { return p.pid == pid; }),
       programs.running.end());
+}
+
+void SignalGroupsOfRunning(int signal_number) {
+  std::vector<pid_t> done;
+  for (const Program& p : programs.running) {
+    if (std::find(done.begin(), done.end(), p.group) != done.end()) continue;
+    done.push_back(p.group);
+    kill(-p.group, signal_number);
+  }
 }
 
 }  // namespace
 
 void WatchPrograms() {
+  if (pipe2(ended_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    ended_pipe[0] = ended_pipe[1] = -1;  // waits then wake on EINTR alone
   struct sigaction action = {};
   action.sa_handler = OnProgramEnded;
   action.sa_flags = SA_RESTART | SA_NOCLDSTOP;
@@ -109,9 +143,14 @@ void WatchPrograms() {
   sigaction(SIGCHLD, &action, nullptr);
 }
 
+int ProgramEndedFd() { return ended_pipe[0]; }
+
 void ReapPrograms() {
   if (!program_ended) return;
   program_ended = 0;
+  char drained[64];
+  while (read(ended_pipe[0], drained, sizeof drained) > 0) {
+  }
   for (;;) {
     int status;
     pid_t pid = waitpid(-1, &status, WNOHANG);
@@ -126,9 +165,10 @@ bool ProgramsRunning() {
 }
 
 void EndPrograms() {
-  for (pid_t group : programs.groups) {
-    if (kill(-group, SIGHUP) == 0) kill(-group, SIGCONT);
-  }
+  program_ended = 1;
+  ReapPrograms();
+  SignalGroupsOfRunning(SIGHUP);
+  SignalGroupsOfRunning(SIGCONT);
   for (int waited = 0; waited < kHangUpGraceMs && !programs.running.empty();
        waited += 5) {
     program_ended = 1;
@@ -137,9 +177,9 @@ void EndPrograms() {
     timespec pause = {0, 5 * 1000 * 1000};
     nanosleep(&pause, nullptr);
   }
-  for (pid_t pid : programs.running) {
-    kill(pid, SIGKILL);
-    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+  for (const Program& p : programs.running) {
+    kill(p.pid, SIGKILL);
+    while (waitpid(p.pid, nullptr, 0) < 0 && errno == EINTR) {
     }
   }
   programs.running.clear();
@@ -191,9 +231,10 @@ BOOL CreateProcessA(const char* application, char* command_line,
   pid_t group = posix::programs.group;
   if (group != 0 && kill(-group, 0) != 0) group = 0;  // all of it ended
   int console = posix::ConsoleSlave();
+  const bool foreground = posix::MayTakeForeground(console);
   pid_t pid = fork();
   if (pid == 0) {
-    posix::BecomeProgram(group, console, current_directory,
+    posix::BecomeProgram(group, console, foreground, current_directory,
                          program.path.c_str(), argv.data(), envp.data(),
                          report[1]);
   }
@@ -207,11 +248,8 @@ BOOL CreateProcessA(const char* application, char* command_line,
   if (group == 0 || setpgid(pid, group) != 0) setpgid(pid, pid);
   pid_t made = getpgid(pid);
   if (made > 0) {
-    tcsetpgrp(console, made);
+    if (foreground) tcsetpgrp(console, made);
     posix::programs.group = made;
-    if (std::find(posix::programs.groups.begin(), posix::programs.groups.end(),
-                  made) == posix::programs.groups.end())
-      posix::programs.groups.push_back(made);
   }
   int error = 0;
   ssize_t got;
@@ -225,7 +263,7 @@ BOOL CreateProcessA(const char* application, char* command_line,
     posix::SetLastError(posix::ErrorOfExec(error));
     return 0;
   }
-  posix::programs.running.push_back(pid);
+  posix::programs.running.push_back({pid, made > 0 ? made : pid});
   // Keys typed while no program ran have waited for this one.
   posix::FlushInput();
   if (process_information != nullptr) {
