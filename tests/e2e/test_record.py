@@ -159,7 +159,7 @@ class PlayedByAsciinema(Recording):
     def test_asciinema_prints_what_klavrun_printed(self):
         rc, out, err = self.record(['start "bash --norc --noprofile"'] + wait("prompt>") +
                                    ['send "printf \'\\x1b[1m{%}s\\xc3\\xa9\\n\' bold~"'] +
-                                   wait("bold\xe9") + ['send "exit~"', 'delay 200'])
+                                   wait("bold\xc3\xa9") + ['send "exit~"', 'delay 200'])
         self.assertEqual((rc, err), (0, b""))
         # It wants a terminal.
         played = subprocess.run(["script", "-qc", "asciinema cat run.cast", "/dev/null"],
