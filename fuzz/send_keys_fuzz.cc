@@ -46,8 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   record::ResetWorld();
   ResetRunState();
   try {
-    SendKeys(keys, false);
-  } catch (const RaisedError&) {
+    SendKeys(keys, false, 0);
+  } catch (const BadRepeatCount&) {
     // A repeat count that is no number: the send ends there.
   }
   if (!ModifiersLeftDown(record::TheWorld().Calls).empty()) std::abort();

@@ -100,12 +100,9 @@ bool MayTakeForeground(int console) {
   _exit(127);
 }
 
-std::vector<char*> Environment(std::vector<std::string>* storage) {
-  for (char** entry = environ; *entry != nullptr; ++entry)
-    if (strncmp(*entry, "TERM=", 5) != 0) storage->push_back(*entry);
-  storage->push_back(kTerminalType);
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
   std::vector<char*> pointers;
-  for (std::string& s : *storage) pointers.push_back(&s[0]);
+  for (std::string& s : strings) pointers.push_back(&s[0]);
   pointers.push_back(nullptr);
   return pointers;
 }
@@ -185,6 +182,88 @@ void EndPrograms() {
   programs.running.clear();
 }
 
+namespace {
+
+// What a start runs: the program's file, its words and its environment.
+struct Launch {
+  std::string path;
+  std::vector<std::string> words;
+  std::vector<std::string> environment;
+};
+
+// Finds the program a command line names. Returns 0, or the Win32 error
+// code of why it cannot be run.
+std::uint32_t ResolveProgram(const char* application, const char* command_line,
+                             Launch* launch) {
+  launch->words = SplitWords(command_line != nullptr ? command_line : "");
+  std::string name = application != nullptr ? application
+                     : launch->words.empty() ? ""
+                                             : launch->words[0];
+  if (name.empty()) return kErrorInvalidParameter;  // as Win32 answers
+  ProgramFile program = FindProgram(name, getenv("PATH"));
+  if (program.error != 0) return program.error;
+  launch->path = program.path;
+  if (launch->words.empty()) launch->words.push_back(name);
+  for (char** entry = environ; *entry != nullptr; ++entry)
+    if (strncmp(*entry, "TERM=", 5) != 0) launch->environment.push_back(*entry);
+  launch->environment.push_back(kTerminalType);
+  return 0;
+}
+
+// Puts a started program in the programs' group, as both sides do,
+// whichever runs first, and in front when it may be.
+pid_t JoinConsoleGroup(pid_t pid, pid_t group, int console, bool foreground) {
+  if (group == 0 || setpgid(pid, group) != 0) setpgid(pid, pid);
+  pid_t made = getpgid(pid);
+  if (made <= 0) return pid;
+  if (foreground) tcsetpgrp(console, made);
+  programs.group = made;
+  return made;
+}
+
+// Starts the program on the console. Its exec failure comes back through a
+// pipe, so that a missing interpreter fails the start, not the program.
+// Returns the pid, or -1 with *error set.
+pid_t Spawn(Launch& launch, const char* folder, std::uint32_t* error) {
+  std::vector<char*> argv = Pointers(launch.words);
+  std::vector<char*> envp = Pointers(launch.environment);
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) {
+    *error = platform::Win32ErrorFromErrno(errno);
+    return -1;
+  }
+  pid_t group = programs.group;
+  if (group != 0 && kill(-group, 0) != 0) group = 0;  // all of it ended
+  int console = ConsoleSlave();
+  const bool foreground = MayTakeForeground(console);
+  pid_t pid = fork();
+  if (pid == 0)
+    BecomeProgram(group, console, foreground, folder, launch.path.c_str(), argv.data(),
+                  envp.data(), report[1]);
+  close(report[1]);
+  if (pid < 0) {
+    close(report[0]);
+    *error = platform::Win32ErrorFromErrno(errno);
+    return -1;
+  }
+  pid_t made = JoinConsoleGroup(pid, group, console, foreground);
+  int exec_error = 0;
+  ssize_t got;
+  do {
+    got = read(report[0], &exec_error, sizeof exec_error);
+  } while (got < 0 && errno == EINTR);
+  close(report[0]);
+  if (got == static_cast<ssize_t>(sizeof exec_error)) {
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    *error = ErrorOfExec(exec_error);
+    return -1;
+  }
+  programs.running.push_back({pid, made});
+  return pid;
+}
+
+}  // namespace
 }  // namespace posix
 
 namespace platform {
@@ -202,68 +281,13 @@ BOOL CreateProcessA(const char* application, char* command_line,
   posix::FlushInput();
   posix::ReapPrograms();
 
-  std::vector<std::string> words =
-      posix::SplitWords(command_line != nullptr ? command_line : "");
-  std::string name = application != nullptr ? application
-                     : words.empty()         ? ""
-                                             : words[0];
-  if (name.empty()) {
-    posix::SetLastError(posix::kErrorInvalidParameter);  // as Win32 answers
-    return 0;
-  }
-  posix::ProgramFile program = posix::FindProgram(name, getenv("PATH"));
-  if (program.error != 0) {
-    posix::SetLastError(program.error);
-    return 0;
-  }
-  if (words.empty()) words.push_back(name);
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(&word[0]);
-  argv.push_back(nullptr);
-  std::vector<std::string> environment_storage;
-  std::vector<char*> envp = posix::Environment(&environment_storage);
-
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0) {
-    posix::SetLastError(Win32ErrorFromErrno(errno));
-    return 0;
-  }
-  pid_t group = posix::programs.group;
-  if (group != 0 && kill(-group, 0) != 0) group = 0;  // all of it ended
-  int console = posix::ConsoleSlave();
-  const bool foreground = posix::MayTakeForeground(console);
-  pid_t pid = fork();
-  if (pid == 0) {
-    posix::BecomeProgram(group, console, foreground, current_directory,
-                         program.path.c_str(), argv.data(), envp.data(),
-                         report[1]);
-  }
-  close(report[1]);
+  posix::Launch launch;
+  std::uint32_t error = posix::ResolveProgram(application, command_line, &launch);
+  pid_t pid = error == 0 ? posix::Spawn(launch, current_directory, &error) : -1;
   if (pid < 0) {
-    close(report[0]);
-    posix::SetLastError(Win32ErrorFromErrno(errno));
+    posix::SetLastError(error);
     return 0;
   }
-  // Both sides set the group, whichever runs first.
-  if (group == 0 || setpgid(pid, group) != 0) setpgid(pid, pid);
-  pid_t made = getpgid(pid);
-  if (made > 0) {
-    if (foreground) tcsetpgrp(console, made);
-    posix::programs.group = made;
-  }
-  int error = 0;
-  ssize_t got;
-  do {
-    got = read(report[0], &error, sizeof error);
-  } while (got < 0 && errno == EINTR);
-  close(report[0]);
-  if (got == static_cast<ssize_t>(sizeof error)) {
-    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
-    posix::SetLastError(posix::ErrorOfExec(error));
-    return 0;
-  }
-  posix::programs.running.push_back({pid, made > 0 ? made : pid});
   // Keys typed while no program ran have waited for this one.
   posix::FlushInput();
   if (process_information != nullptr) {
