@@ -2,11 +2,15 @@
 
 #include <cstring>
 
+#include "platform/ascii.h"
+
 platform::HWND FoundWindow = 0;
 
 namespace {
 
-char FoldCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c; }
+// A title is read into this many characters, its NUL included: at most the
+// first 79 take part in the prefix search.
+constexpr int kTitleBuffer = 80;
 
 }  // namespace
 
@@ -18,20 +22,22 @@ bool ActivateWindowByTitle(const char* title) {
     if (!FoundWindow) return false;
     platform::SetForegroundWindow(FoundWindow);
     return true;
+  } catch (const platform::StopRequested&) {
+    throw;  // a stop signal ends the run, search or not
   } catch (...) {
     return false;
   }
 }
 
 platform::BOOL MatchWindowTitle(platform::HWND window, platform::LPARAM wanted) {
-  char buffer[80] = {};
+  char buffer[kTitleBuffer] = {};
   platform::GetWindowTextA(window, buffer, sizeof buffer);
   buffer[sizeof buffer - 1] = '\0';
   const char* title = reinterpret_cast<const char*>(wanted);
   // The buffer's NUL takes part, so a shorter title never matches and the
   // comparison never reads past it.
   for (std::size_t i = 0, n = std::strlen(title); i < n; ++i)
-    if (FoldCase(buffer[i]) != FoldCase(title[i])) return 1;
+    if (ascii::Lower(buffer[i]) != ascii::Lower(title[i])) return 1;
   FoundWindow = window;
   return 0;
 }

@@ -50,11 +50,13 @@ constexpr DWORD ERROR_ACCESS_DENIED = 5;
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_WRITE_FAULT = 29;
+constexpr DWORD ERROR_GEN_FAILURE = 31;
 constexpr DWORD ERROR_READ_FAULT = 30;
 constexpr DWORD ERROR_HANDLE_DISK_FULL = 39;
 constexpr DWORD ERROR_BROKEN_PIPE = 109;
 constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
 constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+constexpr DWORD ERROR_CANT_RESOLVE_FILENAME = 1921;
 
 constexpr DWORD STARTF_USESTDHANDLES = 0x100;
 constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
@@ -72,14 +74,12 @@ constexpr UINT MB_OK = 0x0;
 constexpr BYTE VK_CANCEL = 0x03;
 constexpr BYTE VK_BACK = 0x08;
 constexpr BYTE VK_TAB = 0x09;
-constexpr BYTE VK_CLEAR = 0x0C;
 constexpr BYTE VK_RETURN = 0x0D;
 constexpr BYTE VK_SHIFT = 0x10;
 constexpr BYTE VK_CONTROL = 0x11;
 constexpr BYTE VK_MENU = 0x12;
 constexpr BYTE VK_CAPITAL = 0x14;
 constexpr BYTE VK_ESCAPE = 0x1B;
-constexpr BYTE VK_SPACE = 0x20;
 constexpr BYTE VK_PRIOR = 0x21;
 constexpr BYTE VK_NEXT = 0x22;
 constexpr BYTE VK_END = 0x23;
@@ -96,6 +96,14 @@ constexpr BYTE VK_F1 = 0x70;
 constexpr BYTE VK_F16 = 0x7F;
 constexpr BYTE VK_NUMLOCK = 0x90;
 constexpr BYTE VK_SCROLL = 0x91;
+
+/// A classic console's screen: what the Linux console gives its programs
+/// and what the recording platform shows.
+constexpr int kClassicRows = 25;
+constexpr int kClassicColumns = 80;
+/// The most characters of a script's path that are used (a Win32 path of
+/// MAX_PATH, less its NUL); the rest is dropped.
+constexpr std::size_t kMaxScriptPath = 259;
 
 /// The 32-bit Win32 layout: cb is 68 there, whatever sizeof says here.
 struct STARTUPINFOA {

@@ -7,42 +7,38 @@
 
 #include <string>
 
+#include "platform/platform.h"
+
 namespace platform {
 
 std::uint32_t Win32ErrorFromErrno(int err) {
   switch (err) {
-    case ENOENT: return 2;
-    case ENOTDIR: return 3;
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
     case EMFILE:
-    case ENFILE: return 4;
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
     case EACCES:
     case EPERM:
-    case EISDIR: return 5;
-    case EBADF: return 6;
-    case ENOMEM: return 8;
-    case EIO: return 30;
-    case ENOSPC: return 39;
-    case EPIPE: return 109;
-    case ENOEXEC: return 193;
-    case ENAMETOOLONG: return 206;
-    case ELOOP: return 1921;
+    case EISDIR: return ERROR_ACCESS_DENIED;
+    case EBADF: return ERROR_INVALID_HANDLE;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case EIO: return ERROR_READ_FAULT;
+    case ENOSPC: return ERROR_HANDLE_DISK_FULL;
+    case EPIPE: return ERROR_BROKEN_PIPE;
+    case ENOEXEC: return ERROR_BAD_EXE_FORMAT;
+    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case ELOOP: return ERROR_CANT_RESOLVE_FILENAME;
   }
-  return 31;
+  return ERROR_GEN_FAILURE;
 }
 
-namespace {
-
-// Win32 says "path not found" when a folder on the way is missing and "file
-// not found" only when the folder exists but the file does not.
-bool ParentFolderExists(const std::string& path) {
+std::uint32_t MissingFileError(const std::string& path) {
   std::string::size_type slash = path.find_last_of('/');
-  if (slash == std::string::npos) return true;  // the current folder
+  if (slash == std::string::npos) return 2;  // in the current folder
   std::string parent = slash == 0 ? "/" : path.substr(0, slash);
   struct stat st;
-  return stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? 2 : 3;
 }
-
-}  // namespace
 
 int OpenForReading(const char* path, std::uint32_t* error, bool nonblocking) {
   if (path[0] == '\0') {
@@ -52,8 +48,7 @@ int OpenForReading(const char* path, std::uint32_t* error, bool nonblocking) {
   int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | (nonblocking ? O_NONBLOCK : 0));
   if (fd < 0) {
     int err = errno;
-    *error = (err == ENOENT && !ParentFolderExists(path)) ? 3
-                                                         : Win32ErrorFromErrno(err);
+    *error = err == ENOENT ? MissingFileError(path) : Win32ErrorFromErrno(err);
     return -1;
   }
   // open() of a folder succeeds here; Win32 refuses it with "access denied".

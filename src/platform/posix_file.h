@@ -4,12 +4,17 @@
 #define KLAVRUN_PLATFORM_POSIX_FILE_H_
 
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
 /// The Win32 error code closest to an errno value (EPIPE is 109, the
 /// broken pipe; EACCES 5, ...); 31 (a general failure) when none fits.
 std::uint32_t Win32ErrorFromErrno(int err);
+
+/// Why a path that does not exist is missing, as Win32 says it: 3 (path not
+/// found) when a folder on the way is missing, else 2 (file not found).
+std::uint32_t MissingFileError(const std::string& path);
 
 /// Opens a regular file for reading, close-on-exec. Returns the descriptor,
 /// or -1 with *error set as CreateFileA would: 2 for a missing file, 3 when

@@ -13,8 +13,6 @@
 
 namespace {
 
-// The longest script path that is used; the rest is dropped.
-const std::size_t kMaxScriptPath = 259;
 // A duration up to the largest wait_timeout.
 constexpr std::int64_t kMaxDurationMs = 2147483647;
 
@@ -67,7 +65,7 @@ void StartUp(const std::string& script_path) {
   // Started from a command prompt, the console carries the prompt's title.
   if (!Run.ConsoleWindow) Run.ConsoleWindow = platform::GetConsoleWindow();
 
-  OpenScript(script_path.substr(0, kMaxScriptPath));
+  OpenScript(script_path.substr(0, platform::kMaxScriptPath));
   Run.ErrorText.clear();
   Run.LineDelay = 100;
   Run.CharDelay = 0;

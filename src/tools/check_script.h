@@ -5,6 +5,8 @@
 #define KLAVRUN_TOOLS_CHECK_SCRIPT_H_
 
 #include <string>
+
+#include "platform/platform.h"
 #include <vector>
 
 struct Finding {
@@ -16,7 +18,7 @@ struct Finding {
 
 struct CheckSettings {
   /// The screen's width in cells: a longer condition is never found.
-  int ScreenColumns = 80;
+  int ScreenColumns = platform::kClassicColumns;
   /// Why a start command line's program cannot be started here ("" when it
   /// can); null where nothing is looked up.
   std::string (*ProgramProblem)(const std::string& command_line) = nullptr;

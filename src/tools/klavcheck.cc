@@ -31,11 +31,6 @@ const char kUsage[] =
     "Exit code: 0 no error (warnings allowed), 1 an error, 2 a script that\n"
     "cannot be read.\n";
 
-// The longest script path that is used, as klavrun uses it.
-const std::size_t kMaxScriptPath = 259;
-// The width of klavrun's console on Linux, and of a console by default.
-const int kScreenColumns = 80;
-
 #ifndef _WIN32
 // Why `start` would not find the program: the lookup klavrun makes.
 std::string ProgramProblem(const std::string& command_line) {
@@ -58,7 +53,7 @@ bool CheckScript(const std::string& path, const CheckSettings& settings,
                  std::vector<Finding>* findings) {
   ResetRunState();
   try {
-    OpenScript(path.substr(0, kMaxScriptPath));
+    OpenScript(path.substr(0, platform::kMaxScriptPath));
     *findings = CheckOpenScript(settings);
     CloseScript();
     return true;
@@ -78,7 +73,7 @@ struct Totals {
 
 void CheckAll(const std::vector<std::string>& paths, Totals* totals) {
   CheckSettings settings;
-  settings.ScreenColumns = kScreenColumns;
+  settings.ScreenColumns = platform::kClassicColumns;
 #ifndef _WIN32
   settings.ProgramProblem = ProgramProblem;
 #endif

@@ -46,9 +46,9 @@ bool LoadScreen(const char* path, std::vector<std::string>* rows) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::string line;
-  while (rows->size() < 25 && std::getline(in, line)) {
+  while (rows->size() < platform::kClassicRows && std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.size() > 80) line.resize(80);
+    if (line.size() > platform::kClassicColumns) line.resize(platform::kClassicColumns);
     rows->push_back(line);
   }
   return true;
@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
   Options options;
   std::string ignored;
   if (ParseOptions(args, &options, &ignored) && options.Scripts.size() == 1)
-    LoadScript(options.Scripts[0].substr(0, 259), world);
+    LoadScript(options.Scripts[0].substr(0, platform::kMaxScriptPath), world);
 
   world.Sink = stdout;
   world.CaptureLimit = 10000;

@@ -62,17 +62,7 @@ namespace {
 std::uint32_t CheckProgram(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) {
-      std::uint32_t error = 0;
-      std::string::size_type slash = path.find_last_of('/');
-      std::string folder = slash == 0 ? "/" : path.substr(0, slash);
-      struct stat folder_st;
-      bool folder_there = slash == std::string::npos ||
-                          (stat(folder.c_str(), &folder_st) == 0 &&
-                           S_ISDIR(folder_st.st_mode));
-      error = folder_there ? 2 : 3;
-      return error;
-    }
+    if (errno == ENOENT) return platform::MissingFileError(path);
     return platform::Win32ErrorFromErrno(errno);
   }
   if (S_ISDIR(st.st_mode) || access(path.c_str(), X_OK) != 0) return 5;

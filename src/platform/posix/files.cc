@@ -53,8 +53,6 @@ namespace platform {
 
 DWORD GetLastError() { return posix::last_error; }
 
-const char* GetCommandLineA() { return posix::CommandLine().c_str(); }
-
 DWORD GetModuleFileNameA(HANDLE module, char* filename, DWORD size) {
   (void)module;
   char path[4096];

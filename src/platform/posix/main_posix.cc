@@ -6,7 +6,7 @@
 #include "runner/main.h"
 
 int main(int argc, char** argv) {
-  posix::BeginSession(argc, argv);
+  posix::BeginSession();
   OnRecord = posix::StartRecording;
   OnLineStarted = posix::RecordLineStarted;
   ProgramEntry(std::vector<std::string>(argv + 1, argv + argc));

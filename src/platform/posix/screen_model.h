@@ -8,13 +8,15 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
+
 struct VTerm;
 struct VTermScreen;
 
 namespace posix {
 
-constexpr int kConsoleRows = 25;
-constexpr int kConsoleColumns = 80;
+constexpr int kConsoleRows = platform::kClassicRows;
+constexpr int kConsoleColumns = platform::kClassicColumns;
 
 /// The most bytes one cell takes: libvterm keeps up to six code points a
 /// cell (a character and its combining marks), four UTF-8 bytes each.

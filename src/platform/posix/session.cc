@@ -41,7 +41,6 @@ struct SessionState {
   bool person_at_terminal = false;
   termios person_modes = {};  // as found; given back by the caller's side
   int stop_pipe[2] = {-1, -1};
-  std::string command_line;
   bool exiting = false;
   bool handed_over = false;
   bool stop_raised = false;
@@ -177,7 +176,7 @@ void SetUpRunnerSignals() {
 
 }  // namespace
 
-void BeginSession(int argc, char** argv) {
+void BeginSession() {
   // A standard descriptor that was closed stays closed for the script, but
   // /dev/null holds its number so that no other file takes it.
   for (int fd = 0; fd <= 2; ++fd) {
@@ -186,10 +185,6 @@ void BeginSession(int argc, char** argv) {
     if (fd == STDOUT_FILENO) session.stdout_open = false;
   }
   signal(SIGPIPE, SIG_IGN);
-  for (int i = 0; i < argc; ++i) {
-    if (i > 0) session.command_line += ' ';
-    session.command_line += argv[i];
-  }
   session.stdout_terminal = session.stdout_open && isatty(STDOUT_FILENO);
   // Opened before leaving the caller's session: message boxes still reach
   // the person there.
@@ -293,7 +288,6 @@ bool WriteStderr(const char* data, std::size_t length) {
   return WriteAll(STDERR_FILENO, lines.data(), lines.size());
 }
 
-const std::string& CommandLine() { return session.command_line; }
 
 }  // namespace posix
 

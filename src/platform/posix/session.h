@@ -12,7 +12,7 @@ namespace posix {
 /// Sets up the run and returns in the process that runs the script: the
 /// console's session leader. The process that called it stays with the
 /// caller, passes stop signals on and ends with the run's exit code.
-void BeginSession(int argc, char** argv);
+void BeginSession();
 
 /// True when standard output was open at start.
 bool StdoutOpen();
@@ -40,9 +40,6 @@ bool WriteStdout(const char* data, std::size_t length);
 /// Writes all of data to standard error, with carriage returns before line
 /// feeds while the person's terminal is raw; false with errno on failure.
 bool WriteStderr(const char* data, std::size_t length);
-
-/// The command line as given, words joined by blanks.
-const std::string& CommandLine();
 
 }  // namespace posix
 

@@ -3,6 +3,7 @@
 // The console's title starts as klavrun's own path, which is how start-up
 // finds it; setting it also sets the title of the terminal klavrun writes
 // to, when that is a terminal.
+#include "platform/ascii.h"
 #include "platform/posix/window.h"
 
 #include <string>
@@ -48,15 +49,8 @@ const std::string& Title() {
   return window.title;
 }
 
-char FoldCase(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c;
-}
-
 bool SameIgnoringCase(const std::string& a, const char* b) {
-  std::size_t i = 0;
-  for (; i < a.size(); ++i)
-    if (b[i] == '\0' || FoldCase(a[i]) != FoldCase(b[i])) return false;
-  return b[i] == '\0';
+  return ascii::SameIgnoringCase(a, b);
 }
 
 }  // namespace

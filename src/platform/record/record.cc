@@ -1,3 +1,4 @@
+#include "platform/ascii.h"
 #include "platform/record/record.h"
 
 #include <algorithm>
@@ -18,17 +19,7 @@ struct OpenFile {
 std::map<platform::HANDLE, OpenFile> open_files;
 platform::HANDLE next_file_handle = 0x100;
 
-bool SameTitle(const std::string& a, const char* b) {
-  std::size_t n = std::strlen(b);
-  if (a.size() != n) return false;
-  for (std::size_t i = 0; i < n; ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 0x20);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 0x20);
-    if (x != y) return false;
-  }
-  return true;
-}
+bool SameTitle(const std::string& a, const char* b) { return ascii::SameIgnoringCase(a, b); }
 
 Window* FindByHandle(platform::HWND h) {
   for (Window& w : world->Windows)

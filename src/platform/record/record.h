@@ -60,8 +60,8 @@ struct World {
   /// is up to 25 rows; cells past a row's end and missing rows are blank.
   std::vector<std::vector<std::string>> Screens;
   /// The console window's size as ConsoleScreenSize reports it.
-  int ScreenRows = 25;
-  int ScreenColumns = 80;
+  int ScreenRows = platform::kClassicRows;
+  int ScreenColumns = platform::kClassicColumns;
   bool ScreenReadFails = false;
   int Captures = 0;  // reads of row 0 so far
   /// After this many captures (0: never) OnCaptureLimit runs.
