@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "runner/classify.h"
-#include "runner/integer.h"
+#include "text/integer.h"
 #include "runner/script.h"
 
 namespace {
