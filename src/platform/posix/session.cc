@@ -28,10 +28,11 @@ namespace posix {
 namespace {
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-// From the caller's side to the run: whether the person's terminal is
-// klavrun's again after a stop (fg), or is left to the shell (bg).
-constexpr int kTerminalBack = SIGUSR1;
-constexpr int kTerminalLeft = SIGUSR2;
+// From the caller's side to the run, as the value queued with kJobSignal:
+// the job stopped; it went on with the person's terminal (fg); it went on
+// without it (bg).
+constexpr int kJobSignal = SIGUSR1;
+enum JobNews { kJobStopped, kJobBack, kJobInBackground };
 
 struct SessionState {
   bool stdout_open = true;
@@ -47,7 +48,9 @@ struct SessionState {
 
 SessionState session;
 volatile sig_atomic_t stop_signal = 0;
-volatile sig_atomic_t terminal_left = 0;  // in the run: the job was sent to the background
+// In the run: the job is stopped, or went on in the background.
+volatile sig_atomic_t job_stopped = 0;
+volatile sig_atomic_t terminal_left = 0;
 pid_t runner_pid = 0;  // in the process that stays with the caller
 
 bool InForeground() { return tcgetpgrp(STDIN_FILENO) == getpgrp(); }
@@ -77,14 +80,21 @@ void ForwardSignal(int signal_number) {
   if (runner_pid > 0) kill(runner_pid, signal_number);
 }
 
-// SIGTSTP in the caller's side: the run stops with it and the person's
-// terminal gets its modes back, so that the shell has it. Once continued,
-// the terminal is taken again only when klavrun is back in its foreground.
+void TellRun(JobNews news) {
+  sigval value;
+  value.sival_int = news;
+  sigqueue(runner_pid, kJobSignal, value);
+}
+
+// SIGTSTP in the caller's side: the run pauses, the person's terminal gets
+// its modes back, so that the shell has it, and this process stops. Once
+// continued, the terminal is taken again only when klavrun is back in its
+// foreground.
 void StopJob(int) {
   int saved_errno = errno;
-  kill(runner_pid, SIGSTOP);
-  bool took_terminal = session.person_at_terminal && InForeground();
-  if (took_terminal) tcsetattr(STDIN_FILENO, TCSANOW, &session.person_modes);
+  TellRun(kJobStopped);
+  if (session.person_at_terminal && InForeground())
+    tcsetattr(STDIN_FILENO, TCSANOW, &session.person_modes);
   signal(SIGTSTP, SIG_DFL);
   sigset_t stop;
   sigemptyset(&stop);
@@ -101,13 +111,26 @@ void StopJob(int) {
     cfmakeraw(&raw);
     back = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
   }
-  kill(runner_pid, back ? kTerminalBack : kTerminalLeft);
-  kill(runner_pid, SIGCONT);
+  TellRun(back ? kJobBack : kJobInBackground);
   errno = saved_errno;
 }
 
-void OnTerminalMoved(int signal_number) {
-  terminal_left = signal_number == kTerminalLeft;
+// In the run. A stopped job waits right here, wherever the run was, rather
+// than with SIGSTOP: a stopped process would not see klavrun end (its
+// parent-death SIGHUP), and would hold the caller's output for ever.
+void OnJobNews(int, siginfo_t* info, void*) {
+  if (info->si_code != SI_QUEUE) return;
+  if (info->si_value.sival_int != kJobStopped) {
+    terminal_left = info->si_value.sival_int == kJobInBackground;
+    job_stopped = 0;
+    return;
+  }
+  job_stopped = 1;
+  sigset_t waiting;
+  sigprocmask(SIG_SETMASK, nullptr, &waiting);
+  sigdelset(&waiting, kJobSignal);
+  for (int signal_number : kStopSignals) sigdelset(&waiting, signal_number);
+  while (job_stopped && stop_signal == 0) sigsuspend(&waiting);
 }
 
 [[noreturn]] void EndWith(int exit_code) {
@@ -159,10 +182,8 @@ void SetUpRunnerSignals() {
   signal(SIGTTOU, SIG_IGN);
   signal(SIGTTIN, SIG_IGN);
   signal(SIGTSTP, SIG_IGN);
-  action.sa_handler = OnTerminalMoved;
-  action.sa_flags = SA_RESTART;
-  sigaction(kTerminalBack, &action, nullptr);
-  sigaction(kTerminalLeft, &action, nullptr);
+  action.sa_sigaction = OnJobNews;
+  sigaction(kJobSignal, &action, nullptr);
   WatchPrograms();
 }
 
