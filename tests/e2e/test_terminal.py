@@ -128,7 +128,7 @@ class PersonAtTheTerminal(ConsoleCase):
         typed = lambda text: (self.tmux("send-keys", "-t", "t", "-l", text),
                               self.tmux("send-keys", "-t", "t", "Enter"))
         screen = lambda: self.tmux("capture-pane", "-p", "-t", "t")
-        typed("stty -a > stty.before; sh -c '%s script.txt; echo $? > rc'" % KLAVRUN)
+        typed("stty -a > stty.before; %s script.txt" % KLAVRUN)
         self.wait_for("the prompt", lambda: "name?" in screen())
         shell = int(self.tmux("display", "-p", "-t", "t", "#{pane_pid}"))
         [job] = subprocess.run(["pgrep", "-P", str(shell)], capture_output=True).stdout.split()
@@ -138,11 +138,19 @@ class PersonAtTheTerminal(ConsoleCase):
         self.wait_for("stty.stopped", lambda: os.path.exists(self.path("stty.stopped")))
         time.sleep(1.2)
         self.assertFalse(os.path.exists(self.path("resumed")), "the script waits too")
-        typed("fg")
+        typed("bg")  # the script goes on; the keys stay the shell's
         self.wait_for("resumed", lambda: os.path.exists(self.path("resumed")))
+        typed("stty -a > stty.bg")
+        self.wait_for("stty.bg", lambda: os.path.exists(self.path("stty.bg")))
+        typed("fg")
+        time.sleep(0.5)
         typed("hello")
+        self.wait_for("the end", lambda: screen().rstrip().endswith("sh>"))
+        typed("echo $? > rc.tmp; stty -a > stty.after; mv rc.tmp rc")
         self.wait_for("exit code", lambda: os.path.exists(self.path("rc")))
+        self.assertEqual(self.read("stty.after"), self.read("stty.before"))
         self.assertEqual(self.read("stty.stopped"), self.read("stty.before"))
+        self.assertEqual(self.read("stty.bg"), self.read("stty.before"))
         self.assertEqual((self.read("rc"), self.read("got")), (b"0\n", b"hello"))
 
     def test_standard_input_that_is_no_terminal_is_never_read(self):

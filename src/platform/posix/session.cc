@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "platform/platform.h"
@@ -40,6 +41,7 @@ struct SessionState {
   int caller_terminal = -1;
   bool person_at_terminal = false;
   termios person_modes = {};  // as found; given back by the caller's side
+  volatile sig_atomic_t terminal_taken = 0;  // raw for the run; caller's side
   int stop_pipe[2] = {-1, -1};
   std::string command_line;
   bool exiting = false;
@@ -66,11 +68,12 @@ void TakePersonsTerminal() {
   cfmakeraw(&raw);
   if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return;
   session.person_at_terminal = true;
+  session.terminal_taken = true;
 }
 
 // Called by the caller's side only, which outlives the run however it ends.
 void GiveBackPersonsTerminal() {
-  if (!session.person_at_terminal) return;
+  if (!session.terminal_taken) return;
   // Even when klavrun was moved to the background meanwhile.
   signal(SIGTTOU, SIG_IGN);
   tcsetattr(STDIN_FILENO, TCSANOW, &session.person_modes);
@@ -87,32 +90,62 @@ void TellRun(JobNews news) {
 }
 
 // SIGTSTP in the caller's side: the run pauses, the person's terminal gets
-// its modes back, so that the shell has it, and this process stops. Once
-// continued, the terminal is taken again only when klavrun is back in its
-// foreground.
+// its modes back, so that the shell has it, and this process stops.
 void StopJob(int) {
   int saved_errno = errno;
   TellRun(kJobStopped);
-  if (session.person_at_terminal && InForeground())
+  if (session.terminal_taken) {
+    // The shell may have the terminal already, when another process of
+    // the job stopped first.
+    void (*before)(int) = signal(SIGTTOU, SIG_IGN);
     tcsetattr(STDIN_FILENO, TCSANOW, &session.person_modes);
+    signal(SIGTTOU, before);
+    session.terminal_taken = false;
+  }
   signal(SIGTSTP, SIG_DFL);
   sigset_t stop;
   sigemptyset(&stop);
   sigaddset(&stop, SIGTSTP);
   sigprocmask(SIG_UNBLOCK, &stop, nullptr);
   raise(SIGTSTP);
-  // Continued, by fg or bg.
   sigprocmask(SIG_BLOCK, &stop, nullptr);
-  signal(SIGTSTP, StopJob);
-  bool back = session.person_at_terminal && InForeground() &&
-              tcgetattr(STDIN_FILENO, &session.person_modes) == 0;
-  if (back) {
+  struct sigaction again = {};
+  again.sa_handler = StopJob;
+  sigaction(SIGTSTP, &again, nullptr);
+  errno = saved_errno;
+}
+
+// SIGCONT in the caller's side, by fg or bg: the person's terminal is
+// taken again only when klavrun is back in its foreground.
+void ContinueJob(int) {
+  int saved_errno = errno;
+  if (session.person_at_terminal && !session.terminal_taken && InForeground() &&
+      tcgetattr(STDIN_FILENO, &session.person_modes) == 0) {
     termios raw = session.person_modes;
     cfmakeraw(&raw);
-    back = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+    session.terminal_taken = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
   }
-  TellRun(back ? kJobBack : kJobInBackground);
+  TellRun(session.terminal_taken || !session.person_at_terminal ? kJobBack
+                                                                : kJobInBackground);
   errno = saved_errno;
+}
+
+bool WaitingForForeground() {
+  return session.person_at_terminal && !session.terminal_taken;
+}
+
+// While the job runs in the background: fg of a running job sends no
+// SIGCONT, so the foreground is looked at now and then.
+void WatchForForeground() {
+  timespec pause = {0, 100 * 1000 * 1000};
+  nanosleep(&pause, nullptr);
+  sigset_t job_control, before;
+  sigemptyset(&job_control);
+  sigaddset(&job_control, SIGTSTP);
+  sigaddset(&job_control, SIGCONT);
+  sigprocmask(SIG_BLOCK, &job_control, &before);
+  if (WaitingForForeground() && InForeground()) ContinueJob(SIGCONT);
+  sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 // In the run. A stopped job waits right here, wherever the run was, rather
@@ -146,12 +179,20 @@ void OnJobNews(int, siginfo_t* info, void*) {
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   for (int signal_number : kStopSignals) sigaction(signal_number, &action, nullptr);
+  // Without SA_RESTART: the wait below then looks again at how to wait.
+  action.sa_flags = 0;
   action.sa_handler = StopJob;
   sigaction(SIGTSTP, &action, nullptr);
+  action.sa_handler = ContinueJob;
+  sigaction(SIGCONT, &action, nullptr);
   sigprocmask(SIG_SETMASK, &mask, nullptr);
   for (;;) {
     int status = 0;
-    pid_t done = waitpid(runner, &status, 0);
+    pid_t done = waitpid(runner, &status, WaitingForForeground() ? WNOHANG : 0);
+    if (done == 0) {
+      WatchForForeground();
+      continue;
+    }
     if (done < 0 && errno == EINTR) continue;
     if (done < 0) EndWith(1);
     if (WIFEXITED(status)) EndWith(WEXITSTATUS(status));
