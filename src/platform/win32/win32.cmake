@@ -10,6 +10,8 @@ get_filename_component(KLAVRUN_ROOT ${KLAVRUN_WIN32_DIR}/../../.. ABSOLUTE)
 set(KLAVRUN_WIN32_LINK_OPTIONS -static -static-libgcc -static-libstdc++)
 
 add_library(klavwin32 STATIC
+  ${KLAVRUN_WIN32_DIR}/console.cc
+  ${KLAVRUN_WIN32_DIR}/idle_wait.cc
   ${KLAVRUN_WIN32_DIR}/kernel32.cc
   ${KLAVRUN_WIN32_DIR}/user32.cc
 )
