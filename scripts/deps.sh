@@ -1,10 +1,11 @@
 #!/bin/sh
-# Installs the Debian packages klavrun needs: "build" for the Linux build and
-# its tests, "windows" for the Windows build and its tests under Wine.
+# Installs the Debian packages klavrun needs: "build" for the Linux build,
+# its tests and its package, "windows" for the Windows build and its tests
+# under Wine.
 # Quiet and idempotent: nothing is fetched when everything is there.
 set -e
 
-build="cmake g++ make pkg-config libvterm-dev libgtest-dev libbenchmark-dev libx11-dev python3 bash bc tmux expect xvfb xauth"
+build="cmake g++ make pkg-config libvterm-dev libgtest-dev libbenchmark-dev libx11-dev python3 bash bc tmux expect xvfb xauth man-db dpkg-dev file lintian"
 windows="wine wine32:i386 wine64 g++-mingw-w64-i686 xvfb"
 
 missing() {

@@ -11,6 +11,7 @@ set(KLAVRUN_UNIT_TEST_SOURCES
   src/runner/main_test.cc
   src/runner/screen_test.cc
   src/runner/script_test.cc
+  src/runner/settle_test.cc
   src/keys/activate_test.cc
   src/keys/inject_test.cc
   src/keys/key_names_test.cc
@@ -28,11 +29,12 @@ else()
   gtest_discover_tests(klavrun_tests DISCOVERY_TIMEOUT 30)
 endif()
 
-# End-to-end: the built programs on real script files.
+# End-to-end: the built programs on real script files, cases written as data.
 if(TARGET klavrun AND TARGET klavtrace)
-  add_test(NAME e2e_klavrun
-           COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_klavrun.py)
-  set_tests_properties(e2e_klavrun PROPERTIES
+  add_test(NAME e2e_cases_run
+           COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/cases/run_cases.py
+                   ${CMAKE_SOURCE_DIR}/tests/cases/run)
+  set_tests_properties(e2e_cases_run PROPERTIES
     TIMEOUT 300
     ENVIRONMENT "KLAVRUN=$<TARGET_FILE:klavrun>;KLAVTRACE=$<TARGET_FILE:klavtrace>")
 endif()

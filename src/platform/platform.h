@@ -190,6 +190,24 @@ struct ScreenSize {
 };
 ScreenSize ConsoleScreenSize(HANDLE output);
 
+/// False when nothing can change the console's screen any more: every
+/// program klavrun started has ended and nobody types into the console.
+/// Also a property rather than a call, answered without a trace line.
+bool ConsoleCanChange();
+
+/// True where command lines tell letter case apart (Linux): start then takes
+/// its command line from the script line as written rather than from the
+/// lower-cased one. False on Windows, where file names ignore case, and on
+/// the recording platform, whose trace shows what Windows would do.
+bool LetterCaseMatters();
+
+/// Thrown out of a platform call when a stop signal (Linux: SIGINT,
+/// SIGTERM, SIGHUP) asks the run to end: the core shows where the run stood
+/// and ends the process with ExitCode (128 + the signal).
+struct StopRequested {
+  UINT ExitCode;
+};
+
 // user32
 HWND FindWindowA(const char* class_name, const char* window_name);
 BOOL EnumWindows(WNDENUMPROC callback, LPARAM param);

@@ -34,10 +34,12 @@ CommandKind ClassifyLine(std::string& line) {
   else if (word == "send") kind = ckSend;
   else if (word == "rem") kind = ckRem;
   else if (word == "if") kind = ckIfExists;
+  else if (word == "settle") kind = ckSettle;
   else if (word == "#define") {
     const std::string name = words.Next();
     if (name == "char_delay") kind = ckCharDelay;
     else if (name == "line_delay") kind = ckLineDelay;
+    else if (name == "wait_timeout") kind = ckWaitTimeout;
   } else if (word == "while") {
     std::string next = words.Next();
     if (next == "not") {

@@ -4,6 +4,7 @@
 
 #include "keys/activate.h"
 #include "keys/send_keys.h"
+#include "platform/ascii.h"
 #include "platform/platform.h"
 #include "runner/dispatch.h"
 #include "runner/globals.h"
@@ -52,7 +53,35 @@ void HandleCharDelay(std::string argument) {
   Run.CommandOk = true;
 }
 
+void HandleWaitTimeout(std::string argument) {
+  std::int32_t ms;
+  if (!ParseMilliseconds(argument, &ms)) {
+    Run.ErrorText = "Error in: #define WAIT_TIMEOUT";
+    Run.CommandOk = false;
+    return;
+  }
+  Run.WaitTimeout = static_cast<std::uint32_t>(ms);
+  Run.CommandOk = true;
+}
+
+namespace {
+
+// The argument as the script wrote it: the same bytes as `argument` but for
+// letter case, taken from the end of the line read last. When that line is
+// not the one `argument` came from, the argument stays as it is.
+std::string AsWritten(const std::string& argument) {
+  std::string line = Run.LineAsWritten;
+  std::size_t end = line.size();
+  while (end > 0 && static_cast<unsigned char>(line[end - 1]) <= 0x20) --end;
+  if (end < argument.size()) return argument;
+  std::string tail = line.substr(end - argument.size(), argument.size());
+  return ascii::SameIgnoringCase(tail, argument) ? tail : argument;
+}
+
+}  // namespace
+
 void HandleStart(std::string argument) {
+  if (platform::LetterCaseMatters()) argument = AsWritten(argument);
   std::string command_line = StripQuotes(argument);
 
   platform::STARTUPINFOA startup;

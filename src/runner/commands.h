@@ -8,6 +8,7 @@
 void HandleDelay(std::string argument);
 void HandleLineDelay(std::string argument);
 void HandleCharDelay(std::string argument);
+void HandleWaitTimeout(std::string argument);
 void HandleStart(std::string argument);
 void HandleTitle(std::string argument);
 void HandleSend(std::string argument);

@@ -1,9 +1,12 @@
 #include "runner/conditional.h"
 
+#include <cstdint>
+
 #include "platform/platform.h"
 #include "runner/classify.h"
 #include "runner/dispatch.h"
 #include "runner/globals.h"
+#include "runner/output.h"
 #include "runner/screen.h"
 #include "runner/script.h"
 
@@ -12,6 +15,7 @@ namespace {
 // What the three commands share: the condition, the body line read from the
 // script and classified, and the first capture of the screen.
 struct Conditional {
+  std::int32_t line;  // the conditional's own line
   std::string condition;
   CommandKind body_kind;
   std::string body;
@@ -21,8 +25,14 @@ struct Conditional {
 // The opening steps. False when the body is no command: the command then
 // fails under the body's line number without running anything.
 bool Open(const std::string& argument, Conditional& c) {
+  c.line = Run.LineNumber;
   c.condition = StripQuotes(argument);
   c.body = ReadScriptLine();
+  if (Run.LineTooLong) {
+    Run.ErrorText = "Line too long";
+    Run.CommandOk = false;
+    return false;
+  }
   CaptureScreen(c.screen);
   c.body_kind = ClassifyLine(c.body);
   if (c.body_kind == ckInvalid) {
@@ -32,20 +42,46 @@ bool Open(const std::string& argument, Conditional& c) {
   return true;
 }
 
+// A wait whose screen can no longer change says so once, and goes on: the
+// time-out, if any, still ends it.
+void WarnIfNothingCanEndIt(const Conditional& c, bool* warned) {
+  if (*warned || c.body_kind == ckStart || platform::ConsoleCanChange()) return;
+  *warned = true;
+  WriteErrorOutput("klavrun: line " + std::to_string(c.line) + " waits for \"" + c.condition +
+                   "\", but no program it started is still running\n");
+}
+
 // Runs the body while the screen's answer equals `run_while`. The body's own
-// outcome never stops the loop.
-void Loop(Conditional& c, bool run_while) {
-  while (ScreenContains(c.condition, c.screen) == run_while) {
+// outcome never stops the loop; the time-out does. `started` is the clock
+// when the line started (read only while a time-out is in force).
+void Loop(Conditional& c, bool run_while, std::uint64_t started, const char* timeout_text) {
+  const std::uint32_t limit = Run.WaitTimeout;
+  bool warned = false;
+  bool go_on = ScreenContains(c.condition, c.screen) == run_while;
+  while (go_on) {
     ExecuteCommand(c.body_kind, c.body);
     CaptureScreen(c.screen);
     PumpMessages();
+    go_on = ScreenContains(c.condition, c.screen) == run_while;
+    if (!go_on) break;
+    if (limit > 0 && platform::GetTickCount64() - started >= limit) {
+      Run.ErrorText = timeout_text;
+      Run.CommandOk = false;
+      return;
+    }
+    WarnIfNothingCanEndIt(c, &warned);
   }
   Run.CommandOk = true;
 }
 
+// The clock of a wait starts with its line; it is read only under a limit,
+// so a run without time-outs makes no such call.
+std::uint64_t WaitStarted() { return Run.WaitTimeout > 0 ? platform::GetTickCount64() : 0; }
+
 }  // namespace
 
 void HandleWhileNotExists(std::string argument) {
+  const std::uint64_t started = WaitStarted();
   Conditional c;
   if (!Open(argument, c)) return;
   // An empty condition is never found, so the wait could never end.
@@ -54,13 +90,14 @@ void HandleWhileNotExists(std::string argument) {
     Run.CommandOk = false;
     return;
   }
-  Loop(c, false);
+  Loop(c, false, started, "Timeout in while not exists");
 }
 
 void HandleWhileExists(std::string argument) {
+  const std::uint64_t started = WaitStarted();
   Conditional c;
   if (!Open(argument, c)) return;
-  Loop(c, true);
+  Loop(c, true, started, "Timeout in while exists");
 }
 
 void HandleIfExists(std::string argument) {
@@ -72,6 +109,8 @@ void HandleIfExists(std::string argument) {
 
 void PumpMessages() {
   platform::MSG msg;
+  // No window and no filter: the last call, on an empty queue, is where the
+  // platform may sleep until the console changes (see platform.h).
   while (platform::PeekMessageA(&msg, 0, 0, 0, platform::PM_REMOVE)) {
     if (msg.message == platform::WM_QUIT) continue;
     platform::TranslateMessage(&msg);

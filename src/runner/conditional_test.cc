@@ -73,7 +73,8 @@ TEST_F(ConditionalTest, InvalidBodyFailsUnderTheBodysLineEvenWhenNotRun) {
     RunResult r = RunScript(std::string("rem x\r\n") + head + "\r\nwait 5\r\ndelay 1");
     EXPECT_EQ(r.Output, "Error at line: 3\r\n") << head;
     EXPECT_EQ(Keys(), "");
-    EXPECT_EQ(world.Captures, 1);  // captured before the body was classified
+    // Captured before the body was classified, then for the picture of the failure.
+    EXPECT_EQ(world.Captures, 2);
   }
 }
 
@@ -84,6 +85,81 @@ TEST_F(ConditionalTest, PumpDeliversAllMessagesAndDropsQuit) {
   EXPECT_EQ(CallsNamed({"DispatchMessageA"}).size(), 2u);
   EXPECT_EQ(CallsNamed({"TranslateMessage"}).size(), 2u);
   EXPECT_TRUE(world.Messages.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A screen that shows `text` from the capture numbered `from` (1 first) on.
+Screens ShowsFrom(int from, const std::string& text) {
+  Screens screens(static_cast<std::size_t>(from - 1), {"working"});
+  screens.push_back({text});
+  return screens;
+}
+
+TEST_F(ConditionalTest, WaitsEndAtTheirTimeOutAfterThePassThatCrossesIt) {
+  const struct {
+    const char* script;
+    Screens screens;
+    const char* output;
+    const char* sleeps;
+  } rows[] = {
+      // Each pass sleeps 100 ms (and the idle pump adds nothing here).
+      {"#define wait_timeout 300\r\nwhile not exists \"ready\"\r\ndelay 100", {},
+       "Error at line: 3\r\nTimeout in while not exists\r\n", "s100 s100 s100"},
+      {"#define wait_timeout 300\r\nwhile not exists \"ready\"\r\ndelay 100", ShowsFrom(4, "ready"),
+       "", "s100 s100 s100"},  // shown on the capture after the third pass: in time
+      {"#define wait_timeout 0x12c\r\nwhile exists \"busy\"\r\ndelay 100", ShowsFrom(1, "busy"),
+       "Error at line: 3\r\nTimeout in while exists\r\n", "s100 s100 s100"},
+      {"#define wait_timeout 300\r\n#define wait_timeout 0\r\nwhile not exists \"ready\"\r\ndelay 100",
+       ShowsFrom(6, "ready"), "", "s100 s100 s100 s100 s100"},  // 0 lifts the limit
+      {"#define wait_timeout 250\r\n#define wait_timeout -5", {},
+       "Error at line: 2\r\nError in: #define WAIT_TIMEOUT\r\n", ""},
+      // A failed inner wait is absorbed by the outer one, which has its own clock.
+      {"#define wait_timeout 200\r\nwhile not exists \"done\"\r\nwhile not exists \"x\"\r\ndelay 100\r\n"
+       "rem after", {}, "Error at line: 4\r\nTimeout in while not exists\r\n", "s100 s100"},
+      {"#define wait_timeout 100\r\nif \"ready\"\r\ndelay 500", ShowsFrom(1, "ready"), "", "s500"},
+  };
+  for (const auto& row : rows) {
+    SetUp();
+    world.IdleWaitMs = 0;
+    world.Screens = row.screens;
+    EXPECT_EQ(RunScript(row.script).Output, row.output) << row.script;
+    EXPECT_EQ(Keys(), row.sleeps) << row.script;
+  }
+}
+
+TEST_F(ConditionalTest, WithoutALimitAWaitNeverReadsTheClock) {
+  world.Screens = ShowsFrom(3, "ready");
+  RunScript("while not exists \"ready\"\r\nrem wait\r\n#define wait_timeout 10\r\nif \"ready\"\r\nrem x");
+  EXPECT_EQ(CallsNamed({"GetTickCount64"}), std::vector<std::string>{});
+}
+
+TEST_F(ConditionalTest, AnIdleWaitTimesOutOnTheClockOfThePump) {
+  // A comment body: only the pump's idle waits (20 ms each) move the clock.
+  world.Files["script.txt"].Content = "while not exists \"ready\"\r\n; wait";
+  RunResult timed = RunKlavrun({"--timeout", "100ms", "script.txt"});
+  EXPECT_EQ(timed.Output, "Error at line: 2\r\nTimeout in while not exists\r\n");
+  EXPECT_EQ(timed.Code, 2u);
+  EXPECT_EQ(world.Captures, 1 + 5 + 1);  // the first, one a pass, the picture
+}
+
+TEST_F(ConditionalTest, AWaitNothingCanEndSaysSoOnceAndGoesOn) {
+  const struct {
+    const char* body;
+    bool warned;
+  } rows[] = {{"delay 10", true}, {"start \"prog\"", false}};
+  for (const auto& row : rows) {
+    SetUp();
+    world.ConsoleCanChange = false;
+    world.Screens = ShowsFrom(4, "ready");
+    RunResult r = RunScript(std::string("rem\x20x\r\nwhile not exists \"ready\"\r\n") + row.body);
+    EXPECT_EQ(r.Output, "") << row.body;
+    EXPECT_EQ(world.ErrorOutput,
+              row.warned ? "klavrun: line 2 waits for \"ready\", but no program it started is still running\n"
+                         : "") << row.body;
+  }
 }
 
 }  // namespace

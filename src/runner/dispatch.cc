@@ -2,6 +2,7 @@
 
 #include "runner/commands.h"
 #include "runner/conditional.h"
+#include "runner/settle.h"
 
 namespace {
 
@@ -24,14 +25,17 @@ const Handler kDispatchTable[] = {
     HandleIfExists,        // ckIfExists
     HandleCharDelay,       // ckCharDelay
     HandleLineDelay,       // ckLineDelay
+    HandleWaitTimeout,     // ckWaitTimeout
+    HandleSettle,          // ckSettle
 };
-static_assert(sizeof kDispatchTable / sizeof kDispatchTable[0] == ckLineDelay + 1,
+constexpr std::size_t kKinds = sizeof kDispatchTable / sizeof kDispatchTable[0];
+static_assert(kKinds == ckSettle + 1,
               "one handler per command kind");
 
 }  // namespace
 
 void ExecuteCommand(CommandKind kind, std::string argument) {
-  Handler handler = kind <= ckLineDelay ? kDispatchTable[kind] : HandleInvalid;
+  Handler handler = kind < kKinds ? kDispatchTable[kind] : HandleInvalid;
   handler(std::move(argument));
 }
 

@@ -22,7 +22,14 @@ enum CommandKind : std::uint8_t {
   ckIfExists = 9,
   ckCharDelay = 10,
   ckLineDelay = 11,
+  ckWaitTimeout = 12,
+  ckSettle = 13,
 };
+
+/// How a run ends.
+constexpr unsigned kExitDone = 0;         // the script ran to its end; usage
+constexpr unsigned kExitUnhandled = 1;    // the unhandled-error report
+constexpr unsigned kExitLineFailed = 2;   // a line failed; bad options
 
 /// The script: one handle, one read position, read through a small buffer.
 struct ScriptStream {
@@ -47,6 +54,11 @@ struct RunState {
   std::int32_t LineDelay = 0;
   /// Pause after every key typed by a send; set by #define char_delay.
   std::int32_t CharDelay = 0;
+  /// Longest a while loop may wait, in milliseconds; 0: no limit. Set by
+  /// --timeout and #define wait_timeout.
+  std::uint32_t WaitTimeout = 0;
+  /// The run loop has begun: a failure from here on shows the screen.
+  bool LoopStarted = false;
   platform::HWND ConsoleWindow = 0;
   platform::HANDLE StdOutHandle = 0;
   platform::HANDLE StdInHandle = 0;

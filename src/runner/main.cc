@@ -7,12 +7,16 @@
 #include "runner/dispatch.h"
 #include "runner/globals.h"
 #include "runner/output.h"
+#include "runner/screen.h"
 #include "runner/script.h"
+#include "version.h"
 
 namespace {
 
 // The longest script path that is used; the rest is dropped.
 const std::size_t kMaxScriptPath = 259;
+// A duration up to the largest wait_timeout.
+constexpr std::int64_t kMaxDurationMs = 2147483647;
 
 std::string ProgramPath() {
   char path[1024];
@@ -28,12 +32,24 @@ std::string FileNamePart(const std::string& path, const char* separators) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-void PrintUsage() {
-  WriteOutputLine("KLAVRUN 0.5BETA - drives console programs from a script of keystrokes and screen waits");
-  WriteOutputLine("  Klavrun project; free software, no warranty");
-  WriteOutputLine("  USAGE: Klavrun scriptfile");
-  WriteOutputLine("");
-}
+const char kUsage[] =
+    "KLAVRUN 0.5BETA - drives console programs from a script of keystrokes and screen waits\r\n"
+    "  Klavrun project; free software, no warranty\r\n"
+    "  USAGE: Klavrun scriptfile\r\n"
+    "\r\n";
+
+const char kOptionsHelp[] =
+    "  OPTIONS (before the script):\r\n"
+    "    --timeout DURATION  end a wait that lasts longer, as a failed line: 30 or 30s,\r\n"
+    "                        500ms, 2m (#define wait_timeout in the script overrides it)\r\n"
+    "    --record FILE       record the console session as an asciicast (Linux)\r\n"
+    "    --help              this text\r\n"
+    "    --version           the version\r\n"
+    "    --                  the end of the options\r\n"
+    "  EXIT CODES: 0 the script ran to its end, 1 an unhandled error, 2 a line failed\r\n"
+    "  (or bad options), 128 + N a signal N ended the run (Linux)\r\n";
+
+void PrintUsage() { WriteOutput(kUsage); }
 
 void StartUp(const std::string& script_path) {
   Run.StdOutHandle = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
@@ -57,25 +73,39 @@ void StartUp(const std::string& script_path) {
   Run.CharDelay = 0;
 }
 
-void RunLoop() {
+// Fails the line being run with `message`, as a handler would.
+void FailLine(const char* message) {
+  Run.ErrorText = message;
+  Run.CommandOk = false;
+}
+
+bool ReportFailedLine() {
+  WriteOutputLine("Error at line: " + std::to_string(Run.LineNumber));
+  if (!Run.ErrorText.empty()) WriteOutputLine(Run.ErrorText);
+  return false;
+}
+
+// True when the script ran to its end; false after a failed line's report.
+bool RunLoop() {
   Run.LineNumber = 0;
+  Run.LoopStarted = true;
+  if (ScriptIsUtf16()) {
+    Run.LineNumber = 1;
+    FailLine("Script is UTF-16: save it as UTF-8 or ANSI");
+    return ReportFailedLine();
+  }
   while (!ScriptAtEnd()) {
     Run.CommandOk = false;
     std::string line = ReadScriptLine();
-    CommandKind kind = ClassifyLine(line);
-    ExecuteCommand(kind, line);
-    if (!Run.CommandOk) {
-      WriteOutputLine("Error at line: " + std::to_string(Run.LineNumber));
-      if (!Run.ErrorText.empty()) WriteOutputLine(Run.ErrorText);
-      return;
+    if (Run.LineTooLong) {
+      FailLine("Line too long");
+    } else {
+      CommandKind kind = ClassifyLine(line);
+      ExecuteCommand(kind, line);
     }
+    if (!Run.CommandOk) return ReportFailedLine();
   }
-}
-
-void RunProgram(const std::string& script_path) {
-  StartUp(script_path);
-  RunLoop();
-  CloseScript();
+  return true;
 }
 
 // "Exception %s in module %s at %p.\n%s%s", then CR LF.
@@ -90,23 +120,139 @@ std::string UnhandledErrorReport(const RaisedError& error) {
   return report + "\r\n";
 }
 
+// The console's screen on standard error, after the report on standard
+// output, once the run has begun. Not when standard error is the console
+// itself: the picture would land on the screen it shows.
+void ShowScreen(const std::string& when) {
+  if (!Run.LoopStarted) return;
+  platform::HANDLE err = platform::GetStdHandle(platform::STD_ERROR_HANDLE);
+  platform::DWORD mode = 0;
+  if (platform::GetConsoleMode(err, &mode)) return;
+  ScreenImage screen;
+  CaptureScreen(screen);
+  WriteErrorOutput("--- klavrun: " + when + " ---\n" + ScreenText(screen) +
+                   "--- end of screen ---\n");
+}
+
+std::string AtLine() { return "at line " + std::to_string(Run.LineNumber); }
+
+// Bad options: one line naming the problem and the usage text, on standard
+// error.
+[[noreturn]] void OptionError(const std::string& message) {
+  WriteErrorOutput(std::string(EntryProgramName) + ": " + message + "\n" + kUsage);
+  platform::ExitProcess(kExitLineFailed);
+}
+
+unsigned RunScriptFile(const Options& options) {
+  if (options.Help) {
+    WriteOutput(std::string(kUsage) + kOptionsHelp);
+    return kExitDone;
+  }
+  if (options.Version) {
+    WriteOutputLine(std::string("klavrun ") + KLAVRUN_VERSION);
+    return kExitDone;
+  }
+  if (!options.AnyOption && (options.Scripts.size() != 1 || options.Scripts[0] == "/?" ||
+                             options.Scripts[0] == "?")) {
+    PrintUsage();
+    return kExitDone;
+  }
+  if (options.Scripts.empty()) OptionError("no script given");
+  if (options.Scripts.size() > 1) OptionError("one script at a time: " + options.Scripts[1]);
+  if (options.Record) {
+    std::string failure = OnRecord ? OnRecord(options.RecordPath, options.Scripts[0])
+                                   : std::string(EntryProgramName) + ": --record is not available";
+    if (!failure.empty()) {
+      WriteErrorOutput(failure + "\n");
+      return kExitLineFailed;
+    }
+  }
+  StartUp(options.Scripts[0]);
+  if (options.TimeoutMs >= 0) Run.WaitTimeout = static_cast<std::uint32_t>(options.TimeoutMs);
+  const bool completed = RunLoop();
+  CloseScript();
+  if (completed) return kExitDone;
+  FlushOutput();
+  ShowScreen("screen " + AtLine());
+  return kExitLineFailed;
+}
+
 }  // namespace
 
+const char* EntryProgramName = "klavrun";
+
+bool ParseDuration(const std::string& text, std::int64_t* ms) {
+  std::size_t i = 0;
+  std::int64_t whole = 0;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9' && whole <= kMaxDurationMs)
+    whole = whole * 10 + (text[i++] - '0');
+  if (i == 0) return false;
+  const std::string unit = text.substr(i);
+  std::int64_t scale = unit == "ms" ? 1 : (unit.empty() || unit == "s") ? 1000 : unit == "m" ? 60000 : 0;
+  if (scale == 0 || whole > kMaxDurationMs / scale) return false;
+  *ms = whole * scale;
+  return true;
+}
+
+bool ParseOptions(const std::vector<std::string>& args, Options* options, std::string* error) {
+  std::size_t i = 0;
+  for (; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.compare(0, 2, "--") != 0) break;  // the script
+    options->AnyOption = true;
+    if (arg == "--") {
+      ++i;
+      break;
+    }
+    if (arg == "--help") {
+      options->Help = true;
+    } else if (arg == "--version") {
+      options->Version = true;
+    } else if (arg == "--timeout" || arg == "--record") {
+      if (i + 1 >= args.size()) {
+        *error = arg + " needs a value";
+        return false;
+      }
+      const std::string& value = args[++i];
+      if (arg == "--record") {
+        options->Record = true;
+        options->RecordPath = value;
+      } else if (!ParseDuration(value, &options->TimeoutMs)) {
+        *error = "--timeout takes a duration such as 30, 30s, 500ms or 2m, not '" + value + "'";
+        return false;
+      }
+    } else {
+      *error = "unknown option " + arg;
+      return false;
+    }
+  }
+  options->Scripts.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+  return true;
+}
+
 void ProgramEntry(const std::vector<std::string>& args) {
-  platform::UINT exit_code = 0;
+  unsigned exit_code = kExitDone;
+  Options options;
+  std::string error;
+  if (!ParseOptions(args, &options, &error)) OptionError(error);
   try {
-    if (args.size() == 1 && args[0] != "/?" && args[0] != "?")
-      RunProgram(args[0]);
-    else
-      PrintUsage();
+    exit_code = RunScriptFile(options);
     FlushOutput();
   } catch (const RaisedError& error) {
-    exit_code = 1;
+    exit_code = kExitUnhandled;
     try {
       WriteOutput(UnhandledErrorReport(error));
       FlushOutput();
+      ShowScreen("screen " + AtLine());
     } catch (const RaisedError&) {
       // Standard output itself failed: there is nowhere left to report to.
+    }
+  } catch (const platform::StopRequested& stop) {
+    exit_code = stop.ExitCode;
+    try {
+      FlushOutput();
+      ShowScreen("interrupted " + AtLine());
+    } catch (const RaisedError&) {
     }
   }
   platform::ExitProcess(exit_code);

@@ -2,8 +2,33 @@
 #ifndef KLAVRUN_RUNNER_MAIN_H_
 #define KLAVRUN_RUNNER_MAIN_H_
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+/// What the command line asks for: OPTIONS SCRIPT, options first.
+struct Options {
+  bool AnyOption = false;  // without any, the arguments mean what they always did
+  bool Help = false;
+  bool Version = false;
+  std::int64_t TimeoutMs = -1;  // --timeout; -1 when not given
+  bool Record = false;
+  std::string RecordPath;
+  std::vector<std::string> Scripts;  // what follows the options
+};
+
+/// Reads the options before the script: --timeout DURATION, --record FILE,
+/// --help, --version, and -- to end them. An argument that does not start
+/// with "--" is the script. False with a one-line message for an unknown
+/// option, a missing value or a bad duration.
+bool ParseOptions(const std::vector<std::string>& args, Options* options, std::string* error);
+
+/// A number with an optional unit: ms, s (the default) or m; whole numbers
+/// only, at most 2147483647 ms.
+bool ParseDuration(const std::string& text, std::int64_t* ms);
+
+/// The name messages about options start with ("klavrun").
+extern const char* EntryProgramName;
 
 /// Runs klavrun with the arguments that follow the program name, and ends
 /// the process through platform::ExitProcess with the exit code.

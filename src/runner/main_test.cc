@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <regex>
 
 #include "platform/record/record_test_support.h"
@@ -90,26 +91,134 @@ TEST_F(ProgramTest, StopsAtTheFirstFailingLineWithItsNumberAndMessage) {
   for (const auto& row : rows) {
     ResetAll();
     RunResult r = RunScript(row.script);
-    EXPECT_EQ(r.Code, 0u) << row.script;
+    EXPECT_EQ(r.Code, *row.output ? 2u : 0u) << row.script;
     EXPECT_EQ(r.Output, row.output) << row.script;
     EXPECT_EQ(CallsNamed({"CloseHandle"}), V{"CloseHandle(0x100) = 0x1"}) << row.script;
   }
   EXPECT_EQ(CallsNamed({"Sleep"}), V{});  // the line after the failing one never ran
 }
 
+std::size_t WritesToStandardOutput() {
+  std::size_t n = 0;
+  for (const std::string& call : record::TheWorld().Calls) n += call.rfind("WriteFile(0x7,", 0) == 0;
+  return n;
+}
+
 TEST_F(ProgramTest, WritesAtOnceOnAConsoleAndOnceAtTheEndOtherwise) {
   world.StdOutType = platform::FILE_TYPE_CHAR;
   RunScript("delay x");
-  EXPECT_EQ(CallsNamed({"WriteFile"}).size(), 2u);
+  EXPECT_EQ(WritesToStandardOutput(), 2u);
   ResetAll();
   RunScript("delay x");
-  EXPECT_EQ(CallsNamed({"WriteFile"}).size(), 1u);
+  EXPECT_EQ(WritesToStandardOutput(), 1u);
 }
 
 TEST_F(ProgramTest, EndsWithExitCodeOneWhenStandardOutputFails) {
   world.WriteError = platform::ERROR_BROKEN_PIPE;
   EXPECT_EQ(RunScript("bad").Code, 1u);
   EXPECT_EQ(CallsNamed({"WriteFile"}).size(), 2u);  // the report, then the error report
+}
+
+TEST_F(ProgramTest, OptionsComeBeforeTheScript) {
+  world.Files["s"].Content = "while not exists \"x\"\r\ndelay 100";
+  world.Files["--odd"].Content = "bogus";
+  const struct {
+    V args;
+    unsigned code;
+    const char* out_starts;  // standard output begins with this
+    const char* err_starts;  // standard error begins with this
+  } rows[] = {
+      {{"--help"}, 0, "KLAVRUN 0.5BETA - ", ""},
+      {{"--version"}, 0, "klavrun 0.2.0\r\n", ""},
+      {{"--timeout", "250ms", "s"}, 2, "Error at line: 2\r\nTimeout in while not exists", "--- klavrun:"},
+      {{"--", "--odd"}, 2, "Error at line: 1\r\n", "--- klavrun: screen at line 1 ---\n"},
+      {{"--odd"}, 2, "", "klavrun: unknown option --odd\nKLAVRUN 0.5BETA"},
+      {{"--timeout"}, 2, "", "klavrun: --timeout needs a value\n"},
+      {{"--timeout", "5h", "s"}, 2, "", "klavrun: --timeout takes a duration"},
+      {{"--timeout", "5"}, 2, "", "klavrun: no script given\n"},
+      {{"--timeout", "5", "s", "t"}, 2, "", "klavrun: one script at a time: t\n"},
+      {{"--record", "r.cast", "s"}, 2, "", "klavrun: --record is not available\n"},
+      {{"-?"}, 1, "Exception EInOutError", ""},  // one dash: a script's name, as always
+  };
+  for (const auto& row : rows) {
+    ResetAll();
+    world.Files["s"].Content = "while not exists \"x\"\r\ndelay 100";
+    world.Files["--odd"].Content = "bogus";
+    RunResult r = RunKlavrun(row.args);
+    EXPECT_EQ(r.Code, row.code) << row.args[0];
+    EXPECT_EQ(r.Output.substr(0, std::strlen(row.out_starts)), row.out_starts) << row.args[0];
+    EXPECT_EQ(world.ErrorOutput.substr(0, std::strlen(row.err_starts)), row.err_starts) << row.args[0];
+  }
+}
+
+TEST(ParseDuration, TakesWholeNumbersInMillisecondsSecondsOrMinutes) {
+  const struct {
+    const char* text;
+    std::int64_t ms;  // -1: refused
+  } rows[] = {{"30", 30000},   {"30s", 30000}, {"500ms", 500}, {"2m", 120000}, {"0", 0},
+              {"2147483647ms", 2147483647},    {"2147483648ms", -1}, {"35792m", -1},
+              {"", -1},        {"s", -1},      {"1.5s", -1},   {"-1", -1},      {"5 s", -1},
+              {"5S", -1},      {"10h", -1}};
+  for (const auto& row : rows) {
+    std::int64_t ms = -1;
+    EXPECT_EQ(ParseDuration(row.text, &ms) ? ms : -1, row.ms) << row.text;
+  }
+}
+
+TEST_F(ProgramTest, TheScriptsWaitTimeoutOverridesTheCommandLines) {
+  const struct {
+    const char* script;
+    const char* output;
+  } rows[] = {
+      {"while not exists \"x\"\r\ndelay 100", "Error at line: 2\r\nTimeout in while not exists\r\n"},
+      {"#define wait_timeout 0\r\nwhile not exists \"x\"\r\ndelay 100", ""},  // stops at 10 captures
+      {"#define wait_timeout 1000\r\nwhile not exists \"x\"\r\ndelay 100", ""},
+  };
+  for (const auto& row : rows) {
+    ResetAll();
+    world.Files["s"].Content = row.script;
+    world.CaptureLimit = 10;
+    world.OnCaptureLimit = [] { throw record::Exited{99}; };
+    RunResult r = RunKlavrun({"--timeout", "300ms", "s"});
+    EXPECT_EQ(r.Output, row.output) << row.script;
+    EXPECT_EQ(r.Code, *row.output ? 2u : 99u) << row.script;
+  }
+}
+
+TEST_F(ProgramTest, ShowsTheScreenOnStandardErrorWhenTheRunFails) {
+  world.Screens = {{"  C:\\> dir   ", "", "READY  "}};
+  EXPECT_EQ(RunScript("bogus").Code, 2u);
+  EXPECT_EQ(world.ErrorOutput, "--- klavrun: screen at line 1 ---\n  C:\\> dir\n\nREADY\n" +
+                                   std::string(22, '\n') + "--- end of screen ---\n");
+  ResetAll();
+  world.StdErrIsConsole = true;  // the picture would land on the screen it shows
+  RunScript("bogus");
+  EXPECT_EQ(world.ErrorOutput, "");
+  ResetAll();
+  RunScript("send \"{enter x}\"");
+  EXPECT_EQ(world.ErrorOutput.substr(0, 35), "--- klavrun: screen at line 1 ---\n\n");
+  ResetAll();
+  RunKlavrun({"missing"});  // before the run: no screen to show
+  EXPECT_EQ(world.ErrorOutput, "");
+}
+
+TEST_F(ProgramTest, ScriptsInUtf16OrWithEndlessLinesFail) {
+  const struct {
+    std::string script;
+    const char* output;
+  } rows[] = {
+      {"\xff\xfe" "d\0e\0", "Error at line: 1\r\nScript is UTF-16: save it as UTF-8 or ANSI\r\n"},
+      {"rem a\r\nrem " + std::string(64 << 20, 'x') + "\r\ndelay 0",
+       "Error at line: 2\r\nLine too long\r\n"},
+      {"if \"x\"\r\n" + std::string((64 << 20) + 1, 'x'), "Error at line: 2\r\nLine too long\r\n"},
+      {"\xef\xbb\xbf" "delay 1\ndelay 2\n\nbogus\n", "Error at line: 4\r\n"},
+  };
+  for (const auto& row : rows) {
+    ResetAll();
+    RunResult r = RunScript(row.script);
+    EXPECT_EQ(r.Output, row.output);
+    EXPECT_EQ(r.Code, 2u);
+  }
 }
 
 TEST(SplitCommandLine, FollowsTheWindowsRules) {

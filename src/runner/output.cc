@@ -48,4 +48,11 @@ void FlushOutput() {
   WriteAll(bytes.data(), bytes.size());
 }
 
+void WriteErrorOutput(const std::string& bytes) {
+  platform::HANDLE err = platform::GetStdHandle(platform::STD_ERROR_HANDLE);
+  platform::DWORD written = 0;
+  platform::WriteFile(err, bytes.data(), static_cast<platform::DWORD>(bytes.size()), &written,
+                      nullptr);
+}
+
 void ResetOutput() { out = Output(); }

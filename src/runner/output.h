@@ -14,6 +14,11 @@ void WriteOutput(const std::string& bytes);
 /// Writes out whatever is held. Raises EInOutError when that fails.
 void FlushOutput();
 
+/// Writes bytes to standard error at once, as they are. Failures are
+/// ignored: standard error is where klavrun says what went wrong, and has
+/// nowhere else to say that it failed.
+void WriteErrorOutput(const std::string& bytes);
+
 /// Forgets the output state (for a new run in the same process).
 void ResetOutput();
 

@@ -3,40 +3,76 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/ascii.h"
 #include "platform/platform.h"
 #include "runner/globals.h"
 
-void ReadScreenRow(short row, char* cells) {
-  char buffer[kScreenColumns];
-  std::memset(buffer, 0, sizeof buffer);
+namespace {
+
+// Sizes beyond any console: a platform answer outside them is clamped.
+constexpr int kMostRows = 1000;
+constexpr int kMostRowBytes = 1 << 16;
+
+int Clamp(int value, int most) { return value < 0 ? 0 : value > most ? most : value; }
+
+// The row's bytes up to its first NUL.
+std::size_t RowLength(const char* cells, int row_bytes) {
+  const void* nul = std::memchr(cells, 0, static_cast<std::size_t>(row_bytes));
+  return nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - cells)
+             : static_cast<std::size_t>(row_bytes);
+}
+
+}  // namespace
+
+void ReadScreenRow(short row, char* cells, int length) {
+  std::memset(cells, 0, static_cast<std::size_t>(length));
   platform::DWORD read = 0;
   // Result and count are not needed: cells not delivered stay NUL.
-  platform::ReadConsoleOutputCharacterA(Run.StdOutHandle, buffer, kScreenColumns,
+  platform::ReadConsoleOutputCharacterA(Run.StdOutHandle, cells,
+                                        static_cast<platform::DWORD>(length),
                                         platform::COORD{0, row}, &read);
-  std::memcpy(cells, buffer, sizeof buffer);
 }
 
 void CaptureScreen(ScreenImage& screen) {
-  for (short row = 0; row < kScreenRows; ++row) ReadScreenRow(row, screen.Cells[row]);
+  platform::ScreenSize size = platform::ConsoleScreenSize(Run.StdOutHandle);
+  screen.Rows = Clamp(size.Rows, kMostRows);
+  screen.RowBytes = Clamp(size.RowBytes, kMostRowBytes);
+  std::size_t bytes = static_cast<std::size_t>(screen.Rows) * screen.RowBytes;
+  if (screen.Cells.size() < bytes) screen.Cells.resize(bytes);
+  for (int row = 0; row < screen.Rows; ++row)
+    ReadScreenRow(static_cast<short>(row), screen.Row(row), screen.RowBytes);
 }
 
 bool ScreenContains(const std::string& text, const ScreenImage& screen) {
   if (text.empty()) return false;
   const std::string_view wanted(text);
-  char row_text[kScreenColumns];
-  for (int row = 0; row < kScreenRows; ++row) {
-    const char* cells = screen.Cells[row];
-    const void* nul = std::memchr(cells, 0, kScreenColumns);
-    std::size_t len = nul ? static_cast<const char*>(nul) - cells : kScreenColumns;
+  // Grows to the widest row once and is kept: the search allocates nothing.
+  static std::vector<char> row_text;
+  if (row_text.size() < static_cast<std::size_t>(screen.RowBytes))
+    row_text.resize(static_cast<std::size_t>(screen.RowBytes));
+  for (int row = 0; row < screen.Rows; ++row) {
+    const char* cells = screen.Row(row);
+    std::size_t len = RowLength(cells, screen.RowBytes);
     std::size_t begin = 0;
     while (begin < len && static_cast<unsigned char>(cells[begin]) <= 0x20) ++begin;
-    while (len > begin && static_cast<unsigned char>(cells[len - 1]) <= 0x20) --len;
+    if (len - begin < wanted.size()) continue;
     for (std::size_t i = begin; i < len; ++i) {
-      char c = cells[i];
-      row_text[i - begin] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c;
+      row_text[i - begin] = ascii::Lower(cells[i]);
     }
-    if (std::string_view(row_text, len - begin).find(wanted) != std::string_view::npos)
+    if (std::string_view(row_text.data(), len - begin).find(wanted) != std::string_view::npos)
       return true;
   }
   return false;
+}
+
+std::string ScreenText(const ScreenImage& screen) {
+  std::string text;
+  for (int row = 0; row < screen.Rows; ++row) {
+    const char* cells = screen.Row(row);
+    std::size_t len = RowLength(cells, screen.RowBytes);
+    while (len > 0 && static_cast<unsigned char>(cells[len - 1]) <= 0x20) --len;
+    text.append(cells, len);
+    text += '\n';
+  }
+  return text;
 }

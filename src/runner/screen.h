@@ -1,28 +1,39 @@
-// The console screen as the wait commands see it: the top 25 rows of 80
-// cells, one byte each, copied row by row.
+// The console screen as the wait commands see it: the rows of the console's
+// visible window, copied row by row, one byte a cell on Windows (UTF-8 on
+// Linux). On a classic console that is 25 rows of 80 cells.
 #ifndef KLAVRUN_RUNNER_SCREEN_H_
 #define KLAVRUN_RUNNER_SCREEN_H_
 
 #include <string>
+#include <vector>
 
-constexpr int kScreenRows = 25;
-constexpr int kScreenColumns = 80;
-
-/// Cells the platform did not fill hold NUL.
+/// Rows of RowBytes bytes each; bytes the platform did not fill hold NUL.
+/// The storage only grows, so waits that capture over and over allocate
+/// nothing once it has the console's size.
 struct ScreenImage {
-  char Cells[kScreenRows][kScreenColumns];
+  int Rows = 0;
+  int RowBytes = 0;
+  std::vector<char> Cells;
+
+  const char* Row(int row) const { return Cells.data() + static_cast<std::size_t>(row) * RowBytes; }
+  char* Row(int row) { return Cells.data() + static_cast<std::size_t>(row) * RowBytes; }
 };
 
-/// Reads 80 cells of `row` from column 0 into `cells`, NUL where nothing
-/// was delivered.
-void ReadScreenRow(short row, char* cells);
+/// Reads `length` cells of `row` from column 0 into `cells`, NUL where
+/// nothing was delivered.
+void ReadScreenRow(short row, char* cells, int length);
 
-/// Reads rows 0 to 24 in order: 25 platform calls.
+/// Reads the window's rows in order: one platform call a row.
 void CaptureScreen(ScreenImage& screen);
 
-/// True when some row, up to its first NUL, lower-cased (ASCII) and trimmed
-/// of bytes 0x20 and below at both ends, holds `text` byte for byte. An
-/// empty text is never found.
+/// True when some row, up to its first NUL, lower-cased (ASCII) and with
+/// bytes 0x20 and below trimmed off its start, holds `text` byte for byte.
+/// Its end is not trimmed: the row is as wide as the console, so a text
+/// that ends in a blank is found at a row's end too. An empty text is
+/// never found.
 bool ScreenContains(const std::string& text, const ScreenImage& screen);
+
+/// The rows as text, each up to its first NUL and right-trimmed, one a line.
+std::string ScreenText(const ScreenImage& screen);
 
 #endif  // KLAVRUN_RUNNER_SCREEN_H_

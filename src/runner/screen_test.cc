@@ -8,15 +8,17 @@
 
 namespace {
 
-// An image of blank rows with `text` placed at (row, column).
+// An image of 25 blank rows of 80 with `text` placed at (row, column).
 ScreenImage Image(std::initializer_list<std::tuple<int, int, std::string>> texts) {
   ScreenImage s;
-  std::memset(s.Cells, ' ', sizeof s.Cells);
-  for (const auto& [row, col, text] : texts) std::memcpy(&s.Cells[row][col], text.data(), text.size());
+  s.Rows = 25;
+  s.RowBytes = 80;
+  s.Cells.assign(25 * 80, ' ');
+  for (const auto& [row, col, text] : texts) std::memcpy(s.Row(row) + col, text.data(), text.size());
   return s;
 }
 
-TEST(ScreenContains, SearchesEachRowLowerCasedAndTrimmed) {
+TEST(ScreenContains, SearchesEachRowLowerCasedFromItsFirstVisibleByte) {
   const struct {
     std::string wanted;
     ScreenImage screen;
@@ -25,7 +27,9 @@ TEST(ScreenContains, SearchesEachRowLowerCasedAndTrimmed) {
       {"", Image({{0, 0, "anything"}}), false},       {"ready", Image({{0, 0, "ready"}}), true},
       {"ready", Image({{24, 70, "ready"}}), true},    {"ready", Image({{12, 3, "READY>"}}), true},
       {"Ready", Image({{12, 3, "Ready"}}), false},    // the text is not lowered
-      {"ready ", Image({{0, 0, "ready"}}), false},    // the row is trimmed
+      // The row keeps its end: a prompt that ends in a blank is found.
+      {"password: ", Image({{0, 0, "Password:"}}), true},
+      {"ready ", Image({{0, 75, "ready"}}), false},   // no blank after the last column
       {"ready ", Image({{0, 0, "ready x"}}), true},   {" ready", Image({{0, 10, "ready"}}), false},
       {"rea", Image({{0, 77, "rea"}, {1, 0, "dy"}}), true},
       {"ready", Image({{0, 77, "rea"}, {1, 0, "dy"}}), false},  // split over two rows
@@ -51,13 +55,34 @@ TEST(CaptureScreen, ReadsRowsZeroToTwentyFourOrNulsWhenItCannot) {
   ASSERT_EQ(calls.size(), 25u);
   EXPECT_EQ(calls[0], "ReadConsoleOutputCharacterA(0x7, _, 0x50, 0x0, _) = 0x1");
   EXPECT_EQ(calls[24], "ReadConsoleOutputCharacterA(0x7, _, 0x50, 0x180000, _) = 0x1");
-  EXPECT_EQ(std::string(s.Cells[0], 4), "top ");
-  EXPECT_EQ(s.Cells[2][0], 'x');
+  EXPECT_EQ(std::string(s.Row(0), 4), "top ");
+  EXPECT_EQ(s.Row(2)[0], 'x');
 
   // A console that cannot be read (standard output redirected).
   record::TheWorld().ScreenReadFails = true;
   CaptureScreen(s);
-  EXPECT_EQ(std::string(&s.Cells[0][0], sizeof s.Cells), std::string(sizeof s.Cells, '\0'));
+  EXPECT_EQ(std::string(s.Cells.data(), 2000), std::string(2000, '\0'));
+}
+
+TEST(CaptureScreen, ReadsAWindowOfAnySizeAndShowsItRightTrimmed) {
+  ResetAll();
+  ::Run.StdOutHandle = record::kStdOut;
+  record::World& world = record::TheWorld();
+  world.ScreenRows = 40;
+  world.ScreenColumns = 120;
+  std::vector<std::string> rows(40);
+  rows[0] = "  First  ";
+  rows[39] = std::string(100, ' ') + "Marker";
+  world.Screens = {rows};
+  ScreenImage s;
+  CaptureScreen(s);
+  EXPECT_EQ(CallsNamed({"ReadConsoleOutputCharacterA"}).back(),
+            "ReadConsoleOutputCharacterA(0x7, _, 0x78, 0x270000, _) = 0x1");
+  EXPECT_TRUE(ScreenContains("marker", s));
+  EXPECT_EQ(ScreenText(s), "  First\n" + std::string(38, '\n') + std::string(100, ' ') + "Marker\n");
+  world.ScreenRows = 2;  // a smaller window later: the image follows
+  CaptureScreen(s);
+  EXPECT_EQ(ScreenText(s), "  First\n\n");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "runner/script.h"
 
+#include "platform/ascii.h"
 #include "platform/platform.h"
 #include "runner/globals.h"
 
@@ -118,8 +119,7 @@ bool ScriptIsUtf16() {
 }
 
 std::string NormaliseLine(std::string line) {
-  for (char& c : line)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+  for (char& c : line) c = ascii::Lower(c);
   std::size_t begin = 0;
   std::size_t end = line.size();
   auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };

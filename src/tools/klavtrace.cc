@@ -12,22 +12,27 @@
 #include "platform/posix_file.h"
 #include "platform/record/record.h"
 #include "runner/main.h"
+#include "version.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: klavtrace [--screen FILE] SCRIPT\n"
+    "usage: klavtrace [--screen FILE] [--timeout DURATION] [--] SCRIPT\n"
     "\n"
     "Runs SCRIPT as klavrun would, without touching the system, and prints\n"
     "every platform call it makes, one per line. klavrun's own output shows\n"
     "only inside WriteFile(...) lines.\n"
     "\n"
-    "  --screen FILE  the console screen: the first 25 lines of FILE, each\n"
-    "                 cut to 80 characters (default: a blank screen)\n"
-    "  --help         this text\n"
+    "  --screen FILE       the console screen: the first 25 lines of FILE, each\n"
+    "                      cut to 80 characters (default: a blank screen)\n"
+    "  --timeout DURATION  as klavrun's, against the simulated clock: a Sleep\n"
+    "                      moves it on, and so does each idle pass of a wait (20 ms)\n"
+    "  --version           the version\n"
+    "  --help              this text\n"
     "\n"
     "A trace that waits on a screen that never changes stops after 10000\n"
-    "captures with \"trace stopped: waiting on the screen\" and exit code 2.\n";
+    "captures with \"trace stopped: waiting on the screen\" and exit code 3.\n"
+    "Otherwise the exit code is klavrun's.\n";
 
 std::string KlavrunPath() {
   char self[4096];
@@ -72,30 +77,49 @@ void LoadScript(const std::string& path, record::World& world) {
   world.Files[path] = file;
 }
 
+// Takes klavtrace's own options out of the arguments; the rest are
+// klavrun's. Exits on --help and on a bad option of its own.
+std::vector<std::string> TraceOptions(int argc, char** argv, const char** screen_file) {
+  std::vector<std::string> args;
+  bool options_over = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (!options_over && (arg == "--help" || arg == "-h")) {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    }
+    if (!options_over && arg == "--version") {
+      std::printf("klavtrace %s\n", KLAVRUN_VERSION);
+      std::exit(0);
+    }
+    if (!options_over && arg == "--screen") {
+      if (i + 1 >= argc) {
+        std::fputs("klavtrace: --screen needs a file\n", stderr);
+        std::exit(2);
+      }
+      *screen_file = argv[++i];
+      continue;
+    }
+    if (!options_over && arg == "--record") {
+      std::fputs("klavtrace: --record is refused: a trace runs nothing to record\n", stderr);
+      std::exit(2);
+    }
+    if (arg == "--" || arg.compare(0, 2, "--") != 0) options_over = true;
+    args.push_back(arg);
+  }
+  return args;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args;
   const char* screen_file = nullptr;
-  for (int i = 1; i < argc; ++i) {
-    if (args.empty() && (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h"))) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (args.empty() && !std::strcmp(argv[i], "--screen")) {
-      if (i + 1 >= argc) {
-        std::fputs("klavtrace: --screen needs a file\n", stderr);
-        return 2;
-      }
-      screen_file = argv[++i];
-      continue;
-    }
-    args.push_back(argv[i]);
-  }
+  std::vector<std::string> args = TraceOptions(argc, argv, &screen_file);
   if (args.empty()) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+  EntryProgramName = "klavtrace";
 
   record::World& world = record::TheWorld();
   world.ProgramPath = KlavrunPath();
@@ -108,17 +132,22 @@ int main(int argc, char** argv) {
     }
     world.Screens.push_back(rows);
   }
-  if (args.size() == 1) LoadScript(args[0].substr(0, 259), world);
+  Options options;
+  std::string ignored;
+  if (ParseOptions(args, &options, &ignored) && options.Scripts.size() == 1)
+    LoadScript(options.Scripts[0].substr(0, 259), world);
 
   world.Sink = stdout;
   world.CaptureLimit = 10000;
   world.OnCaptureLimit = [] {
     std::fputs("trace stopped: waiting on the screen\n", stdout);
     std::fflush(stdout);
-    std::_Exit(2);
+    std::_Exit(3);
   };
   world.OnExit = [](platform::UINT code) {
     std::fflush(stdout);
+    std::fwrite(record::TheWorld().ErrorOutput.data(), 1, record::TheWorld().ErrorOutput.size(),
+                stderr);
     std::_Exit(static_cast<int>(code));
   };
   ProgramEntry(args);

@@ -114,16 +114,21 @@ class TheConsoleItself(Console):
         self.assertTrue(fds[0][2].startswith("/dev/pts/"))
 
     def test_reports_and_exit_codes_pass_through_unchanged(self):
+        def screen(line, *rows):  # the picture on standard error
+            rows = list(rows) + [""] * (25 - len(rows))
+            return b"--- klavrun: screen at line %d ---\n%s\n--- end of screen ---\n" % (
+                line, "\n".join(rows).encode())
         rows = [  # script, exit code, stdout, stderr
             (['title "my console"'], 0, b"", b""),
             ([self.helper("prompt", self.path("x"), "ask:")] + wait("ask:") +
              ['start "/no/such/folder/prog"'],
-             0, b"ask:Error at line: 4\r\nPath not found: /no/such/folder/prog\r\n", b""),
+             2, b"ask:Error at line: 4\r\nPath not found: /no/such/folder/prog\r\n",
+             screen(4, "ask:")),
             # Keys typed with no program on the console signal and echo nothing.
             (['#define line_delay 0', 'send "^cabc"', 'delay 100', 'start "no-such-prog"'],
-             0, b"Error at line: 4\r\nFile not found: no-such-prog\r\n", b""),
+             2, b"Error at line: 4\r\nFile not found: no-such-prog\r\n", screen(4)),
             (['send "{enter x}"'], 1, b"Exception EConvertError in module klavrun at X.\n"
-             b"'X' is not a valid integer value.\r\n", b""),
+             b"'X' is not a valid integer value.\r\n", screen(1)),
             (['send "a{nokey}b"'], 0, b"", b"SendKeys: Invalid Key Name\n"),
         ]
         for lines, code, expected_out, expected_err in rows:

@@ -64,7 +64,7 @@ class App(unittest.TestCase):
                         f.write(script.encode() + b"\r\n")
                     run = subprocess.run([KLAVRUN, "s.txt"], stdout=subprocess.PIPE,
                                          stdin=subprocess.DEVNULL, timeout=60, cwd=folder)
-                    self.assertEqual((run.returncode, run.stdout), (0, output))
+                    self.assertEqual((run.returncode, run.stdout), (2 if output else 0, output))
                     after = self.focus()
                     if focused is None:
                         self.assertEqual(after, before, windows.get(after))

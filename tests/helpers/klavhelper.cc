@@ -16,12 +16,16 @@
 //                                  "flood end", then waits for its input
 //   klavhelper about OUT           writes to OUT the terminal it runs on:
 //                                  size, TERM, foreground, open descriptors
+//   klavhelper spinner MS          a spinner for MS ms (-1: for ever), then
+//                                  "result: 42", then colour and cursor
+//                                  changes only
 #include <dirent.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <string>
@@ -154,6 +158,22 @@ int About(const char* out) {
   return 0;
 }
 
+// Turns a spinner every 50 ms for `ms` milliseconds (-1: for ever), prints
+// "result: 42", then keeps changing only colours and the cursor.
+int Spinner(long ms) {
+  const char kTurns[] = "|/-\\";
+  timespec pause = {0, 50 * 1000 * 1000};
+  for (long waited = 0, i = 0; ms < 0 || waited < ms; waited += 50, ++i) {
+    Say(std::string("\rworking ") + kTurns[i % 4]);
+    nanosleep(&pause, nullptr);
+  }
+  Say("\r\nresult: 42\r\n");
+  for (long i = 0;; ++i) {
+    Say(i % 2 ? "\x1b[31m\x1b[5;5H" : "\x1b[0m\x1b[10;1H");
+    nanosleep(&pause, nullptr);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -165,6 +185,7 @@ int main(int argc, char** argv) {
   if (mode == "pingpong" && argc == 3) return PingPong(atol(argv[2]));
   if (mode == "flood" && argc == 3) return Flood(atol(argv[2]));
   if (mode == "about" && argc == 3) return About(argv[2]);
+  if (mode == "spinner" && argc == 3) return Spinner(atol(argv[2]));
   fprintf(stderr, "usage: klavhelper prompt|keys|echo|fullscreen|pingpong|flood|about ...\n");
   return 2;
 }

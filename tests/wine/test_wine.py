@@ -90,20 +90,25 @@ OUTPUT_CASES = [
     ("", None, False, USAGE, 0),
     ("/?", None, False, USAGE, 0),
     ("script.txt script.txt", ["bogus"], False, USAGE, 0),
-    ('"my script.txt"', ["bogus"], False, LINE_1, 0),
+    ('"my script.txt"', ["bogus"], False, LINE_1, 2),
     ("missing.txt", None, False, report(b"EInOutError", b"File not found."), 1),
     ("folder", None, False, report(b"EInOutError", b"File access denied."), 1),
     ("no-such-folder\\script.txt", None, False, report(b"EInOutError", b"Invalid filename."), 1),
     ("script.txt", ["delay 0", "\x1abogus"], False, b"", 0),
     ("script.txt", ["delay 0", "rem fine", "echo hello", "delay 0"], False,
-     b"Error at line: 3\r\n", 0),
+     b"Error at line: 3\r\n", 2),
     ("script.txt", ['start "no_such_program.exe --flag"'], False,
-     LINE_1 + b"File not found: no_such_program.exe --flag\r\n", 0),
+     LINE_1 + b"File not found: no_such_program.exe --flag\r\n", 2),
     ("script.txt", ['app "no such window"'], False,
-     LINE_1 + b"Window not found: no such window\r\n", 0),
-    ("script.txt", ['title "x"'], False, LINE_1, 0),  # no console window to title
+     LINE_1 + b"Window not found: no such window\r\n", 2),
+    ("script.txt", ['title "x"'], False, LINE_1, 2),  # no console window to title
     ("script.txt", ["delay 0", 'send "{enter x}"', "bogus"], True,
      report(b"EConvertError", b"'X' is not a valid integer value."), 1),
+    ("--version", None, False, b"klavrun 0.2.0\r\n", 0),
+    ("--timeout 300ms script.txt", ['while not exists "never shown"', "delay 50"], True,
+     b"Error at line: 2\r\nTimeout in while not exists\r\n", 2),
+    ("--bogus script.txt", None, False, b"", 2),
+    ("script.txt", ["\ufeffdelay 0\ndelay 0\nbogus"], False, b"Error at line: 3\r\n", 2),
 ]
 
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/platform.h"
 #include "platform/posix_file.h"
 
 namespace posix {
@@ -106,3 +107,9 @@ ProgramFile FindProgram(const std::string& word, const char* search_path) {
 }
 
 }  // namespace posix
+
+namespace platform {
+
+bool LetterCaseMatters() { return true; }
+
+}  // namespace platform

@@ -299,11 +299,23 @@ void CloseConsole() {
   console.slave = -1;
 }
 
+bool OutputWaiting() {
+  pollfd output = {console.master, POLLIN, 0};
+  return console.master >= 0 && poll(&output, 1, 0) > 0;
+}
+
 }  // namespace posix
 
 namespace platform {
 
 void Sleep(DWORD milliseconds) { posix::SleepTakingIn(milliseconds); }
+
+// Keys typed while no program runs wait for the next one, so only a program
+// (or output still on its way) can change the screen; the person at the
+// terminal counts too, since they may be about to type.
+bool ConsoleCanChange() {
+  return posix::ProgramsRunning() || posix::PersonAtTerminal() || posix::OutputWaiting();
+}
 
 BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length,
                                  COORD read_at, DWORD* read) {

@@ -54,6 +54,9 @@ void SleepTakingIn(std::uint32_t milliseconds);
 /// Waits until fd is readable, taking in output meanwhile.
 void WaitReadable(int fd);
 
+/// True when programs wrote something that was not taken in yet.
+bool OutputWaiting();
+
 /// While paused, the person's keys stay on their terminal (a message box
 /// reads its Enter there itself).
 void PauseRelay(bool paused);

@@ -52,6 +52,19 @@ if(KLAVRUN_TESTS)
     TIMEOUT 600
     ENVIRONMENT "KLAVRUN=$<TARGET_FILE:klavrun>;KLAVHELPER=$<TARGET_FILE:klavhelper>")
 
+  # End-to-end cases written as data: a script and its expected outcome.
+  add_test(NAME e2e_cases_console
+           COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/cases/run_cases.py
+                   ${CMAKE_SOURCE_DIR}/tests/cases/console)
+  set_tests_properties(e2e_cases_console PROPERTIES
+    TIMEOUT 300
+    ENVIRONMENT "KLAVRUN=$<TARGET_FILE:klavrun>;KLAVHELPER=$<TARGET_FILE:klavhelper>;KLAVTRACE=$<TARGET_FILE:klavtrace>")
+
+  add_test(NAME e2e_readme
+           COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_readme.py)
+  set_tests_properties(e2e_readme PROPERTIES
+    TIMEOUT 120 ENVIRONMENT "KLAVRUN=$<TARGET_FILE:klavrun>")
+
   add_test(NAME e2e_terminal
            COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_terminal.py)
   set_tests_properties(e2e_terminal PROPERTIES

@@ -39,6 +39,7 @@ struct SessionState {
   std::string command_line;
   bool exiting = false;
   bool handed_over = false;
+  bool stop_raised = false;
 };
 
 SessionState session;
@@ -190,8 +191,14 @@ bool PersonAtTerminal() { return session.person_at_terminal; }
 int StopSignalFd() { return session.stop_pipe[0]; }
 
 void EndIfStopped() {
-  if (stop_signal != 0 && !session.exiting)
-    platform::ExitProcess(128 + static_cast<platform::UINT>(stop_signal));
+  if (stop_signal == 0 || session.exiting || session.stop_raised) return;
+  const platform::UINT code = 128 + static_cast<platform::UINT>(stop_signal);
+  // Once the script is over, there is no run left to report on.
+  if (session.handed_over) platform::ExitProcess(code);
+  // Raised once: the core ends the process itself after its report, and
+  // the platform calls it makes meanwhile must not raise it again.
+  session.stop_raised = true;
+  throw platform::StopRequested{code};
 }
 
 namespace {

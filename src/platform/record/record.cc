@@ -194,7 +194,10 @@ void ExitProcess(UINT exit_code) {
   throw record::Exited{exit_code};
 }
 
-void Sleep(DWORD milliseconds) { Record("Sleep(" + Hex(milliseconds) + ")"); }
+void Sleep(DWORD milliseconds) {
+  Record("Sleep(" + Hex(milliseconds) + ")");
+  world->Clock += milliseconds;
+}
 
 BOOL CreateProcessA(const char* application, char* command_line, void* process_attributes,
                     void* thread_attributes, BOOL inherit_handles, DWORD creation_flags,
@@ -233,22 +236,24 @@ BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length, COOR
   const int index = world->Captures - 1;
   BOOL ok = 0;
   *read = 0;
+  const int rows = world->ScreenRows;
+  const int columns = world->ScreenColumns;
   if (!world->ScreenReadFails && output == record::kStdOut && read_at.Y >= 0 &&
-      read_at.Y < 25 && read_at.X >= 0 && read_at.X < 80) {
+      read_at.Y < rows && read_at.X >= 0 && read_at.X < columns) {
     std::string row;
     if (!world->Screens.empty()) {
       const auto& screen = world->Screens[std::min<std::size_t>(
           index < 0 ? 0 : index, world->Screens.size() - 1)];
       if (static_cast<std::size_t>(read_at.Y) < screen.size()) row = screen[read_at.Y];
     }
-    row.resize(80, ' ');
-    DWORD n = std::min<DWORD>(length, 80 - read_at.X);
+    row.resize(static_cast<std::size_t>(columns), ' ');
+    DWORD n = std::min<DWORD>(length, static_cast<DWORD>(columns - read_at.X));
     std::memcpy(buffer, row.data() + read_at.X, n);
     *read = n;
     ok = 1;
   }
   Returned(call, ok);
-  if (read_at.Y == 24 && world->CaptureLimit > 0 && world->Captures >= world->CaptureLimit &&
+  if (read_at.Y == rows - 1 && world->CaptureLimit > 0 && world->Captures >= world->CaptureLimit &&
       world->OnCaptureLimit)
     world->OnCaptureLimit();
   return ok;
@@ -265,6 +270,10 @@ BOOL GetConsoleMode(HANDLE handle, DWORD* mode) {
 }
 
 std::uint64_t GetTickCount64() { return Returned("GetTickCount64()", world->Clock); }
+
+bool ConsoleCanChange() { return world->ConsoleCanChange; }
+
+bool LetterCaseMatters() { return false; }
 
 ScreenSize ConsoleScreenSize(HANDLE output) {
   (void)output;
@@ -357,6 +366,8 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT filter_min, UINT filter_max, UINT 
       return Returned(call, 1);
     }
   }
+  // The pump's idle wait on an empty queue.
+  if (window == 0 && filter_min == 0 && filter_max == 0) world->Clock += world->IdleWaitMs;
   return Returned(call, 0);
 }
 

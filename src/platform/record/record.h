@@ -79,8 +79,11 @@ struct World {
   bool Quiet = false;  // answer without recording (benchmarks)
   std::FILE* Sink = nullptr;  // when set, each call line is printed here too
   platform::DWORD LastError = 0;
-  /// GetTickCount64's answer: the simulated clock, in milliseconds.
+  /// GetTickCount64's answer: the simulated clock, in milliseconds. Sleep
+  /// moves it on, and so does the pump's idle wait (IdleWaitMs).
   std::uint64_t Clock = 0;
+  std::uint64_t IdleWaitMs = 20;
+  bool ConsoleCanChange = true;
   bool StdErrIsConsole = false;
   std::string ErrorOutput;  // every byte written to standard error
 };

@@ -96,4 +96,9 @@ BOOL GetConsoleMode(HANDLE handle, DWORD* mode) {
 
 std::uint64_t GetTickCount64() { return ::GetTickCount64(); }
 
+// Any program on the console may write to it, not only those klavrun started.
+bool ConsoleCanChange() { return true; }
+
+bool LetterCaseMatters() { return false; }
+
 }  // namespace platform

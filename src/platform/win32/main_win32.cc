@@ -10,9 +10,15 @@ namespace {
 // Ctrl+Break and closing the window still end klavrun.
 ::BOOL WINAPI IgnoreCtrlC(::DWORD event) { return event == CTRL_C_EVENT; }
 
+// The console's screen buffer holds no byte stream to record.
+std::string RecordingUnavailable(const std::string&, const std::string&) {
+  return "klavrun: --record is not available on Windows";
+}
+
 }  // namespace
 
 int main() {
+  OnRecord = RecordingUnavailable;
   // A console may create its window only at the program's first console
   // call, and start-up looks for that window by its title: make the call
   // before start-up runs.
