@@ -7,7 +7,8 @@ program for scale, and how soon a text that shows ends such a wait.
     xvfb-run -a bench/wine_idle.py [BUILD]     BUILD: the mingw build (build-win)
 
 CPU is read from /proc/PID/stat of the Wine processes whose environment
-holds this run's WINEPREFIX (a fresh one, removed at the end)."""
+holds this run's WINEPREFIX (a fresh one, removed at the end); each figure
+is the median of three runs, as other work on the machine moves them."""
 
 import os
 import shutil
@@ -19,6 +20,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 BUILD = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "build-win")
 WAIT_S = 10
+SETTLE_S = 4
 TICK = os.sysconf("SC_CLK_TCK")
 
 
@@ -44,10 +46,11 @@ def cpu_by_process(prefix):
 
 def measure(env, work, command, counted):
     """CPU-s/s of the processes whose names start with one of `counted`, over
-    WAIT_S seconds from 1.5 s after `command` started."""
+    WAIT_S seconds from SETTLE_S after `command` started (the prefix's
+    services are busy for a while after they start)."""
     run = subprocess.Popen(command, cwd=work, env=env, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
-    time.sleep(1.5)
+    time.sleep(SETTLE_S)
     before = cpu_by_process(env["WINEPREFIX"])
     time.sleep(WAIT_S)
     after = cpu_by_process(env["WINEPREFIX"])
@@ -94,15 +97,22 @@ def main():
                        stderr=subprocess.DEVNULL, check=True)
         end_wine(env)
         counted = ("klavrun.exe", "conhost.exe", "wineserver", "probe_helper.exe")
-        idle, _ = measure(env, work, ["wineconsole", os.path.join(work, "probe_helper.exe"), "after",
-                                      str((WAIT_S + 3) * 1000), "m"], counted)
-        script(work, ['start "probe_helper.exe after %d m"' % ((WAIT_S + 3) * 1000),
+        later = str((WAIT_S + SETTLE_S + 2) * 1000)
+        script(work, ['start "probe_helper.exe after %s m"' % later,
                       'while not exists "m done"', "rem idle"])
-        waiting, parts = measure(env, work, ["wineconsole", os.path.join(work, "klavrun.exe"), "s.kls"], counted[:3])
-        print("CPU-seconds per second over %d s (klavrun.exe + conhost.exe + wineserver):" % WAIT_S)
-        print("  an idle console program (a sleeping helper)  %.4f" % idle)
-        print("  klavrun.exe in `while not exists` + `rem`     %.4f  (%s)" % (
-            waiting, ", ".join("%s %.4f" % item for item in sorted(parts.items()))))
+        print("CPU-seconds per second over %d s (klavrun.exe + conhost.exe + wineserver),"
+              " the median of three runs:" % WAIT_S)
+        for label, command, names in (
+                ("an idle console program (a sleeping helper)",
+                 [os.path.join(work, "probe_helper.exe"), "after", later, "m"], counted),
+                ("klavrun.exe in `while not exists` + `rem`",
+                 [os.path.join(work, "klavrun.exe"), "s.kls"], counted[:3])):
+            runs = sorted((measure(env, work, ["wineconsole"] + command, names)
+                           for _ in range(3)), key=lambda run: run[0])
+            total, shown = runs[1]
+            print("  %-45s %.4f  (%s; runs %s)" % (
+                label, total, ", ".join("%s %.4f" % item for item in sorted(shown.items())),
+                " ".join("%.4f" % run[0] for run in runs)))
         times = reaction(env, work)
         print("reaction to a text, ms (5 rounds): %s; mean %.1f, max %d" % (
             " ".join(map(str, times)), sum(times) / len(times), max(times)))

@@ -46,7 +46,8 @@ bool TakeGeometry(::HANDLE output) {
 }
 
 /// The whole region in one call (one call costs what one row costs); cells
-/// not delivered are NUL.
+/// not delivered are NUL. Should a very large window not fit one call, the
+/// capture is not taken and rows are read one by one.
 bool ReadRegion(std::vector<char>& into) {
   const std::size_t size = static_cast<std::size_t>(capture.rows_read) * capture.buffer_width;
   into.resize(size);

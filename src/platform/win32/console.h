@@ -45,8 +45,8 @@ void IdleWait();
 
 /// How often the console is probed during an idle wait, and the longest
 /// an idle wait lasts (the loop then captures the screen in full).
-constexpr DWORD kProbeEveryMs = 30;
-constexpr DWORD kIdleLimitMs = 250;
+constexpr DWORD kProbeEveryMs = 35;
+constexpr DWORD kIdleLimitMs = 300;
 
 }  // namespace win32
 }  // namespace platform

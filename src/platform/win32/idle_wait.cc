@@ -1,6 +1,7 @@
 // The wait loops' pump on an empty queue: rather than spin, block until a
 // message comes in or the console changes, probing it with one cheap call
 // every kProbeEveryMs (a console call costs about 0.5 ms of CPU under Wine).
+
 #include <algorithm>
 
 #include "platform/win32/console.h"
@@ -52,6 +53,7 @@ void IdleWait() {
     return;
   }
   HookConsoleEvents();
+  console_event = false;  // older than the capture the loop will test: the probe covers them
   const ::DWORD start = ::GetTickCount();
   for (;;) {
     const ::DWORD waited = ::GetTickCount() - start;

@@ -1,4 +1,6 @@
 // The kernel32 operations: each one is the Win32 call of the same name.
+// The screen-reading ones (ReadConsoleOutputCharacterA, ConsoleScreenSize)
+// are in console.cc, with the console they read.
 #include "platform/win32/console.h"
 
 namespace platform {

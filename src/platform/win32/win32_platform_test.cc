@@ -228,6 +228,23 @@ TEST_F(Win32Console, AnIdlePumpWaitsOnlyOnAScreenTheLoopHasTestedAndNeverAfterAP
   EXPECT_FALSE(PeekMessageA(&msg, 0, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE));  // a filter: no wait
 }
 
+// What a real console does on a change; Wine's console sends none.
+void ConsoleEvent() { ::NotifyWinEvent(EVENT_CONSOLE_UPDATE_REGION, ::GetConsoleWindow(), 0, 0); }
+
+TEST_F(Win32Console, AConsoleEventEndsAnIdleWaitAtOnce) {
+  Read(0, 0, 100);
+  IdlePumpMs();  // hooks the events
+  Read(0, 0, 100);
+  std::thread notifier([] {
+    ::Sleep(50);
+    ConsoleEvent();
+  });
+  const DWORD waited = IdlePumpMs();
+  notifier.join();
+  EXPECT_GE(waited, 40u);
+  EXPECT_LT(waited, win32::kIdleLimitMs - 50);
+}
+
 TEST_F(Win32Console, StartedProgramsGetTheConsoleForHandlesThatAreNot) {
   ::HANDLE file = ::CreateFileA("NUL", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ::STARTUPINFOA startup{};
