@@ -8,6 +8,7 @@
 /// The state of one SendKeys call.
 struct SendState {
   bool Wait = false;  // drain the keyboard messages after every event
+  std::uint32_t CharDelay = 0;  // ms to pause after every key typed
   bool ShiftHeld = false;
   bool CtrlHeld = false;
   bool AltHeld = false;

@@ -44,8 +44,7 @@ std::uint16_t LookupKeyName(const std::string& name, KeyNameProbes* probes) {
     else
       lower = probe + 1;
   }
-  ShowSendKeysMessage("Invalid Key Name");
-  return 0xffff;
+  return kNoKeyName;
 }
 
 void ShowSendKeysMessage(const char* text) {

@@ -19,11 +19,17 @@ struct KeyNameProbes {
   int Count = 0;
 };
 
+/// What LookupKeyName gives for a name the table lacks.
+constexpr std::uint16_t kNoKeyName = 0xffff;
+
 /// The virtual key of an upper-case name (binary search, at most six
-/// probes), or 0xffff after showing "Invalid Key Name".
+/// probes), or kNoKeyName. Shows nothing: the sender shows "Invalid Key Name".
 std::uint16_t LookupKeyName(const std::string& name, KeyNameProbes* probes = nullptr);
 
 /// The key-string message box: no owner, caption "SendKeys", one OK button.
+/// Two texts differ by a blank, both as users have long seen them:
+/// "Invalid KeyName" for a character with no key, "Invalid Key Name" for a
+/// brace name not in the table.
 void ShowSendKeysMessage(const char* text);
 
 #endif  // KLAVRUN_KEYS_KEY_NAMES_H_

@@ -2,13 +2,11 @@
 
 #include <cstring>
 
+#include "keys/key_forms.h"
 #include "keys/key_names.h"
-#include "runner/globals.h"
-#include "runner/integer.h"
 
 namespace {
 
-const std::size_t kMaxBraceName = 20;
 const ShiftedKey kNoKey = 0xffff;
 // The US keys of "{" and "}": Shift with the keys of "[" and "]".
 constexpr ShiftedKey kOpenBraceKey = WithShiftBits(0xdb, kShiftBit);
@@ -21,110 +19,63 @@ void ReleaseModifiers(SendState& state) {
   state.ShiftHeld = state.CtrlHeld = state.AltHeld = false;
 }
 
-// After every key form that sent a key: the #define char_delay pause, then
+void HoldModifier(SendState& state, bool& held, std::uint8_t vk) {
+  held = true;
+  PressKey(state, vk, 1, false);
+}
+
+// A key with its own shift state, then the #define char_delay pause, then
 // the end of a pending hold.
-void AfterKey(SendState& state) {
-  if (Run.CharDelay > 0) platform::Sleep(static_cast<platform::DWORD>(Run.CharDelay));
+void TypeKey(SendState& state, ShiftedKey key, std::uint16_t count) {
+  PressWithShiftState(state, key, count, true);
+  if (state.CharDelay > 0) platform::Sleep(state.CharDelay);
   ReleaseHeldModifiers(state);
 }
 
-ShiftedKey ScanChar(char ch) {
-  return static_cast<ShiftedKey>(platform::VkKeyScanA(ch));
-}
+// The layout's key for a character, asked at the moment it is typed.
+ShiftedKey ScanChar(char ch) { return static_cast<ShiftedKey>(platform::VkKeyScanA(ch)); }
 
-// The brace form at text[i] == '{'. Returns the position after it, or
-// npos when no "}" closes it.
-std::size_t SendBraceForm(SendState& state, const char* text, std::size_t len,
-                          std::size_t i) {
-  if (i + 1 < len && text[i + 1] == '{') {
-    PressWithShiftState(state, kOpenBraceKey, 1, true);
-    AfterKey(state);
-    return i + 3;  // the third byte, normally "}", is not looked at
-  }
-
-  std::string name;
-  std::size_t j = i + 1;
-  for (; j < len && text[j] != '}'; ++j) {
-    if (name.size() < kMaxBraceName) {
-      char c = text[j];
-      name += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c;
+// Carries out one form; false when the send ends there ("No Close").
+bool SendForm(SendState& state, const KeyForm& form) {
+  switch (form.Kind) {
+    case kfShift: HoldModifier(state, state.ShiftHeld, platform::VK_SHIFT); break;
+    case kfCtrl: HoldModifier(state, state.CtrlHeld, platform::VK_CONTROL); break;
+    case kfAlt: HoldModifier(state, state.AltHeld, platform::VK_MENU); break;
+    case kfGroupOpen: state.InGroup = true; break;
+    case kfGroupClose:
+      state.InGroup = false;
+      ReleaseHeldModifiers(state);
+      break;
+    case kfEnter: TypeKey(state, platform::VK_RETURN, 1); break;
+    case kfOpenBrace: TypeKey(state, kOpenBraceKey, 1); break;
+    case kfCloseBrace: TypeKey(state, kCloseBraceKey, 1); break;
+    case kfKeyName: TypeKey(state, form.Vk, PressCount(form.Count)); break;
+    case kfBraceChar: {
+      // A brace character with no key is skipped without a word.
+      const ShiftedKey key = ScanChar(form.Char);
+      if (key != kNoKey) TypeKey(state, key, PressCount(form.Count));
+      break;
     }
+    case kfChar: {
+      const ShiftedKey key = ScanChar(form.Char);
+      if (key == kNoKey)
+        ShowSendKeysMessage("Invalid KeyName");
+      else
+        TypeKey(state, key, 1);
+      break;
+    }
+    case kfBadKeyName: ShowSendKeysMessage("Invalid Key Name"); break;
+    case kfNoClose: ShowSendKeysMessage("No Close"); return false;
+    case kfBadCount: throw BadRepeatCount{form.Text};
   }
-  if (j >= len) return std::string::npos;
-
-  if (j + 1 < len && text[j + 1] == '}') {
-    PressWithShiftState(state, kCloseBraceKey, 1, true);
-    AfterKey(state);
-    return j + 2;
-  }
-
-  std::uint16_t count = 1;
-  std::string::size_type space = name.find(' ');
-  if (space != std::string::npos) {
-    const std::string count_text = name.substr(space + 1);
-    std::int32_t n;
-    if (!ParseInteger(count_text, &n)) RaiseConvertError(count_text);
-    count = static_cast<std::uint16_t>(n);
-    name.resize(space);
-  }
-
-  ShiftedKey key = name.size() == 1 ? ScanChar(name[0]) : LookupKeyName(name);
-  if (key != kNoKey) {
-    PressWithShiftState(state, key, count, true);
-    AfterKey(state);
-  }
-  return j + 1;
+  return true;
 }
 
 bool SendKeyString(SendState& state, const char* text, std::size_t len) {
-  std::size_t i = 0;
-  while (i < len) {
-    const char c = text[i];
-    switch (c) {
-      case '+':
-        state.ShiftHeld = true;
-        PressKey(state, platform::VK_SHIFT, 1, false);
-        break;
-      case '^':
-        state.CtrlHeld = true;
-        PressKey(state, platform::VK_CONTROL, 1, false);
-        break;
-      case '%':
-        state.AltHeld = true;
-        PressKey(state, platform::VK_MENU, 1, false);
-        break;
-      case '(':
-        state.InGroup = true;
-        break;
-      case ')':
-        state.InGroup = false;
-        ReleaseHeldModifiers(state);
-        break;
-      case '~':
-        PressKey(state, platform::VK_RETURN, 1, true);
-        AfterKey(state);
-        break;
-      case '{': {
-        std::size_t next = SendBraceForm(state, text, len, i);
-        if (next == std::string::npos) {
-          ShowSendKeysMessage("No Close");
-          return false;
-        }
-        i = next;
-        continue;
-      }
-      default: {
-        ShiftedKey key = ScanChar(c);
-        if (key == kNoKey) {
-          ShowSendKeysMessage("Invalid KeyName");
-        } else {
-          PressWithShiftState(state, key, 1, true);
-          AfterKey(state);
-        }
-      }
-    }
-    ++i;
-  }
+  std::size_t pos = 0;
+  KeyForm form;
+  while (ReadKeyForm(text, len, &pos, &form))
+    if (!SendForm(state, form)) return false;
   ReleaseHeldModifiers(state);
   return true;
 }
@@ -136,9 +87,10 @@ void ReleaseHeldModifiers(SendState& state) {
   ReleaseModifiers(state);
 }
 
-bool SendKeys(const std::string& text, bool wait) {
+bool SendKeys(const std::string& text, bool wait, std::uint32_t char_delay) {
   SendState state;
   state.Wait = wait;
+  state.CharDelay = char_delay;
   const std::size_t len = std::strlen(text.c_str());
   if (len == 0) return false;
   bool result;
@@ -153,7 +105,8 @@ bool SendKeys(const std::string& text, bool wait) {
   return result;
 }
 
-bool ActivateAndSendKeys(platform::HWND window, const std::string& text, bool wait) {
+bool ActivateAndSendKeys(platform::HWND window, const std::string& text, bool wait,
+                         std::uint32_t char_delay) {
   if (!platform::SetForegroundWindow(window)) return false;
-  return SendKeys(text, wait);
+  return SendKeys(text, wait, char_delay);
 }

@@ -1,22 +1,33 @@
 // The key-string language of the send command: plain characters, "+" "^"
 // "%" for Shift, Ctrl and Alt, "(...)" groups, "~" for Enter and brace forms
-// such as {ENTER}, {LEFT 3}, {{} and {}}.
+// such as {ENTER}, {LEFT 3}, {{} and {}}. Read by keys/key_forms.h; typed
+// here.
 #ifndef KLAVRUN_KEYS_SEND_KEYS_H_
 #define KLAVRUN_KEYS_SEND_KEYS_H_
 
+#include <cstdint>
 #include <string>
 
 #include "keys/inject.h"
 #include "platform/platform.h"
 
-/// Types `text` (up to its first NUL). True when the string was read to its
-/// end; false when it is empty or a brace is never closed. A bad repeat
-/// count raises EConvertError. No modifier is left down on any way out.
-bool SendKeys(const std::string& text, bool wait);
+/// Thrown by SendKeys for a repeat count that is no integer; `Text` is the
+/// count as read (upper-cased). The caller decides how the run ends.
+struct BadRepeatCount {
+  std::string Text;
+};
+
+/// Types `text` (up to its first NUL), draining the keyboard messages after
+/// every event when `wait`, pausing `char_delay` ms after every key. True
+/// when the string was read to its end; false when it is empty or a brace is
+/// never closed. Throws BadRepeatCount. No modifier is left down on any way
+/// out.
+bool SendKeys(const std::string& text, bool wait, std::uint32_t char_delay);
 
 /// Brings `window` to the front, then types `text`; false without typing
 /// when the window cannot be brought forward.
-bool ActivateAndSendKeys(platform::HWND window, const std::string& text, bool wait);
+bool ActivateAndSendKeys(platform::HWND window, const std::string& text, bool wait,
+                         std::uint32_t char_delay);
 
 /// Releases the modifiers held by "+", "^" and "%" unless a group is open.
 void ReleaseHeldModifiers(SendState& state);

@@ -8,7 +8,7 @@
 #include "platform/platform.h"
 #include "runner/dispatch.h"
 #include "runner/globals.h"
-#include "runner/integer.h"
+#include "text/integer.h"
 
 namespace {
 
@@ -122,7 +122,12 @@ void HandleTitle(std::string argument) {
 
 void HandleSend(std::string argument) {
   std::string keys = StripQuotes(argument);
-  Run.CommandOk = ActivateAndSendKeys(Run.ConsoleWindow, keys, true);
+  try {
+    Run.CommandOk = ActivateAndSendKeys(Run.ConsoleWindow, keys, true,
+                                        static_cast<std::uint32_t>(Run.CharDelay));
+  } catch (const BadRepeatCount& count) {
+    RaiseConvertError(count.Text);  // ends the run: no pause, no next line
+  }
   platform::Sleep(static_cast<platform::DWORD>(Run.LineDelay));
 }
 

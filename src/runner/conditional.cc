@@ -42,10 +42,10 @@ bool Open(const std::string& argument, Conditional& c) {
   return true;
 }
 
-// A wait whose screen can no longer change says so once, and goes on: the
-// time-out, if any, still ends it.
-void WarnIfNothingCanEndIt(const Conditional& c, bool* warned) {
-  if (*warned || c.body_kind == ckStart || platform::ConsoleCanChange()) return;
+// A wait whose screen could no longer change before its last capture says
+// so once, and goes on: the time-out, if any, still ends it.
+void WarnIfNothingCanEndIt(const Conditional& c, bool could_change, bool* warned) {
+  if (*warned || c.body_kind == ckStart || could_change) return;
   *warned = true;
   WriteErrorOutput("klavrun: line " + std::to_string(c.line) + " waits for \"" + c.condition +
                    "\", but no program it started is still running\n");
@@ -60,6 +60,8 @@ void Loop(Conditional& c, bool run_while, std::uint64_t started, const char* tim
   bool go_on = ScreenContains(c.condition, c.screen) == run_while;
   while (go_on) {
     ExecuteCommand(c.body_kind, c.body);
+    // Asked before the capture: output that came before it is on it.
+    const bool could_change = warned || platform::ConsoleCanChange();
     CaptureScreen(c.screen);
     PumpMessages();
     go_on = ScreenContains(c.condition, c.screen) == run_while;
@@ -69,7 +71,7 @@ void Loop(Conditional& c, bool run_while, std::uint64_t started, const char* tim
       Run.CommandOk = false;
       return;
     }
-    WarnIfNothingCanEndIt(c, &warned);
+    WarnIfNothingCanEndIt(c, could_change, &warned);
   }
   Run.CommandOk = true;
 }

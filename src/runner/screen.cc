@@ -1,5 +1,6 @@
 #include "runner/screen.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -24,23 +25,32 @@ std::size_t RowLength(const char* cells, int row_bytes) {
 
 }  // namespace
 
-void ReadScreenRow(short row, char* cells, int length) {
-  std::memset(cells, 0, static_cast<std::size_t>(length));
+void ReadScreenRow(short row, char* cells, int length, int* filled) {
   platform::DWORD read = 0;
-  // Result and count are not needed: cells not delivered stay NUL.
+  // The result is not needed: cells not delivered are NUL.
   platform::ReadConsoleOutputCharacterA(Run.StdOutHandle, cells,
                                         static_cast<platform::DWORD>(length),
                                         platform::COORD{0, row}, &read);
+  const int now = read > static_cast<platform::DWORD>(length) ? length : static_cast<int>(read);
+  if (*filled > now) std::memset(cells + now, 0, static_cast<std::size_t>(*filled - now));
+  *filled = now;
 }
 
 void CaptureScreen(ScreenImage& screen) {
   platform::ScreenSize size = platform::ConsoleScreenSize(Run.StdOutHandle);
-  screen.Rows = Clamp(size.Rows, kMostRows);
-  screen.RowBytes = Clamp(size.RowBytes, kMostRowBytes);
-  std::size_t bytes = static_cast<std::size_t>(screen.Rows) * screen.RowBytes;
-  if (screen.Cells.size() < bytes) screen.Cells.resize(bytes);
-  for (int row = 0; row < screen.Rows; ++row)
-    ReadScreenRow(static_cast<short>(row), screen.Row(row), screen.RowBytes);
+  const int rows = Clamp(size.Rows, kMostRows);
+  const int row_bytes = Clamp(size.RowBytes, kMostRowBytes);
+  if (rows != screen.Rows || row_bytes != screen.RowBytes) {
+    // A new shape: every byte is NUL again, which the reads rely on.
+    screen.Rows = rows;
+    screen.RowBytes = row_bytes;
+    std::size_t bytes = static_cast<std::size_t>(rows) * row_bytes;
+    if (screen.Cells.size() < bytes) screen.Cells.resize(bytes);
+    std::fill(screen.Cells.begin(), screen.Cells.begin() + static_cast<std::ptrdiff_t>(bytes), '\0');
+    screen.Filled.assign(static_cast<std::size_t>(rows), 0);
+  }
+  for (int row = 0; row < rows; ++row)
+    ReadScreenRow(static_cast<short>(row), screen.Row(row), row_bytes, &screen.Filled[row]);
 }
 
 bool ScreenContains(const std::string& text, const ScreenImage& screen) {

@@ -14,14 +14,19 @@ struct ScreenImage {
   int Rows = 0;
   int RowBytes = 0;
   std::vector<char> Cells;
+  /// How many bytes of each row the platform filled last time: only those
+  /// need clearing before the next read (a UTF-8 row may take 24 bytes a
+  /// cell, though few rows do).
+  std::vector<int> Filled;
 
   const char* Row(int row) const { return Cells.data() + static_cast<std::size_t>(row) * RowBytes; }
   char* Row(int row) { return Cells.data() + static_cast<std::size_t>(row) * RowBytes; }
 };
 
 /// Reads `length` cells of `row` from column 0 into `cells`, NUL where
-/// nothing was delivered.
-void ReadScreenRow(short row, char* cells, int length);
+/// nothing was delivered; `filled` says how many bytes were not NUL before
+/// and how many the platform filled now.
+void ReadScreenRow(short row, char* cells, int length, int* filled);
 
 /// Reads the window's rows in order: one platform call a row.
 void CaptureScreen(ScreenImage& screen);

@@ -3,6 +3,7 @@
 #include "platform/ascii.h"
 #include "platform/platform.h"
 #include "runner/globals.h"
+#include "runner/main.h"
 
 namespace {
 
@@ -110,6 +111,7 @@ std::string ReadScriptLine() {
     }
     break;  // a Ctrl-Z stays unread, so the script stays at its end
   }
+  if (OnLineStarted) OnLineStarted(Run.LineNumber, line);
   return NormaliseLine(line);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/record/record_test_support.h"
+#include "runner/main.h"
 
 namespace {
 
@@ -71,6 +72,17 @@ TEST(ReadScriptLine, KeepsTheLineAsWrittenAndRefusesEndlessLines) {
     Open(std::string(mark) + "d\0e\0");
     EXPECT_TRUE(ScriptIsUtf16());
   }
+}
+
+std::vector<std::pair<int, std::string>> started_lines;
+
+TEST(ReadScriptLine, TellsWhoListensWhichLineStarts) {
+  Open("Rem A\r\n\tdelay 1\nx");
+  OnLineStarted = [](int number, const std::string& line) { started_lines.push_back({number, line}); };
+  while (!ScriptAtEnd()) ReadScriptLine();
+  OnLineStarted = nullptr;
+  EXPECT_EQ(started_lines, (std::vector<std::pair<int, std::string>>{
+                               {1, "Rem A"}, {2, "\tdelay 1"}, {3, "x"}}));
 }
 
 TEST(ReadScriptLine, ReadsPastTheEndAsEmptyLinesAndCountsThem) {

@@ -7,7 +7,7 @@
 #include "platform/platform.h"
 #include "runner/conditional.h"
 #include "runner/globals.h"
-#include "runner/integer.h"
+#include "text/integer.h"
 #include "runner/screen.h"
 
 namespace {

@@ -25,7 +25,9 @@ hold several cases, each headed by a line "=== NAME":
     stdout~ REGEX                 or a regular expression it must match whole
     stderr "..." / stderr~ REGEX  likewise standard error (not given: anything)
     file NAME "..."               a file the run left in the case's folder
+    no-file NAME                  a file the run must not have made
     stdout-to PATH                standard output goes to PATH (/dev/full, say)
+    signal N NAME                 sends signal NAME (TERM, INT, ...) after N seconds
     seconds N                     the longest the run may take (default 20)
     at-least N                    the shortest it may take, in seconds
     cpu-at-most N                 CPU seconds it may use, klavrun and the
@@ -38,6 +40,7 @@ import os
 import re
 import resource
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -83,6 +86,9 @@ def parse(path, text):
             case[word] = rest.split()
         elif word in ("program", "stdout-to"):
             case[word] = rest
+        elif word == "signal":
+            after, name = rest.split()
+            case["signal"] = (float(after), getattr(signal, "SIG" + name))
         elif word == "folder":
             case["folders"].append(rest)
         elif word == "bytes":
@@ -98,6 +104,8 @@ def parse(path, text):
             case[word] = ("exact", bytes_of(rest))
         elif word in ("stdout~", "stderr~"):
             case[word[:-1]] = ("regex", rest.encode())
+        elif word == "no-file":
+            case["files"].append((rest, None))
         elif word == "file":
             name, _, data = rest.partition(" ")
             case["files"].append((name, bytes_of(data)))
@@ -135,9 +143,7 @@ def run(path, text):
         started = time.monotonic()
         cpu_before = cpu_of_children()
         out = open(case["stdout-to"], "wb") if "stdout-to" in case else subprocess.PIPE
-        done = subprocess.run([program] + args, cwd=folder, stdout=out, stderr=subprocess.PIPE,
-                              stdin=subprocess.DEVNULL, timeout=case["seconds"],
-                              start_new_session=True, env=dict(os.environ, PS1="prompt> "))
+        done = launch([program] + args, folder, out, case)
         took = time.monotonic() - started
         if out is not subprocess.PIPE:
             out.close()
@@ -164,6 +170,26 @@ def run(path, text):
         return problems, took
     finally:
         shutil.rmtree(folder, ignore_errors=True)
+
+
+def launch(command, folder, out, case):
+    """Runs the case's program to its end, with its signal if it has one."""
+    run = subprocess.Popen(command, cwd=folder, stdout=out, stderr=subprocess.PIPE,
+                           stdin=subprocess.DEVNULL, start_new_session=True,
+                           env=dict(os.environ, PS1="prompt> "))
+    if "signal" in case:
+        after, number = case["signal"]
+        try:
+            run.wait(after)
+        except subprocess.TimeoutExpired:
+            run.send_signal(number)
+    try:
+        stdout, stderr = run.communicate(timeout=case["seconds"])
+    except subprocess.TimeoutExpired:
+        run.kill()
+        run.communicate()
+        raise
+    return subprocess.CompletedProcess(command, run.returncode, stdout or b"", stderr)
 
 
 def in_order(wanted, lines):

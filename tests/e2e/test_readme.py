@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """The README's examples marked "<!-- example: runs -->" run to their end on
-the Linux console. KLAVRUN names klavrun; the README is found from here."""
+the Linux console, and klavcheck finds nothing in them. KLAVRUN and
+KLAVCHECK name the programs (no KLAVCHECK: not checked); the README is found
+from here."""
 import os
 import re
 import subprocess
@@ -8,6 +10,8 @@ import sys
 import tempfile
 
 KLAVRUN = os.path.abspath(os.environ.get("KLAVRUN", "build/klavrun"))
+KLAVCHECK = os.environ.get("KLAVCHECK")
+CLEAN = b"klavcheck: 0 errors, 0 warnings in 1 scripts\n"
 README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "README.md")
 
 
@@ -31,6 +35,10 @@ def main():
                 f.write("\n".join(lines) + "\n")
             done = subprocess.run([KLAVRUN, "--timeout", "20s", "example.kls"], cwd=folder,
                                   capture_output=True, stdin=subprocess.DEVNULL, timeout=60)
+            if KLAVCHECK and done.returncode == 0:
+                done = subprocess.run([KLAVCHECK, "example.kls"], cwd=folder,
+                                      capture_output=True, timeout=60)
+                done.returncode = 0 if done.stdout == CLEAN else 1
         if done.returncode == 0:
             passed += 1
         else:

@@ -15,6 +15,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/process.h"
+#include "platform/posix/recording.h"
 #include "platform/posix/session.h"
 #include "platform/posix/window.h"
 
@@ -63,13 +64,14 @@ bool InputPending() { return console.input_sent < console.input.size(); }
 bool InputWaiting() { return InputPending() && ProgramsRunning(); }
 
 bool Relaying() {
-  return console.relay && !console.relay_paused &&
+  return console.relay && !console.relay_paused && PersonAtTerminal() &&
          console.input.size() - console.input_sent < kTypedQueueLimit;
 }
 
 // Queues what the person typed, unchanged. Call when standard input is
 // readable.
 void ReadTyped() {
+  if (!PersonAtTerminal()) return;  // left to the shell since the poll began
   char buffer[4096];
   ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
   if (n > 0)
@@ -87,8 +89,11 @@ void TakeTyped() {
 void PassThrough(const char* data, std::size_t length) {
   // Programs may set the title too.
   SaveCallerTitle();
-  // Once standard output refuses, the session goes on unwatched.
-  if (console.pass_through && !WriteStdout(data, length))
+  // Once standard output refuses, the session goes on unwatched, and
+  // recorded still.
+  if (!console.pass_through)
+    RecordOutput(data, length);
+  else if (!WriteStdout(data, length))
     console.pass_through = false;
 }
 
@@ -121,6 +126,8 @@ std::size_t WriteInput() {
                       console.input.size() - console.input_sent);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // the console's input side is full
+    RecordInput(console.input.data() + console.input_sent,
+                static_cast<std::size_t>(n));
     console.input_sent += static_cast<std::size_t>(n);
     total += static_cast<std::size_t>(n);
   }
@@ -144,11 +151,12 @@ std::size_t WriteInput() {
 // readable.
 bool PollConsole(int timeout_ms, int extra_fd,
                  const sigset_t* mask = nullptr) {
-  pollfd fds[4] = {};
+  pollfd fds[5] = {};
   nfds_t count = 0;
   fds[count++] = {console.master,
                   static_cast<short>(POLLIN | (InputWaiting() ? POLLOUT : 0)), 0};
   fds[count++] = {StopSignalFd(), POLLIN, 0};
+  fds[count++] = {ProgramEndedFd(), POLLIN, 0};
   int extra = -1;
   int typed = -1;
   if (extra_fd >= 0) {
@@ -162,6 +170,9 @@ bool PollConsole(int timeout_ms, int extra_fd,
   timespec limit = {timeout_ms / 1000, (timeout_ms % 1000) * 1000000L};
   int ready = ppoll(fds, count, timeout_ms < 0 ? nullptr : &limit, mask);
   EndIfStopped();
+  // A program's end wakes the wait: no zombie outlives it, whatever the
+  // script is waiting for.
+  ReapPrograms();
   if (ready > 0 && typed >= 0 && fds[typed].revents != 0) ReadTyped();
   return ready > 0 && extra >= 0 && fds[extra].revents != 0;
 }

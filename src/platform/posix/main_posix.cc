@@ -1,10 +1,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/recording.h"
 #include "platform/posix/session.h"
 #include "runner/main.h"
 
 int main(int argc, char** argv) {
   posix::BeginSession(argc, argv);
+  OnRecord = posix::StartRecording;
+  OnLineStarted = posix::RecordLineStarted;
   ProgramEntry(std::vector<std::string>(argv + 1, argv + argc));
 }

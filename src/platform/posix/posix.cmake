@@ -7,6 +7,7 @@ set(KLAVRUN_POSIX_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 # Everything but main, so the unit tests can link the pure pieces.
 add_library(klavposix STATIC
+  ${KLAVRUN_POSIX_DIR}/asciicast.cc
   ${KLAVRUN_POSIX_DIR}/command_line.cc
   ${KLAVRUN_POSIX_DIR}/console.cc
   ${KLAVRUN_POSIX_DIR}/files.cc
@@ -14,6 +15,7 @@ add_library(klavposix STATIC
   ${KLAVRUN_POSIX_DIR}/message_box.cc
   ${KLAVRUN_POSIX_DIR}/messages.cc
   ${KLAVRUN_POSIX_DIR}/process.cc
+  ${KLAVRUN_POSIX_DIR}/recording.cc
   ${KLAVRUN_POSIX_DIR}/screen_model.cc
   ${KLAVRUN_POSIX_DIR}/session.cc
   ${KLAVRUN_POSIX_DIR}/window.cc
@@ -35,6 +37,7 @@ if(KLAVRUN_TESTS)
     find_package(GTest REQUIRED)
   endif()
   add_executable(klavposix_tests
+    ${KLAVRUN_POSIX_DIR}/asciicast_test.cc
     ${KLAVRUN_POSIX_DIR}/command_line_test.cc
     ${KLAVRUN_POSIX_DIR}/keyboard_test.cc
     ${KLAVRUN_POSIX_DIR}/screen_model_test.cc
@@ -50,6 +53,12 @@ if(KLAVRUN_TESTS)
            COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_console.py)
   set_tests_properties(e2e_console PROPERTIES
     TIMEOUT 600
+    ENVIRONMENT "KLAVRUN=$<TARGET_FILE:klavrun>;KLAVHELPER=$<TARGET_FILE:klavhelper>")
+
+  add_test(NAME e2e_record
+           COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_record.py)
+  set_tests_properties(e2e_record PROPERTIES
+    TIMEOUT 300
     ENVIRONMENT "KLAVRUN=$<TARGET_FILE:klavrun>;KLAVHELPER=$<TARGET_FILE:klavhelper>")
 
   # End-to-end cases written as data: a script and its expected outcome.

@@ -35,28 +35,50 @@ constexpr std::uint32_t kErrorInvalidParameter = 87;
 // How long programs get to end after the hang-up before they are killed.
 constexpr int kHangUpGraceMs = 500;
 
+struct Program {
+  pid_t pid;
+  pid_t group;
+};
+
 struct Programs {
-  std::vector<pid_t> running;
+  // Started and not yet reaped. Only their groups are ever signalled: the
+  // id of a group whose programs are all reaped may belong to anyone.
+  std::vector<Program> running;
   pid_t group = 0;  // the programs' group, 0 before the first start
-  std::vector<pid_t> groups;  // every group made, for the hang-up
 };
 
 Programs programs;
 volatile sig_atomic_t program_ended = 1;
+int ended_pipe[2] = {-1, -1};  // a byte for each SIGCHLD, to wake waits
 
-void OnProgramEnded(int) { program_ended = 1; }
+void OnProgramEnded(int) {
+  program_ended = 1;
+  int saved_errno = errno;
+  ssize_t ignored = write(ended_pipe[1], "x", 1);
+  (void)ignored;
+  errno = saved_errno;
+}
 
 constexpr int kSignalsToReset[] = {SIGPIPE, SIGTTOU, SIGTTIN, SIGTSTP, SIGINT,
                                    SIGQUIT, SIGTERM, SIGHUP,  SIGCHLD};
 
-// In the new process: joins the programs' group, takes the console and
-// becomes the program. Reports errno on the pipe when it cannot.
-[[noreturn]] void BecomeProgram(pid_t group, int console, const char* folder,
-                                const char* path, char* const* argv,
-                                char* const* envp, int report) {
+// A started program takes the console's foreground from klavrun itself, from
+// the programs' group, or from a group that has ended; never from a job
+// that a shell started by the script put in front (vim in bash, say).
+bool MayTakeForeground(int console) {
+  pid_t front = tcgetpgrp(console);
+  if (front <= 0 || front == getpgrp() || front == programs.group) return true;
+  return kill(-front, 0) != 0 && errno == ESRCH;
+}
+
+// In the new process: joins the programs' group, takes the console when it
+// may, and becomes the program. Reports errno on the pipe when it cannot.
+[[noreturn]] void BecomeProgram(pid_t group, int console, bool foreground,
+                                const char* folder, const char* path,
+                                char* const* argv, char* const* envp, int report) {
   if (group == 0 || setpgid(0, group) != 0) setpgid(0, 0);
   // Before exec, so that a shell finds itself in the foreground at once.
-  tcsetpgrp(console, getpgrp());
+  if (foreground) tcsetpgrp(console, getpgrp());
   dup2(console, STDIN_FILENO);
   dup2(console, STDOUT_FILENO);
   dup2(console, STDERR_FILENO);
@@ -78,12 +100,9 @@ constexpr int kSignalsToReset[] = {SIGPIPE, SIGTTOU, SIGTTIN, SIGTSTP, SIGINT,
   _exit(127);
 }
 
-std::vector<char*> Environment(std::vector<std::string>* storage) {
-  for (char** entry = environ; *entry != nullptr; ++entry)
-    if (strncmp(*entry, "TERM=", 5) != 0) storage->push_back(*entry);
-  storage->push_back(kTerminalType);
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
   std::vector<char*> pointers;
-  for (std::string& s : *storage) pointers.push_back(&s[0]);
+  for (std::string& s : strings) pointers.push_back(&s[0]);
   pointers.push_back(nullptr);
   return pointers;
 }
@@ -95,13 +114,25 @@ std::uint32_t ErrorOfExec(int error) {
 
 void Forget(pid_t pid) {
   programs.running.erase(
-      std::remove(programs.running.begin(), programs.running.end(), pid),
+      std::remove_if(programs.running.begin(), programs.running.end(),
+                     [pid](const Program& p) { return p.pid == pid; }),
       programs.running.end());
+}
+
+void SignalGroupsOfRunning(int signal_number) {
+  std::vector<pid_t> done;
+  for (const Program& p : programs.running) {
+    if (std::find(done.begin(), done.end(), p.group) != done.end()) continue;
+    done.push_back(p.group);
+    kill(-p.group, signal_number);
+  }
 }
 
 }  // namespace
 
 void WatchPrograms() {
+  if (pipe2(ended_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    ended_pipe[0] = ended_pipe[1] = -1;  // waits then wake on EINTR alone
   struct sigaction action = {};
   action.sa_handler = OnProgramEnded;
   action.sa_flags = SA_RESTART | SA_NOCLDSTOP;
@@ -109,9 +140,14 @@ void WatchPrograms() {
   sigaction(SIGCHLD, &action, nullptr);
 }
 
+int ProgramEndedFd() { return ended_pipe[0]; }
+
 void ReapPrograms() {
   if (!program_ended) return;
   program_ended = 0;
+  char drained[64];
+  while (read(ended_pipe[0], drained, sizeof drained) > 0) {
+  }
   for (;;) {
     int status;
     pid_t pid = waitpid(-1, &status, WNOHANG);
@@ -126,9 +162,10 @@ bool ProgramsRunning() {
 }
 
 void EndPrograms() {
-  for (pid_t group : programs.groups) {
-    if (kill(-group, SIGHUP) == 0) kill(-group, SIGCONT);
-  }
+  program_ended = 1;
+  ReapPrograms();
+  SignalGroupsOfRunning(SIGHUP);
+  SignalGroupsOfRunning(SIGCONT);
   for (int waited = 0; waited < kHangUpGraceMs && !programs.running.empty();
        waited += 5) {
     program_ended = 1;
@@ -137,14 +174,96 @@ void EndPrograms() {
     timespec pause = {0, 5 * 1000 * 1000};
     nanosleep(&pause, nullptr);
   }
-  for (pid_t pid : programs.running) {
-    kill(pid, SIGKILL);
-    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+  for (const Program& p : programs.running) {
+    kill(p.pid, SIGKILL);
+    while (waitpid(p.pid, nullptr, 0) < 0 && errno == EINTR) {
     }
   }
   programs.running.clear();
 }
 
+namespace {
+
+// What a start runs: the program's file, its words and its environment.
+struct Launch {
+  std::string path;
+  std::vector<std::string> words;
+  std::vector<std::string> environment;
+};
+
+// Finds the program a command line names. Returns 0, or the Win32 error
+// code of why it cannot be run.
+std::uint32_t ResolveProgram(const char* application, const char* command_line,
+                             Launch* launch) {
+  launch->words = SplitWords(command_line != nullptr ? command_line : "");
+  std::string name = application != nullptr ? application
+                     : launch->words.empty() ? ""
+                                             : launch->words[0];
+  if (name.empty()) return kErrorInvalidParameter;  // as Win32 answers
+  ProgramFile program = FindProgram(name, getenv("PATH"));
+  if (program.error != 0) return program.error;
+  launch->path = program.path;
+  if (launch->words.empty()) launch->words.push_back(name);
+  for (char** entry = environ; *entry != nullptr; ++entry)
+    if (strncmp(*entry, "TERM=", 5) != 0) launch->environment.push_back(*entry);
+  launch->environment.push_back(kTerminalType);
+  return 0;
+}
+
+// Puts a started program in the programs' group, as both sides do,
+// whichever runs first, and in front when it may be.
+pid_t JoinConsoleGroup(pid_t pid, pid_t group, int console, bool foreground) {
+  if (group == 0 || setpgid(pid, group) != 0) setpgid(pid, pid);
+  pid_t made = getpgid(pid);
+  if (made <= 0) return pid;
+  if (foreground) tcsetpgrp(console, made);
+  programs.group = made;
+  return made;
+}
+
+// Starts the program on the console. Its exec failure comes back through a
+// pipe, so that a missing interpreter fails the start, not the program.
+// Returns the pid, or -1 with *error set.
+pid_t Spawn(Launch& launch, const char* folder, std::uint32_t* error) {
+  std::vector<char*> argv = Pointers(launch.words);
+  std::vector<char*> envp = Pointers(launch.environment);
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) {
+    *error = platform::Win32ErrorFromErrno(errno);
+    return -1;
+  }
+  pid_t group = programs.group;
+  if (group != 0 && kill(-group, 0) != 0) group = 0;  // all of it ended
+  int console = ConsoleSlave();
+  const bool foreground = MayTakeForeground(console);
+  pid_t pid = fork();
+  if (pid == 0)
+    BecomeProgram(group, console, foreground, folder, launch.path.c_str(), argv.data(),
+                  envp.data(), report[1]);
+  close(report[1]);
+  if (pid < 0) {
+    close(report[0]);
+    *error = platform::Win32ErrorFromErrno(errno);
+    return -1;
+  }
+  pid_t made = JoinConsoleGroup(pid, group, console, foreground);
+  int exec_error = 0;
+  ssize_t got;
+  do {
+    got = read(report[0], &exec_error, sizeof exec_error);
+  } while (got < 0 && errno == EINTR);
+  close(report[0]);
+  if (got == static_cast<ssize_t>(sizeof exec_error)) {
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    *error = ErrorOfExec(exec_error);
+    return -1;
+  }
+  programs.running.push_back({pid, made});
+  return pid;
+}
+
+}  // namespace
 }  // namespace posix
 
 namespace platform {
@@ -162,70 +281,13 @@ BOOL CreateProcessA(const char* application, char* command_line,
   posix::FlushInput();
   posix::ReapPrograms();
 
-  std::vector<std::string> words =
-      posix::SplitWords(command_line != nullptr ? command_line : "");
-  std::string name = application != nullptr ? application
-                     : words.empty()         ? ""
-                                             : words[0];
-  if (name.empty()) {
-    posix::SetLastError(posix::kErrorInvalidParameter);  // as Win32 answers
-    return 0;
-  }
-  posix::ProgramFile program = posix::FindProgram(name, getenv("PATH"));
-  if (program.error != 0) {
-    posix::SetLastError(program.error);
-    return 0;
-  }
-  if (words.empty()) words.push_back(name);
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(&word[0]);
-  argv.push_back(nullptr);
-  std::vector<std::string> environment_storage;
-  std::vector<char*> envp = posix::Environment(&environment_storage);
-
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0) {
-    posix::SetLastError(Win32ErrorFromErrno(errno));
-    return 0;
-  }
-  pid_t group = posix::programs.group;
-  if (group != 0 && kill(-group, 0) != 0) group = 0;  // all of it ended
-  int console = posix::ConsoleSlave();
-  pid_t pid = fork();
-  if (pid == 0) {
-    posix::BecomeProgram(group, console, current_directory,
-                         program.path.c_str(), argv.data(), envp.data(),
-                         report[1]);
-  }
-  close(report[1]);
+  posix::Launch launch;
+  std::uint32_t error = posix::ResolveProgram(application, command_line, &launch);
+  pid_t pid = error == 0 ? posix::Spawn(launch, current_directory, &error) : -1;
   if (pid < 0) {
-    close(report[0]);
-    posix::SetLastError(Win32ErrorFromErrno(errno));
+    posix::SetLastError(error);
     return 0;
   }
-  // Both sides set the group, whichever runs first.
-  if (group == 0 || setpgid(pid, group) != 0) setpgid(pid, pid);
-  pid_t made = getpgid(pid);
-  if (made > 0) {
-    tcsetpgrp(console, made);
-    posix::programs.group = made;
-    if (std::find(posix::programs.groups.begin(), posix::programs.groups.end(),
-                  made) == posix::programs.groups.end())
-      posix::programs.groups.push_back(made);
-  }
-  int error = 0;
-  ssize_t got;
-  do {
-    got = read(report[0], &error, sizeof error);
-  } while (got < 0 && errno == EINTR);
-  close(report[0]);
-  if (got == static_cast<ssize_t>(sizeof error)) {
-    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
-    posix::SetLastError(posix::ErrorOfExec(error));
-    return 0;
-  }
-  posix::programs.running.push_back(pid);
   // Keys typed while no program ran have waited for this one.
   posix::FlushInput();
   if (process_information != nullptr) {

@@ -5,6 +5,7 @@
 #define KLAVRUN_PLATFORM_POSIX_SCREEN_MODEL_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 struct VTerm;
@@ -15,9 +16,16 @@ namespace posix {
 constexpr int kConsoleRows = 25;
 constexpr int kConsoleColumns = 80;
 
-/// Bytes for one screen cell: an empty cell is a blank, code points up to
-/// 0xff are that byte, anything else is "?".
-char CellByte(unsigned int code_point);
+/// The most bytes one cell takes: libvterm keeps up to six code points a
+/// cell (a character and its combining marks), four UTF-8 bytes each.
+constexpr int kMaxCellBytes = 24;
+/// The most bytes one row takes, as ReadRow gives it.
+constexpr int kRowBytes = kConsoleColumns * kMaxCellBytes;
+
+/// A cell's characters (`chars`, up to `count` code points, 0 ending them)
+/// as UTF-8 into `out` (kMaxCellBytes): an empty or unprintable cell is a
+/// blank. Returns the bytes written.
+std::size_t CellText(const std::uint32_t* chars, std::size_t count, char* out);
 
 class ScreenModel {
  public:
@@ -30,11 +38,14 @@ class ScreenModel {
 
   /// Takes in bytes the programs wrote. A long run of plain lines that
   /// would scroll off the screen before the end of the chunk is not drawn:
-  /// the screen comes out the same, only faster.
+  /// the screen comes out the same, only faster. UTF-8 C1 controls
+  /// (U+0080 to U+009F) show nothing.
   void Feed(const char* bytes, std::size_t length);
 
-  /// Copies up to `length` cells of `row` from `column` into out, one byte
-  /// each; returns how many. Nothing outside the 25 x 80 screen.
+  /// Copies the cells of `row` from `column` on into out as UTF-8, as many
+  /// whole cells as `length` bytes hold; returns the bytes written. The
+  /// right half of a wide character gives nothing. Nothing outside the
+  /// 25 x 80 screen.
   std::size_t ReadRow(int row, int column, char* out, std::size_t length) const;
 
   /// Escape sequences that take a terminal that has seen the same output
@@ -60,20 +71,29 @@ class ScreenModel {
   bool Answers(void (*probe)(VTerm*), const char* expected);
   std::size_t LinesThatScrollAway(const char* bytes, std::size_t length);
   bool ScrollsWholeScreen();
-  void Track(const char* bytes, std::size_t length);
+  void Track(const char* bytes, std::size_t length, std::string* out);
+  void ReleaseC2(unsigned char next, std::string* out);
+  void Decode(unsigned char b);
+  void NextParse(unsigned char b);
   void FillRow(int row) const;
 
   // Where the parser stands after what was fed: drawing text, or inside an
   // escape sequence, a control string or a UTF-8 character.
   enum class Parse { kText, kEscape, kCsi, kString, kStringEscape };
   Parse parse_ = Parse::kText;
-  int utf8_left_ = 0;
-  bool after_c2_ = false;  // U+0080 to U+009F are C1 controls
+  int utf8_left_ = 0;  // continuation bytes libvterm's decoder waits for
+  bool held_c2_ = false;  // a C2 lead in text, not yet given to libvterm
+  bool sequence_c2_ = false;  // a C2 inside a sequence, not yet given
+  std::string shown_;  // what Feed gives libvterm
   std::size_t bytes_left_out_ = 0;
 
-  // The screen as bytes, kept up to date row by row from what libvterm
-  // reports as changed or moved.
-  mutable char cells_[kConsoleRows][kConsoleColumns];
+  // The screen as UTF-8 cells, kept up to date row by row from what
+  // libvterm reports as changed or moved.
+  struct Cell {
+    std::uint8_t size;
+    char bytes[kMaxCellBytes];
+  };
+  mutable Cell cells_[kConsoleRows][kConsoleColumns];
   mutable bool row_stale_[kConsoleRows];
 
   VTerm* vt_;

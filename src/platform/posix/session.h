@@ -24,7 +24,7 @@ int CallerTerminal();
 
 /// True when standard input is a terminal klavrun runs in the foreground
 /// of: it is raw for the run, and what the person types there goes to the
-/// console.
+/// console. False again while the job is in the background after a stop.
 bool PersonAtTerminal();
 
 /// Readable once a stop signal has arrived; poll it in every wait.
@@ -33,7 +33,8 @@ int StopSignalFd();
 /// Ends the run when a stop signal has arrived (exit code 128 + signal).
 void EndIfStopped();
 
-/// Writes all of data to standard output; false with errno on failure.
+/// Writes all of data to standard output, and records it when recording;
+/// false with errno on failure.
 bool WriteStdout(const char* data, std::size_t length);
 
 /// Writes all of data to standard error, with carriage returns before line

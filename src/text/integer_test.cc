@@ -1,4 +1,4 @@
-#include "runner/integer.h"
+#include "text/integer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Integer text as scripts write it: decimal with an optional sign, or
 // hexadecimal after "$", "x", "X", "0x" or "0X".
-#ifndef KLAVRUN_RUNNER_INTEGER_H_
-#define KLAVRUN_RUNNER_INTEGER_H_
+#ifndef KLAVRUN_TEXT_INTEGER_H_
+#define KLAVRUN_TEXT_INTEGER_H_
 
 #include <cstdint>
 #include <string>
@@ -11,4 +11,4 @@
 /// $ffffffff is -1. Returns false for anything else.
 bool ParseInteger(const std::string& text, std::int32_t* value);
 
-#endif  // KLAVRUN_RUNNER_INTEGER_H_
+#endif  // KLAVRUN_TEXT_INTEGER_H_

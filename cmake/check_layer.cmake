@@ -1,0 +1,17 @@
+# Run by klavrun_layer (cmake/layers.cmake) at build time: fails on the first
+# include of a folder the layer may not use, else touches STAMP.
+cmake_minimum_required(VERSION 3.16)
+string(REPLACE "|" ";" files "${FILES}")
+string(REPLACE "|" ";" allowed "${ALLOWS}")
+foreach(file IN LISTS files)
+  file(STRINGS ${file} includes REGEX "^#[ \t]*include[ \t]*\"[^\"/]+/")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^#[ \t]*include[ \t]*\"([^\"/]+)/.*" "\\1" folder "${line}")
+    if(NOT folder IN_LIST allowed)
+      message(FATAL_ERROR "${file}: ${LAYER} may not include ${folder}/: ${line}")
+    endif()
+  endforeach()
+endforeach()
+get_filename_component(folder ${STAMP} DIRECTORY)
+file(MAKE_DIRECTORY ${folder})
+file(TOUCH ${STAMP})

@@ -1,0 +1,90 @@
+#include "platform/posix/asciicast.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace posix {
+namespace {
+
+std::string Json(const std::string& bytes) {
+  std::string out;
+  AppendJsonString(bytes.data(), bytes.size(), &out);
+  return out;
+}
+
+#define FFFD "\xEF\xBF\xBD"
+
+TEST(AsciicastText, StringsAreValidJsonOnOneLine) {
+  const struct { std::string bytes, json; } kRows[] = {
+      {"", "\"\""},
+      {"say \"hi\" C:\\", "\"say \\\"hi\\\" C:\\\\\""},
+      {"\b\f\n\r\t", "\"\\b\\f\\n\\r\\t\""},
+      {std::string("\x00\x1b[0m\x7f", 6), "\"\\u0000\\u001b[0m\\u007f\""},
+      {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80\""},
+      {"\xc2\x85\xc2\x9f\xc2\xa0", "\"\\u0085\\u009f\xc2\xa0\""},          // C1 controls
+      {"a\xe2\x80\xa8" "b\xe2\x80\xa9", "\"a\\u2028b\\u2029\""},         // line separators
+      // Each invalid sequence, as long as its valid start, is one U+FFFD.
+      {"\xff\x80" "a", "\"" FFFD FFFD "a\""},
+      {"\xc0\x80", "\"" FFFD FFFD "\""},                                 // a longer form
+      {"\xe0\x80\x80", "\"" FFFD FFFD FFFD "\""},
+      {"\xed\xa0\x80", "\"" FFFD FFFD FFFD "\""},                        // a surrogate
+      {"\xf4\x90\x80\x80", "\"" FFFD FFFD FFFD FFFD "\""},               // past U+10FFFF
+      {"\xe2\x82" "A\xf0\x9f\x98" "\"", "\"" FFFD "A" FFFD "\\\"\""},
+      {"end\xe2\x82", "\"end" FFFD "\""},
+  };
+  for (const auto& row : kRows) EXPECT_EQ(Json(row.bytes), row.json) << row.json;
+}
+
+// A step: 'o' or 'i' stream bytes, 'm' a marker, 'f' the finish.
+struct Step {
+  char what;
+  std::uint64_t micros;
+  std::string bytes;
+};
+
+std::string Events(const std::vector<Step>& steps) {
+  Asciicast cast(0, 80, 25, "");
+  cast.Text().clear();
+  for (const Step& step : steps) {
+    if (step.what == 'm')
+      cast.Marker(step.micros, step.bytes);
+    else if (step.what == 'f')
+      cast.Finish(step.micros);
+    else
+      cast.Stream(step.what, step.micros, step.bytes.data(), step.bytes.size());
+  }
+  return cast.Text();
+}
+
+TEST(AsciicastText, EventsKeepCharactersWholeAndTimeGoingForward) {
+  const struct { std::vector<Step> steps; std::string events; } kRows[] = {
+      {{{'o', 1500000, "a"}, {'i', 1500001, "b~"}, {'m', 61000000, "line 2: x"}},
+       "[1.500000, \"o\", \"a\"]\n[1.500001, \"i\", \"b~\"]\n[61.000000, \"m\", \"line 2: x\"]\n"},
+      // A character split between two reads; the other stream is not held up.
+      {{{'o', 1, "caf\xc3"}, {'i', 2, "\xc3"}, {'o', 3, "\xa9!"}, {'i', 4, "\xa9"}},
+       "[0.000001, \"o\", \"caf\"]\n[0.000003, \"o\", \"\xc3\xa9!\"]\n"
+       "[0.000004, \"i\", \"\xc3\xa9\"]\n"},
+      {{{'o', 1, "\xf0"}, {'o', 2, "\x9f"}, {'o', 3, "\x98"}, {'o', 4, "\x80"}},
+       "[0.000004, \"o\", \"\xf0\x9f\x98\x80\"]\n"},
+      // Held back, then not completed: replaced like any invalid sequence.
+      {{{'o', 1, "\xe2\x82"}, {'o', 2, "x"}}, "[0.000002, \"o\", \"" FFFD "x\"]\n"},
+      {{{'o', 1, "a\xe2"}, {'i', 2, "\xe2\x82"}, {'f', 3, ""}},
+       "[0.000001, \"o\", \"a\"]\n[0.000003, \"o\", \"" FFFD "\"]\n"
+       "[0.000003, \"i\", \"" FFFD "\"]\n"},
+      // A clock that goes back is held at the last time.
+      {{{'o', 2000000, "a"}, {'m', 1999999, "b"}}, "[2.000000, \"o\", \"a\"]\n[2.000000, \"m\", \"b\"]\n"},
+  };
+  for (const auto& row : kRows) EXPECT_EQ(Events(row.steps), row.events);
+}
+
+TEST(AsciicastText, TheHeaderNamesTheScript) {
+  Asciicast cast(1765000000, 80, 25, "a \"b\".klav");
+  EXPECT_EQ(cast.Text(),
+            "{\"version\": 2, \"width\": 80, \"height\": 25, \"timestamp\": 1765000000, "
+            "\"title\": \"a \\\"b\\\".klav\", \"env\": {\"TERM\": \"xterm-256color\"}}\n");
+}
+
+}  // namespace
+}  // namespace posix
