@@ -2,10 +2,10 @@
 
 #include "platform/platform.h"
 
-// Page Up, Page Down, End, Home, the four arrows, Insert and Delete.
+// Page Up, Page Down, End, Home, the four arrows, Insert, Delete and NumLock.
 const std::uint8_t ExtendedKeySet[32] = {
-    0, 0, 0, 0, 0xfe, 0x61, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0,    0, 0xfe, 0x61, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0x01, 0, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
 };
 
 bool IsExtendedKey(std::uint8_t vk) { return (ExtendedKeySet[vk / 8] >> (vk % 8)) & 1; }
@@ -14,18 +14,6 @@ namespace {
 
 std::uint8_t ScanCode(std::uint8_t vk) {
   return static_cast<std::uint8_t>(platform::MapVirtualKeyA(vk, platform::MAPVK_VK_TO_VSC));
-}
-
-// NumLock is not injected: its toggle bit in the thread's table is flipped.
-void ToggleNumLock() {
-  bool on = platform::GetKeyState(platform::VK_NUMLOCK) & 1;
-  platform::BYTE table[256] = {};
-  platform::GetKeyboardState(table);
-  if (on)
-    table[platform::VK_NUMLOCK] &= static_cast<platform::BYTE>(~1);
-  else
-    table[platform::VK_NUMLOCK] |= 1;
-  platform::SetKeyboardState(table);
 }
 
 }  // namespace
@@ -43,9 +31,11 @@ void SendKeyEvent(SendState& state, std::uint8_t vk, std::uint8_t scan,
 }
 
 void PressKey(SendState& state, std::uint8_t vk, std::uint16_t count, bool release) {
+  // NumLock is a toggle: pressed once, whatever the count, as a lock is
+  // flipped once.
   if (vk == platform::VK_NUMLOCK) {
-    ToggleNumLock();
-    return;
+    count = 1;
+    release = true;
   }
   const std::uint8_t scan = ScanCode(vk);
   const std::uint32_t extended = IsExtendedKey(vk) ? platform::KEYEVENTF_EXTENDEDKEY : 0;

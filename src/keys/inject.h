@@ -39,7 +39,7 @@ void SendKeyEvent(SendState& state, std::uint8_t vk, std::uint8_t scan,
                   std::uint32_t flags);
 
 /// `count` key-downs, each followed by its key-up when `release`. NumLock is
-/// toggled in the keyboard-state table instead.
+/// pressed and released once, whatever `count` and `release`.
 void PressKey(SendState& state, std::uint8_t vk, std::uint16_t count, bool release);
 
 /// One key-up.

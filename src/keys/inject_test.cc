@@ -41,8 +41,8 @@ TEST_F(InjectTest, WorkedSequencesComeOutEventForEvent) {
             (V{"keybd_event(0x2f, 0x63, 0x0, 0x0)", "keybd_event(0x2f, 0x63, 0x2, 0x0)"}));
 }
 
-TEST_F(InjectTest, ExtendedFlagGoesWithExactlyTheTenExtendedKeys) {
-  const std::uint8_t extended[] = {0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2d, 0x2e};
+TEST_F(InjectTest, ExtendedFlagGoesWithExactlyTheElevenExtendedKeys) {
+  const std::uint8_t extended[] = {0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2d, 0x2e, 0x90};
   for (int vk = 0; vk < 256; ++vk)
     EXPECT_EQ(IsExtendedKey(static_cast<std::uint8_t>(vk)),
               std::find(std::begin(extended), std::end(extended), vk) != std::end(extended)) << vk;
@@ -61,20 +61,32 @@ TEST_F(InjectTest, WaitDrainsKeyboardMessagesAfterEveryEvent) {
   EXPECT_EQ(world.Messages[0].message, 0x200u);
 }
 
-TEST_F(InjectTest, NumLockTogglesTheStateTableInsteadOfSendingEvents) {
-  state.Wait = true;
-  world.Keyboard[0x90] = 0x80;  // down, not toggled
-  PressKey(state, 0x90, 3, true);
-  EXPECT_EQ(world.Keyboard[0x90], 0x81);
-  PressKey(state, 0x90, 0, false);
-  EXPECT_EQ(world.Keyboard[0x90], 0x80);
-  EXPECT_EQ(Keys(), "");
-  EXPECT_TRUE(CallsNamed({"PeekMessageA", "MapVirtualKeyA"}).empty());
-
-  SetUp();
-  PressWithShiftState(state, 0x0190, 1, true);
-  EXPECT_EQ(Keys(), "a10");
-  EXPECT_EQ(world.Keyboard[0x90], 1);
+TEST_F(InjectTest, NumLockIsPressedOnceWhateverTheCountAndLeavesTheStateTableAlone) {
+  const struct {
+    std::uint16_t key, count;
+    bool shifted, release;
+    const char* events;
+  } rows[] = {
+      {0x90, 3, false, true, "x90"},  {0x90, 0, false, false, "x90"},
+      {0x90, 65535, false, true, "x90"}, {0x0190, 2, true, true, "d10 x90 u10"},
+  };
+  for (const auto& row : rows) {
+    SetUp();
+    state.Wait = true;
+    world.Keyboard[0x90] = 0x80;
+    if (row.shifted)
+      PressWithShiftState(state, row.key, row.count, row.release);
+    else
+      PressKey(state, static_cast<std::uint8_t>(row.key), row.count, row.release);
+    EXPECT_EQ(Keys(), row.events) << row.key << " x" << row.count;
+    EXPECT_EQ(world.Keyboard[0x90], 0x80) << row.key;
+    EXPECT_TRUE(CallsNamed({"GetKeyboardState", "SetKeyboardState"}).empty());
+  }
+  // The usual drain follows the down and the up.
+  const std::string peek = "PeekMessageA(_, 0x0, 0x100, 0x108, 0x1) = 0x0";
+  EXPECT_EQ(CallsNamed({"keybd_event", "PeekMessageA"}),
+            (V{"keybd_event(0x10, 0x2a, 0x0, 0x0)", peek, "keybd_event(0x90, 0x45, 0x1, 0x0)", peek,
+               "keybd_event(0x90, 0x45, 0x3, 0x0)", peek, "keybd_event(0x10, 0x2a, 0x2, 0x0)", peek}));
 }
 
 }  // namespace

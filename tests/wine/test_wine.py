@@ -15,6 +15,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import zipfile
 
 BUILD = os.environ.get("KLAVRUN_WIN_BUILD") or os.path.join(
     os.path.dirname(os.path.abspath(__file__)), "..", "..", "build-win")
@@ -117,6 +118,37 @@ def started(command, mark, wait=50):
     return ['start "%s"' % command, 'while not exists "%s"' % mark, "delay %d" % wait]
 
 
+def numlock_flipped_between_the_letters(seen):
+    """probe_helper numlock's report of "a{numlock}a": the three key-downs,
+    NumLock's state on the second A the opposite of the first's."""
+    keys = [entry.split(b":") for entry in seen.split()]
+    return [vk for vk, _ in keys] == [b"41", b"90", b"41"] and keys[0][1] != keys[2][1]
+
+
+# Scripts run in a console window of their own (`wineconsole klavrun.exe`),
+# each with a 10 s wait time-out so that a wait that cannot end fails the
+# line (exit code 2): the lines, then the files the helpers write (their
+# bytes, or a test of them). Exit code 0 says every wait ended.
+CONSOLE_CASES = [
+    ("a typed Ctrl+C ends the started program, not klavrun",
+     started("probe_helper.exe ctrlc - c1", "c1 waiting")
+     + ['send "^c"', 'while not exists "c1 interrupted"', "delay 50", 'title "after ctrl c"']
+     + started("probe_helper.exe foreground after.txt f1", "f1 done"),
+     {"after.txt": b"after ctrl c\n"}),
+    ("text after 200 lines, and at column 100 of a 120 x 30 window",
+     started("probe_helper.exe lines 80,25,200,0 l1", "l1 done")
+     + started("probe_helper.exe lines 120,30,200,100 l2", "l2 done"), {}),
+    ("{numlock} reaches the program reading the console",
+     started("probe_helper.exe numlock numlock.txt n1", "n1 ready")
+     + ['send "a{numlock}a"', 'while not exists "n1 done"', "delay 50"],
+     {"numlock.txt": numlock_flipped_between_the_letters}),
+    ("app passes over a hidden window of the same title",
+     started("probe_helper.exe hidden klavprobe h1", "h1 done")
+     + ['app "klavprobe"'] + started("probe_helper.exe foreground shown.txt f1", "f1 done"),
+     {"shown.txt": b"klavprobe visible\n"}),
+]
+
+
 class WineTest(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="t", dir=ROOT)
@@ -173,6 +205,55 @@ class WineTest(unittest.TestCase):
                 else:
                     self.assertRegex(output, expected)
                 self.assertEqual(got_code, code)
+
+    def test_console_cases(self):
+        for name, lines, files in CONSOLE_CASES:
+            with self.subTest(name):
+                self.dir = tempfile.mkdtemp(prefix="t", dir=ROOT)
+                self.assertEqual(self.run_console(["#define wait_timeout 10000"] + lines), 0)
+                for file, expected in files.items():
+                    seen = self.read(file)
+                    if callable(expected):
+                        self.assertTrue(expected(seen), seen)
+                    else:
+                        self.assertEqual(seen, expected)
+                wineserver_kill()
+
+    def test_redirected_output_leaves_the_waits_and_the_programs_on_the_console(self):
+        self.script(["#define wait_timeout 10000"]
+                    + started("probe_helper.exe stderr - e1", "e1 done")
+                    + started("prompt_helper.exe typed.txt", "type a line:")
+                    + ['send "+(ok) 2~"', 'while not exists "line received"', "delay 50"])
+        self.assertEqual(self.run_batch("script.txt", console=True), (b"", 0))
+        self.assertEqual(self.read("typed.txt"), b"OK 2\r\n")
+
+    def test_release_build_is_stripped_versioned_and_packaged(self):
+        """run.sh builds Release and the package."""
+        exe = os.path.join(BUILD, "klavrun.exe")
+        objdump = lambda flag: subprocess.run(["i686-w64-mingw32-objdump", flag, exe],
+                                              capture_output=True, check=True).stdout
+        headers = objdump("-p")
+        self.assertEqual(sorted(re.findall(rb"DLL Name: (\S+)", headers)),
+                         [b"KERNEL32.dll", b"USER32.dll", b"msvcrt.dll"])
+        self.assertNotIn(b".debug", objdump("-h"))
+        # The resource types: 0x10 the version, 0x18 the manifest.
+        self.assertEqual(re.findall(rb"^[0-9a-f]{3}   Entry: ID: 0x0*([0-9a-f]+),", headers, re.M),
+                         [b"10", b"18"])
+        with open(os.path.join(BUILD, "generated", "version.h")) as header:
+            version = re.search(r'KLAVRUN_VERSION "([^"]+)"', header.read()).group(1)
+        with open(exe, "rb") as built:
+            image = built.read()
+        for text in ("Klavrun", version, "klavrun.exe"):
+            self.assertIn(text.encode("utf-16-le") + b"\0\0", image)
+        for text in ('level="asInvoker"', "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+                     "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a", 'version="%s.0"' % version):
+            self.assertIn(text.encode(), image)
+        top = "klavrun-%s-win32/" % version
+        with zipfile.ZipFile(os.path.join(BUILD, top[:-1] + ".zip")) as package:
+            self.assertTrue({top + name for name in ("klavrun.exe", "README.md", "LICENSE",
+                                                     "examples/calculator.klav")}
+                            <= set(package.namelist()), package.namelist())
+            self.assertEqual(package.read(top + "klavrun.exe"), image)
 
     def test_typed_line_arrives_exactly_and_if_sees_the_screen(self):
         self.assertEqual(self.run_console(

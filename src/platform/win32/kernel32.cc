@@ -1,5 +1,7 @@
 // The kernel32 operations: each one is the Win32 call of the same name.
-#include "platform/win32/win32_types.h"
+// The screen-reading ones (ReadConsoleOutputCharacterA, ConsoleScreenSize)
+// are in console.cc, with the console they read.
+#include "platform/win32/console.h"
 
 namespace platform {
 
@@ -54,7 +56,10 @@ DWORD GetFileType(HANDLE file) { return ::GetFileType(ToHandle(file)); }
 // back; the core's own output buffer is flushed before it gets here.
 void ExitProcess(UINT exit_code) { ::ExitProcess(exit_code); }
 
-void Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
+void Sleep(DWORD milliseconds) {
+  if (milliseconds > 0) win32::NotePaused();
+  ::Sleep(milliseconds);
+}
 
 BOOL CreateProcessA(const char* application, char* command_line,
                     void* process_attributes, void* thread_attributes,
@@ -63,6 +68,9 @@ BOOL CreateProcessA(const char* application, char* command_line,
                     STARTUPINFOA* startup_info,
                     PROCESS_INFORMATION* process_information) {
   ::STARTUPINFOA startup = win32::ToNative(*startup_info);
+  // Their prompts and errors belong on the screen the waits read, also when
+  // klavrun's own output goes to a file.
+  win32::GiveConsole(startup);
   ::PROCESS_INFORMATION created{};
   BOOL ok = ::CreateProcessA(
       application, command_line,
@@ -79,15 +87,6 @@ BOOL CreateProcessA(const char* application, char* command_line,
 
 DWORD GetLastError() { return ::GetLastError(); }
 
-BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length,
-                                 COORD read_at, DWORD* read) {
-  ::DWORD done = 0;
-  BOOL ok = ::ReadConsoleOutputCharacterA(ToHandle(output), buffer, length,
-                                          win32::ToNative(read_at), &done);
-  if (read) *read = done;
-  return ok;
-}
-
 HWND GetConsoleWindow() { return FromHwnd(::GetConsoleWindow()); }
 
 BOOL GetConsoleMode(HANDLE handle, DWORD* mode) {
@@ -103,10 +102,5 @@ std::uint64_t GetTickCount64() { return ::GetTickCount64(); }
 bool ConsoleCanChange() { return true; }
 
 bool LetterCaseMatters() { return false; }
-
-ScreenSize ConsoleScreenSize(HANDLE output) {
-  (void)output;
-  return ScreenSize{25, 80};
-}
 
 }  // namespace platform

@@ -1,8 +1,14 @@
 // klavrun.exe's entry: the raw command line goes to the core's splitter.
-#include "platform/platform.h"
+#include "platform/win32/console.h"
 #include "runner/main.h"
 
 namespace {
+
+// Every program on a console gets a typed Ctrl+C, klavrun too: a `send "^c"`
+// meant for a started program must not end the run. A handler rather than
+// ignoring the event outright, which started programs would inherit;
+// Ctrl+Break and closing the window still end klavrun.
+::BOOL WINAPI IgnoreCtrlC(::DWORD event) { return event == CTRL_C_EVENT; }
 
 // The console's screen buffer holds no byte stream to record.
 std::string RecordingUnavailable(const std::string&, const std::string&) {
@@ -17,5 +23,7 @@ int main() {
   // call, and start-up looks for that window by its title: make the call
   // before start-up runs.
   platform::GetConsoleWindow();
+  platform::win32::OpenConsole();
+  ::SetConsoleCtrlHandler(IgnoreCtrlC, TRUE);
   ProgramEntry(SplitCommandLine(platform::GetCommandLineA()));
 }

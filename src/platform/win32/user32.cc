@@ -1,13 +1,19 @@
 // The user32 operations: each one is the Win32 call of the same name.
-#include "platform/win32/win32_types.h"
+#include "platform/win32/console.h"
 
 namespace platform {
 
 using win32::FromHwnd;
 using win32::ToHwnd;
 
+// Only visible windows are found (by title or by enumeration): a hidden
+// window such as an input method's could not be brought to the front.
 HWND FindWindowA(const char* class_name, const char* window_name) {
-  return FromHwnd(::FindWindowA(class_name, window_name));
+  ::HWND window = nullptr;
+  do {
+    window = ::FindWindowExA(nullptr, window, class_name, window_name);
+  } while (window && !::IsWindowVisible(window));
+  return FromHwnd(window);
 }
 
 namespace {
@@ -20,6 +26,7 @@ struct EnumClosure {
 
 // The core's callback is a plain function; Win32 calls back __stdcall.
 ::BOOL CALLBACK EnumTrampoline(::HWND window, ::LPARAM closure) {
+  if (!::IsWindowVisible(window)) return TRUE;
   const auto* c = reinterpret_cast<const EnumClosure*>(closure);
   return c->callback(FromHwnd(window), c->param);
 }
@@ -64,6 +71,10 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT filter_min, UINT filter_max,
   ::MSG taken{};
   BOOL found =
       ::PeekMessageA(&taken, ToHwnd(window), filter_min, filter_max, remove);
+  if (!found && window == 0 && filter_min == 0 && filter_max == 0) {
+    win32::IdleWait();
+    found = ::PeekMessageA(&taken, nullptr, 0, 0, remove);
+  }
   if (found) *msg = win32::FromNative(taken);
   return found;
 }

@@ -10,15 +10,39 @@ get_filename_component(KLAVRUN_ROOT ${KLAVRUN_WIN32_DIR}/../../.. ABSOLUTE)
 set(KLAVRUN_WIN32_LINK_OPTIONS -static -static-libgcc -static-libstdc++)
 
 add_library(klavwin32 STATIC
+  ${KLAVRUN_WIN32_DIR}/console.cc
+  ${KLAVRUN_WIN32_DIR}/idle_wait.cc
   ${KLAVRUN_WIN32_DIR}/kernel32.cc
   ${KLAVRUN_WIN32_DIR}/user32.cc
 )
 target_include_directories(klavwin32 PUBLIC ${KLAVRUN_ROOT}/src)
 target_link_libraries(klavwin32 PUBLIC user32 kernel32)
 
-add_executable(klavrun ${KLAVRUN_WIN32_DIR}/main_win32.cc)
+# The version resource and the manifest (asInvoker, Windows 7 to 11) carry
+# the project's version.
+enable_language(RC)
+set(KLAVRUN_MANIFEST ${CMAKE_BINARY_DIR}/generated/klavrun.manifest)
+configure_file(${KLAVRUN_WIN32_DIR}/klavrun.manifest.in ${KLAVRUN_MANIFEST} @ONLY)
+configure_file(${KLAVRUN_WIN32_DIR}/klavrun.rc.in ${CMAKE_BINARY_DIR}/generated/klavrun.rc @ONLY)
+
+add_executable(klavrun ${KLAVRUN_WIN32_DIR}/main_win32.cc
+               ${CMAKE_BINARY_DIR}/generated/klavrun.rc)
 target_link_libraries(klavrun PRIVATE klavcore klavwin32)
-target_link_options(klavrun PRIVATE ${KLAVRUN_WIN32_LINK_OPTIONS})
+# Release builds are stripped: the debug sections are most of the file.
+target_link_options(klavrun PRIVATE ${KLAVRUN_WIN32_LINK_OPTIONS} $<$<CONFIG:Release>:-s>)
+
+# `cmake --build build-win --target package` (or cpack) makes
+# klavrun-VERSION-win32.zip: the program, the README, the examples and the
+# licence when there is one.
+install(TARGETS klavrun RUNTIME DESTINATION .)
+install(FILES ${KLAVRUN_ROOT}/README.md DESTINATION .)
+install(DIRECTORY ${KLAVRUN_ROOT}/examples/ DESTINATION examples)
+if(EXISTS ${KLAVRUN_ROOT}/LICENSE)
+  install(FILES ${KLAVRUN_ROOT}/LICENSE DESTINATION .)
+endif()
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_FILE_NAME klavrun-${PROJECT_VERSION}-win32)
+include(CPack)
 
 if(KLAVRUN_TESTS)
   # GoogleTest from the sources Debian ships, built with this toolchain.

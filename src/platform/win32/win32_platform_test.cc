@@ -12,7 +12,7 @@
 CHECKED_CONSTANTS(OURS)
 constexpr platform::HANDLE kOurInvalidHandle = platform::INVALID_HANDLE_VALUE;  // see Win32Files
 
-#include "platform/win32/win32_types.h"
+#include "platform/win32/console.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,7 @@ constexpr platform::HANDLE kOurInvalidHandle = platform::INVALID_HANDLE_VALUE;  
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -92,20 +93,25 @@ template <BOOL kGoOn> BOOL Collect(HWND window, LPARAM seen) {
   return kGoOn;
 }
 
-TEST(Win32Windows, FoundTitledEnumeratedAndMessaged) {
+TEST(Win32Windows, OnlyVisibleWindowsAreFoundByTitleOrEnumerated) {
   const ::WNDCLASSA type{0, Record, 0, 0, 0, 0, 0, 0, 0, "KlavrunTestWindow"};
   ASSERT_TRUE(::RegisterClassA(&type));
   std::vector<HWND> ours, all, first;
-  for (const char* title : {"Klavrun Probe One", "Klavrun Probe Two"})
-    ours.push_back(win32::FromHwnd(::CreateWindowExA(0, type.lpszClassName, title, WS_OVERLAPPED,
-                                                     0, 0, 10, 10, 0, 0, 0, 0)));
-  ASSERT_NE(ours[1], 0u) << "no window: is there an X display?";
+  // The hidden namesake comes last, on top of the others.
+  for (auto [title, style] : {std::pair("Klavrun Probe One", WS_VISIBLE),
+                              std::pair("Klavrun Probe Two", WS_VISIBLE),
+                              std::pair("Klavrun Probe Two", 0L), std::pair("Klavrun Hidden", 0L)})
+    ours.push_back(win32::FromHwnd(::CreateWindowExA(0, type.lpszClassName, title,
+                                                     WS_OVERLAPPED | style, 0, 0, 10, 10, 0, 0, 0,
+                                                     0)));
+  ASSERT_NE(ours[3], 0u) << "no window: is there an X display?";
   EXPECT_EQ(FindWindowA(nullptr, "klavrun probe two"), ours[1]);
   EXPECT_EQ(FindWindowA(nullptr, "KLAVRUN PROBE ONE"), ours[0]);
   EXPECT_EQ(FindWindowA(nullptr, "klavrun probe"), 0u);
+  EXPECT_EQ(FindWindowA(nullptr, "klavrun hidden"), 0u);
   EnumWindows(Collect<1>, reinterpret_cast<LPARAM>(&all));
   EnumWindows(Collect<0>, reinterpret_cast<LPARAM>(&first));
-  for (HWND window : ours) EXPECT_EQ(std::count(all.begin(), all.end(), window), 1);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(std::count(all.begin(), all.end(), ours[i]), i < 2) << i;
   EXPECT_EQ(first.size(), 1u);
 
   char text[80], shorter[8];
@@ -115,25 +121,146 @@ TEST(Win32Windows, FoundTitledEnumeratedAndMessaged) {
   EXPECT_EQ(std::string(text) + "|" + shorter, "nightly build|nightly");
 
   // The drain: peeked intact, dispatched intact (to Record), then nothing left.
-  ASSERT_TRUE(::PostMessageA(win32::ToHwnd(ours[1]), WM_APP, 0x0D, -3));
+  auto drain_natively = [] {
+    ::MSG native;
+    while (::PeekMessageA(&native, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&native);
+  };
+  for (int i = 0; i < 3; ++i) ::DestroyWindow(win32::ToHwnd(ours[i]));  // visible ones get paints
+  drain_natively();
+  ASSERT_TRUE(::PostMessageA(win32::ToHwnd(ours[3]), WM_APP, 0x0D, -3));
   MSG msg{};
   ASSERT_TRUE(PeekMessageA(&msg, 0, 0, 0, PM_REMOVE));
   EXPECT_EQ(std::tuple(msg.hwnd, msg.message, msg.wParam, msg.lParam),
-            std::tuple(ours[1], UINT{WM_APP}, WPARAM{0x0D}, LPARAM{-3}));
+            std::tuple(ours[3], UINT{WM_APP}, WPARAM{0x0D}, LPARAM{-3}));
   TranslateMessage(&msg);
   EXPECT_EQ(DispatchMessageA(&msg), 0x0D * 100 - 3);
-  EXPECT_FALSE(PeekMessageA(&msg, 0, 0, 0, PM_REMOVE));
+  EXPECT_FALSE(PeekMessageA(&msg, 0, 0, 0xFFFF, PM_REMOVE));  // a filter: never waits
+  ::DestroyWindow(win32::ToHwnd(ours[3]));
+  drain_natively();
 }
 
-TEST(Win32Keyboard, NumLockTogglesThroughTheKeyboardStateTable) {  // as {NUMLOCK} is sent
-  BYTE state[256];
-  ASSERT_TRUE(GetKeyboardState(state));
-  for (int i = 0; i < 2; ++i) {  // on and back, or off and back
-    const int was_on = GetKeyState(VK_NUMLOCK) & 1;
-    state[VK_NUMLOCK] ^= 1;
-    ASSERT_TRUE(SetKeyboardState(state));
-    EXPECT_EQ(GetKeyState(VK_NUMLOCK) & 1, !was_on);
+// A console of 120 x 300 cells shown through a window of 100 x 20 whose top
+// left corner is cell (10, 50); text written where the tests read it.
+class Win32Console : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!::GetConsoleWindow()) {  // plain wine: no console window, maybe a console without one
+      const ::HANDLE keep[] = {::GetStdHandle(STD_INPUT_HANDLE), ::GetStdHandle(STD_OUTPUT_HANDLE),
+                               ::GetStdHandle(STD_ERROR_HANDLE)};
+      ::FreeConsole();
+      ASSERT_TRUE(::AllocConsole());
+      for (::DWORD i = 0; i < 3; ++i) ::SetStdHandle(STD_INPUT_HANDLE - i, keep[i]);
+    }
+    win32::OpenConsole();
+    out = ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, OPEN_EXISTING, 0, nullptr);
+    const ::SMALL_RECT window{10, 50, 109, 69};
+    ASSERT_TRUE(::SetConsoleScreenBufferSize(out, ::COORD{120, 300}));
+    ASSERT_TRUE(::SetConsoleWindowInfo(out, TRUE, &window));
   }
+  static void Write(short column, short row, const std::string& text) {
+    ::DWORD done = 0;
+    ::WriteConsoleOutputCharacterA(out, text.data(), text.size(), ::COORD{column, row}, &done);
+  }
+  static std::string Read(short column, short row, DWORD length) {
+    char cells[200];
+    DWORD got = 999;
+    // Not a console handle, as when klavrun's output goes to a file.
+    EXPECT_TRUE(ReadConsoleOutputCharacterA(0xBAD0, cells, length, COORD{column, row}, &got));
+    return std::string(cells, got);
+  }
+  static ::HANDLE out;
+};
+::HANDLE Win32Console::out;
+
+TEST_F(Win32Console, TheScreenIsTheVisibleWindowReadThroughTheConsole) {
+  Write(0, 0, "buffer top");
+  Write(10, 50, "window top left");
+  Write(105, 69, "edge");
+  Write(10, 70, "row below");
+  const ScreenSize size = ConsoleScreenSize(0xBAD0);
+  EXPECT_EQ(std::pair(size.Rows, size.RowBytes), std::pair(20, 100));
+  const struct { short column, row; DWORD length; std::string cells; } rows[] = {
+      {0, 0, 15, "window top left"}, {95, 19, 10, "edge "},  // stops at the window's edge
+      {100, 19, 10, ""},             {0, 20, 9, "row below"},  // below: read from the buffer
+      {2, 0, 4, "ndow"},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(Read(row.column, row.row, row.length), row.cells) << row.column << "," << row.row;
+}
+
+TEST_F(Win32Console, AChangeInTheWindowOrTheRowBelowItIsSeenUntilTheNextCapture) {
+  const struct { short column, row; bool seen; } writes[] = {
+      {10, 60, true}, {40, 70, true}, {110, 55, true},  // whole rows of the buffer are read
+      {10, 49, false}, {10, 71, false}};
+  for (const auto& write : writes) {
+    Read(0, 0, 100);  // a capture
+    EXPECT_FALSE(win32::ConsoleChangedSinceCapture());
+    Write(write.column, write.row, "changed " + std::to_string(::GetTickCount()));
+    EXPECT_EQ(win32::ConsoleChangedSinceCapture(), write.seen) << write.column << "," << write.row;
+  }
+}
+
+DWORD IdlePumpMs() {
+  MSG msg{};
+  const ::DWORD start = ::GetTickCount();
+  EXPECT_FALSE(PeekMessageA(&msg, 0, 0, 0, PM_REMOVE));
+  return ::GetTickCount() - start;
+}
+
+TEST_F(Win32Console, AnIdlePumpWaitsOnlyOnAScreenTheLoopHasTestedAndNeverAfterAPause) {
+  Write(20, 64, "new " + std::to_string(::GetTickCount()));
+  Read(0, 0, 100);  // a capture the loop has not tested
+  EXPECT_LT(IdlePumpMs(), win32::kIdleLimitMs / 2);
+  Read(0, 0, 100);  // the same screen again: waits its full time
+  EXPECT_GE(IdlePumpMs(), win32::kIdleLimitMs - 20);
+  Read(0, 0, 100);
+  Sleep(1);  // the body paused already
+  EXPECT_LT(IdlePumpMs(), win32::kIdleLimitMs / 2);
+  Read(0, 0, 100);
+  std::thread writer([] {
+    ::Sleep(50);
+    Write(20, 65, "a change");
+  });
+  EXPECT_LT(IdlePumpMs(), win32::kIdleLimitMs - 50);
+  writer.join();
+  MSG msg{};
+  EXPECT_FALSE(PeekMessageA(&msg, 0, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE));  // a filter: no wait
+}
+
+// What a real console does on a change; Wine's console sends none.
+void ConsoleEvent() { ::NotifyWinEvent(EVENT_CONSOLE_UPDATE_REGION, ::GetConsoleWindow(), 0, 0); }
+
+TEST_F(Win32Console, AConsoleEventEndsAnIdleWaitAtOnce) {
+  Read(0, 0, 100);
+  IdlePumpMs();  // hooks the events
+  Read(0, 0, 100);
+  std::thread notifier([] {
+    ::Sleep(50);
+    ConsoleEvent();
+  });
+  const DWORD waited = IdlePumpMs();
+  notifier.join();
+  EXPECT_GE(waited, 40u);
+  EXPECT_LT(waited, win32::kIdleLimitMs - 50);
+}
+
+TEST_F(Win32Console, StartedProgramsGetTheConsoleForHandlesThatAreNot) {
+  ::HANDLE file = ::CreateFileA("NUL", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ::STARTUPINFOA startup{};
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = out;
+  startup.hStdOutput = file;
+  win32::GiveConsole(startup);
+  EXPECT_EQ(startup.hStdInput, out);
+  EXPECT_EQ(startup.hStdOutput, win32::ConsoleOutput(nullptr));
+  EXPECT_EQ(startup.hStdError, win32::ConsoleOutput(nullptr));
+  EXPECT_NE(startup.hStdError, nullptr);
+  startup = ::STARTUPINFOA{};
+  startup.hStdOutput = file;  // no STARTF_USESTDHANDLES: left as it is
+  win32::GiveConsole(startup);
+  EXPECT_EQ(startup.hStdOutput, file);
+  ::CloseHandle(file);
 }
 
 }  // namespace

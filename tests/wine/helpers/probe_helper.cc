@@ -1,67 +1,187 @@
-// Test helper: reports what a script did to windows, through files and a
-// marker line on its console that the script can wait for.
+// Test helper: reports what a script did to windows and to its console,
+// through files and a marker line on its console that the script can wait
+// for.
 //   probe_helper title OUTFILE MARK       console title, then the text of
 //                                         the console window, one a line
 //   probe_helper foreground OUTFILE MARK  the foreground window's title
 //   probe_helper waitwindow TITLE MARK    waits up to 30 s for a top-level
 //                                         window of that title
+//   probe_helper hidden TITLE MARK        a hidden window titled TITLE and a
+//                                         visible one "TITLE visible", kept
+//                                         for 30 s after the mark
+//   probe_helper stderr - MARK            the mark on standard error only
+//   probe_helper lines W,H,N,COL MARK     a buffer of W columns and 1000 rows
+//                                         shown in a W x H window, N lines,
+//                                         then the mark at column COL
+//   probe_helper ctrlc - MARK             "MARK waiting" for 30 s; a Ctrl+C
+//                                         prints "MARK interrupted" and ends it
+//   probe_helper numlock OUTFILE MARK     "MARK ready", then the key-downs
+//                                         read from the console until the
+//                                         second A: "vk:numlock" each
+//   probe_helper after MS MARK            the mark after MS milliseconds
+//   probe_helper reaction OUTFILE MARK    five rounds: "MARKi shown" after a
+//                                         pause, then the milliseconds until
+//                                         the console window's title is
+//                                         "MARKi seen", one a line
 // Each mode ends by printing "MARK done" (or "MARK missing").
 #include <windows.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
-static void Say(const std::string& text) {
+namespace {
+
+std::string mark;
+
+void SayTo(DWORD handle, const std::string& text) {
   DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(),
-            static_cast<DWORD>(text.size()), &written, nullptr);
+  WriteFile(GetStdHandle(handle), text.data(), static_cast<DWORD>(text.size()), &written,
+            nullptr);
 }
 
-static bool WriteWholeFile(const char* path, const std::string& text) {
+void Say(const std::string& text) { SayTo(STD_OUTPUT_HANDLE, text); }
+
+bool WriteWholeFile(const char* path, const std::string& text) {
   HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  BOOL ok = WriteFile(out, text.data(), static_cast<DWORD>(text.size()),
-                      &written, nullptr);
+  BOOL ok = WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   CloseHandle(out);
   return ok && written == text.size();
 }
 
-static std::string WindowText(HWND window) {
+std::string WindowText(HWND window) {
   char text[256] = "";
   if (window) GetWindowTextA(window, text, sizeof text);
   return text;
 }
 
+bool Title(const char* file) {
+  char title[256] = "";
+  GetConsoleTitleA(title, sizeof title);
+  return WriteWholeFile(file, std::string(title) + "\n" + WindowText(GetConsoleWindow()) + "\n");
+}
+
+bool Foreground(const char* file) {
+  return WriteWholeFile(file, WindowText(GetForegroundWindow()) + "\n");
+}
+
+bool WaitWindow(const char* title) {
+  for (int tries = 0; !FindWindowA(nullptr, title); ++tries) {
+    if (tries == 300) return false;
+    Sleep(100);
+  }
+  return true;
+}
+
+bool Hidden(const char* title) {
+  const std::string visible = std::string(title) + " visible";
+  CreateWindowExA(0, "STATIC", visible.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                  100, nullptr, nullptr, nullptr, nullptr);
+  CreateWindowExA(0, "STATIC", title, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                  nullptr, nullptr);
+  Say(mark + " done\r\n");
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 30000;) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  ExitProcess(0);
+}
+
+bool Lines(const char* shape) {
+  int width = 0, height = 0, lines = 0, column = 0;
+  if (std::sscanf(shape, "%d,%d,%d,%d", &width, &height, &lines, &column) != 4) return false;
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  const SMALL_RECT window{0, 0, static_cast<SHORT>(width - 1), static_cast<SHORT>(height - 1)};
+  if (!SetConsoleScreenBufferSize(out, COORD{static_cast<SHORT>(width), 1000}) ||
+      !SetConsoleWindowInfo(out, TRUE, &window))
+    return false;
+  for (int i = 1; i <= lines; ++i) Say("line " + std::to_string(i) + "\r\n");
+  Say(std::string(column, ' ') + mark + " done");
+  ExitProcess(0);
+}
+
+BOOL WINAPI Interrupted(DWORD event) {
+  if (event == CTRL_C_EVENT) Say(mark + " interrupted\r\n");
+  return FALSE;  // the usual handling: the program ends
+}
+
+bool CtrlC() {
+  SetConsoleCtrlHandler(Interrupted, TRUE);
+  Say(mark + " waiting\r\n");
+  Sleep(30000);
+  return false;
+}
+
+bool NumLock(const char* file) {
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  Say(mark + " ready\r\n");
+  std::string seen;
+  for (int letters = 0; letters < 2;) {
+    INPUT_RECORD record;
+    DWORD got = 0;
+    if (!ReadConsoleInputA(in, &record, 1, &got)) return false;
+    const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+    if (got != 1 || record.EventType != KEY_EVENT || !key.bKeyDown) continue;
+    char entry[16];
+    std::snprintf(entry, sizeof entry, "%02x:%d ", key.wVirtualKeyCode,
+                  (key.dwControlKeyState & NUMLOCK_ON) ? 1 : 0);
+    seen += entry;
+    letters += key.wVirtualKeyCode == 'A';
+  }
+  return WriteWholeFile(file, seen);
+}
+
+bool Reaction(const char* file) {
+  std::string report;
+  LARGE_INTEGER frequency, shown, now;
+  QueryPerformanceFrequency(&frequency);
+  for (int round = 1; round <= 5; ++round) {
+    const std::string name = mark + std::to_string(round);
+    Sleep(400 + round * 37);  // a different phase against the waits' probes each time
+    Say(name + " shown\r\n");
+    QueryPerformanceCounter(&shown);
+    while (WindowText(GetConsoleWindow()) != name + " seen") {
+      QueryPerformanceCounter(&now);
+      if (now.QuadPart - shown.QuadPart > frequency.QuadPart * 10) return false;
+      Sleep(1);
+    }
+    QueryPerformanceCounter(&now);
+    report += std::to_string((now.QuadPart - shown.QuadPart) * 1000 / frequency.QuadPart) + "\n";
+  }
+  return WriteWholeFile(file, report);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc != 4) {
-    Say("usage: probe_helper title|foreground|waitwindow ARG MARK\r\n");
+    Say("usage: probe_helper MODE ARG MARK\r\n");
     return 2;
   }
   const std::string mode = argv[1];
-  const std::string mark = argv[3];
-  if (mode == "title") {
-    char title[256] = "";
-    GetConsoleTitleA(title, sizeof title);
-    std::string report = std::string(title) + "\n" +
-                         WindowText(GetConsoleWindow()) + "\n";
-    if (!WriteWholeFile(argv[2], report)) return 1;
-  } else if (mode == "foreground") {
-    if (!WriteWholeFile(argv[2], WindowText(GetForegroundWindow()) + "\n"))
-      return 1;
-  } else if (mode == "waitwindow") {
-    for (int tries = 0; !FindWindowA(nullptr, argv[2]); ++tries) {
-      if (tries == 300) {
-        Say(mark + " missing\r\n");
-        return 1;
-      }
-      Sleep(100);
-    }
-  } else {
-    Say("unknown mode\r\n");
-    return 2;
+  const char* arg = argv[2];
+  mark = argv[3];
+  bool ok = false;
+  if (mode == "title") ok = Title(arg);
+  else if (mode == "foreground") ok = Foreground(arg);
+  else if (mode == "waitwindow") ok = WaitWindow(arg);
+  else if (mode == "hidden") ok = Hidden(arg);
+  else if (mode == "lines") ok = Lines(arg);
+  else if (mode == "ctrlc") ok = CtrlC();
+  else if (mode == "numlock") ok = NumLock(arg);
+  else if (mode == "reaction") ok = Reaction(arg);
+  else if (mode == "after") {
+    Sleep(std::atoi(arg));
+    ok = true;
+  } else if (mode == "stderr") {
+    SayTo(STD_ERROR_HANDLE, mark + " done\r\n");
+    return 0;
   }
-  Say(mark + " done\r\n");
-  return 0;
+  Say(mark + (ok ? " done\r\n" : " missing\r\n"));
+  return ok ? 0 : 1;
 }

@@ -1,0 +1,156 @@
+// The console's handles and its screen: ConsoleScreenSize and
+// ReadConsoleOutputCharacterA read the visible window of the buffer,
+// through CONOUT$ whatever handle the core passes.
+#include "platform/win32/console.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace platform {
+
+namespace win32 {
+namespace {
+
+// Null when there is no console to open.
+::HANDLE console_input = nullptr;
+::HANDLE console_output = nullptr;
+
+/// What the last capture read: the visible window of the buffer and the row
+/// below it (where new output goes before the window follows it), in one
+/// call. The core then takes its rows from `cells`.
+struct Capture {
+  ::HANDLE source = nullptr;
+  ::SMALL_RECT window{0, 0, 79, 24};
+  int buffer_width = 80;
+  int rows_read = 0;            // the window's rows, and the one below if any
+  bool geometry_fresh = false;  // from ConsoleScreenSize, for the capture under way
+  bool taken = false;
+  std::vector<char> cells;  // rows_read rows of buffer_width; keeps its capacity
+  std::vector<char> probe;  // the same region read again
+  std::vector<char> tested;  // the cells of the capture before the last idle pump
+};
+Capture capture;
+
+int WindowRows() { return capture.window.Bottom - capture.window.Top + 1; }
+int WindowColumns() { return capture.window.Right - capture.window.Left + 1; }
+
+bool TakeGeometry(::HANDLE output) {
+  ::CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!::GetConsoleScreenBufferInfo(output, &info)) return false;
+  capture.source = output;
+  capture.window = info.srWindow;
+  capture.buffer_width = info.dwSize.X;
+  capture.rows_read = WindowRows() + (info.srWindow.Bottom + 1 < info.dwSize.Y ? 1 : 0);
+  return true;
+}
+
+/// The whole region in one call (one call costs what one row costs); cells
+/// not delivered are NUL. Should a very large window not fit one call, the
+/// capture is not taken and rows are read one by one.
+bool ReadRegion(std::vector<char>& into) {
+  const std::size_t size = static_cast<std::size_t>(capture.rows_read) * capture.buffer_width;
+  into.resize(size);
+  ::DWORD done = 0;
+  ::COORD at{0, capture.window.Top};
+  if (!::ReadConsoleOutputCharacterA(capture.source, into.data(), static_cast<::DWORD>(size), at,
+                                     &done))
+    return false;
+  std::fill(into.begin() + std::min<std::size_t>(done, size), into.end(), '\0');
+  return true;
+}
+
+void Refresh(::HANDLE output) {
+  capture.taken = (capture.geometry_fresh && capture.source == output) || TakeGeometry(output);
+  capture.geometry_fresh = false;
+  if (capture.taken) capture.taken = ReadRegion(capture.cells);
+}
+
+::HANDLE OpenInheritable(const char* name) {
+  ::SECURITY_ATTRIBUTES inherit{sizeof(::SECURITY_ATTRIBUTES), nullptr, TRUE};
+  ::HANDLE opened = ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                                  nullptr);
+  return opened == ToHandle(INVALID_HANDLE_VALUE) ? nullptr : opened;
+}
+
+// A started program's standard handle: the console's unless the core's is
+// a console handle already (klavrun's own may be files).
+::HANDLE OnConsole(::HANDLE given, ::HANDLE console) {
+  ::DWORD mode = 0;
+  return !console || ::GetConsoleMode(given, &mode) ? given : console;
+}
+
+}  // namespace
+
+void OpenConsole() {
+  console_input = OpenInheritable("CONIN$");
+  console_output = OpenInheritable("CONOUT$");
+}
+
+::HANDLE ConsoleInput(::HANDLE fallback) {
+  return console_input ? console_input : fallback;
+}
+
+::HANDLE ConsoleOutput(::HANDLE fallback) {
+  return console_output ? console_output : fallback;
+}
+
+void GiveConsole(::STARTUPINFOA& startup) {
+  if (!(startup.dwFlags & STARTF_USESTDHANDLES)) return;
+  startup.hStdInput = OnConsole(startup.hStdInput, console_input);
+  startup.hStdOutput = OnConsole(startup.hStdOutput, console_output);
+  startup.hStdError = OnConsole(startup.hStdError, console_output);
+}
+
+bool CaptureIsNew() {
+  if (!capture.taken || capture.cells == capture.tested) return false;
+  capture.tested = capture.cells;
+  return true;
+}
+
+bool ConsoleChangedSinceCapture() {
+  if (!capture.taken || !ReadRegion(capture.probe)) return false;
+  return capture.probe != capture.cells;
+}
+
+}  // namespace win32
+
+using win32::ToHandle;
+
+ScreenSize ConsoleScreenSize(HANDLE output) {
+  win32::capture.geometry_fresh = win32::TakeGeometry(win32::ConsoleOutput(ToHandle(output)));
+  if (!win32::capture.geometry_fresh) return ScreenSize{25, 80};  // no console: the old screen
+  return ScreenSize{win32::WindowRows(), win32::WindowColumns()};
+}
+
+// Rows and columns count from the window's top left corner and stop at its
+// right edge. Reading the top row reads the whole window; the other rows of
+// the same capture come from that read.
+BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length, COORD read_at,
+                                 DWORD* read) {
+  using win32::capture;
+  if (read) *read = 0;
+  if (read_at.X < 0 || read_at.Y < 0) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  ::HANDLE console = win32::ConsoleOutput(ToHandle(output));
+  if (read_at.Y == 0 || !capture.taken || capture.source != console) win32::Refresh(console);
+  const int columns = win32::WindowColumns();
+  const DWORD count =
+      read_at.X >= columns ? 0 : std::min<DWORD>(length, static_cast<DWORD>(columns - read_at.X));
+  const int column = capture.window.Left + read_at.X;
+  if (capture.taken && read_at.Y < win32::WindowRows()) {
+    if (count) std::memcpy(buffer, capture.cells.data() + read_at.Y * capture.buffer_width + column, count);
+    if (read) *read = count;
+    return 1;
+  }
+  ::DWORD done = 0;
+  ::COORD at{static_cast<::SHORT>(column), static_cast<::SHORT>(capture.window.Top + read_at.Y)};
+  BOOL ok = ::ReadConsoleOutputCharacterA(console, buffer, count, at, &done);
+  if (read) *read = done;
+  return ok;
+}
+
+}  // namespace platform
