@@ -23,36 +23,6 @@ class Console(ConsoleCase):
 
 
 class TypingIntoPrograms(Console):
-    def test_a_prompted_line_arrives_with_its_capitals(self):
-        rc, out, err = self.run_script(
-            [self.helper("prompt", self.path("line"))] + wait("name?") +
-            ['send "hello +world{tab}1+1~"'] + wait("got it"))
-        self.assertEqual((rc, err, self.read("line")), (0, b"", b"hello World\t1!"))
-        self.assertIn(b"name? ", out, "the session is passed through")
-
-    def test_keys_become_the_bytes_a_terminal_sends(self):
-        rows = [
-            ("{up}{home}{end}{pgdn}{del}", b"\x1b[A\x1b[H\x1b[F\x1b[6~\x1b[3~"),
-            ("{f1}{f5}{f13}{f16}{help}{prtsc}{clear}", b"\x1bOP\x1b[15~\x1b[1;2P\x1b[1;2S"),
-            ("+{tab}{bs}{esc}~^a%x+(ab)c+{up}^{right}",
-             b"\x1b[Z\x7f\x1b\r\x01\x1bxABc\x1b[1;2A\x1b[1;5C"),
-            ("{capslock}ab+c1{capslock}ab", b"ABc1ab"),
-        ]
-        for keys, expected in rows:
-            with self.subTest(keys=keys):
-                rc, out, err = self.run_script(
-                    ['#define line_delay 0', self.helper("keys", self.path("keys"))] +
-                    wait("ready") + ['send "%s!"' % keys] + wait("done"))
-                self.assertEqual((rc, err, self.read("keys")), (0, b"", expected))
-
-    def test_ctrl_c_and_readline_editing_in_bash(self):
-        # ^c ends the sleep; Alt+b goes back a word, Ctrl+a to the start.
-        rc, out, err = self.run_script(
-            [BASH] + wait("prompt>") + ['send "sleep 100~"', 'delay 300', 'send "^c"',
-                                        'send "cho ok two%b3{left 2}x^ae{end} | rev~"'] +
-            wait("owt3 xko"), timeout=30)
-        self.assertEqual((rc, err), (0, b""))
-
     def test_ctrl_c_reaches_every_program_on_the_console(self):
         marker = "2%d" % os.getpid()
         rc, out, err = self.run_script([
@@ -83,13 +53,6 @@ class ReadingTheScreen(Console):
         self.assertEqual((rc, err, self.read("seen.txt")), (0, b"", b"seen\n"))
         self.assertFalse(os.path.exists(self.path("wrong.txt")))
 
-    def test_a_full_screen_program_is_read_as_it_is_drawn(self):
-        # "ready" comes after the switch to application cursor keys.
-        rc, out, err = self.run_script(
-            ['#define line_delay 0', self.helper("fullscreen", self.path("keys"))] +
-            wait("status line") + wait("ready") + ['send "{up}{left}q!"'] + wait("done"))
-        self.assertEqual((rc, err, self.read("keys")), (0, b"", b"\x1bOA\x1bODq"))
-
     def test_a_flood_is_taken_in_while_waiting_for_its_last_line(self):
         rc, out, err = self.run_script([self.helper("flood", "50")] + wait("flood end"),
                                        timeout=120)
@@ -113,30 +76,6 @@ class TheConsoleItself(Console):
         self.assertEqual({target for _, _, target in fds}, {fds[0][2]})
         self.assertTrue(fds[0][2].startswith("/dev/pts/"))
 
-    def test_reports_and_exit_codes_pass_through_unchanged(self):
-        def screen(line, *rows):  # the picture on standard error
-            rows = list(rows) + [""] * (25 - len(rows))
-            return b"--- klavrun: screen at line %d ---\n%s\n--- end of screen ---\n" % (
-                line, "\n".join(rows).encode())
-        rows = [  # script, exit code, stdout, stderr
-            (['title "my console"'], 0, b"", b""),
-            ([self.helper("prompt", self.path("x"), "ask:")] + wait("ask:") +
-             ['start "/no/such/folder/prog"'],
-             2, b"ask:Error at line: 4\r\nPath not found: /no/such/folder/prog\r\n",
-             screen(4, "ask:")),
-            # Keys typed with no program on the console signal and echo nothing.
-            (['#define line_delay 0', 'send "^cabc"', 'delay 100', 'start "no-such-prog"'],
-             2, b"Error at line: 4\r\nFile not found: no-such-prog\r\n", screen(4)),
-            (['send "{enter x}"'], 1, b"Exception EConvertError in module klavrun at X.\n"
-             b"'X' is not a valid integer value.\r\n", screen(1)),
-            (['send "a{nokey}b"'], 0, b"", b"SendKeys: Invalid Key Name\n"),
-        ]
-        for lines, code, expected_out, expected_err in rows:
-            with self.subTest(lines=lines):
-                rc, out, err = self.run_script(lines)
-                out = re.sub(rb" at [0-9A-F]{8}\.\n", b" at X.\n", out)
-                self.assertEqual((rc, out, err), (code, expected_out, expected_err))
-
     def test_a_stop_signal_ends_the_run_and_the_programs(self):
         marker = "1%d" % os.getpid()
         script = self.write_script(['start "sleep %s"' % marker, 'delay 60000'])
@@ -153,17 +92,6 @@ class TheConsoleItself(Console):
 
 
 class HostileProgramsAndInput(Console):
-    def test_output_that_broke_the_screen_model_is_read_and_passed_through(self):
-        rows = [  # what the program prints, what must reach standard output
-            ("scroll-down", b"\x1b[200T\x1b[200T"), ("c1-insert", b"\x1b[4h\xc2\x90x"),
-            ("c1-erase", b"\r\xc2\x85\x1b[K"), ("margins", b"line 129 xx"),
-        ]
-        for name, passed in rows:
-            with self.subTest(name):
-                rc, out, err = self.run_script([self.helper("hostile", name)] + wait("hostile end") +
-                                               (wait("line 129 xx") if name == "margins" else []))
-                self.assertEqual((rc, err, passed in out), (0, b"", True))
-
     def test_a_program_that_ended_is_reaped_during_a_delay(self):
         script = self.write_script(['start "sh -c "echo $$ > pid""', "delay 3000"])
         with subprocess.Popen([KLAVRUN, script], stdin=subprocess.DEVNULL, cwd=self.dir,
