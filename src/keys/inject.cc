@@ -21,7 +21,7 @@ std::uint8_t ScanCode(std::uint8_t vk) {
 void SendKeyEvent(SendState& state, std::uint8_t vk, std::uint8_t scan,
                   std::uint32_t flags) {
   platform::keybd_event(vk, scan, flags, 0);
-  if (!state.Wait) return;
+  if (!state.DrainMessages) return;
   platform::MSG msg;
   while (platform::PeekMessageA(&msg, 0, platform::WM_KEYFIRST, platform::WM_KEYLAST,
                                 platform::PM_REMOVE)) {
@@ -53,11 +53,11 @@ void PressWithShiftState(SendState& state, ShiftedKey key, std::uint16_t count,
                          bool release) {
   const std::uint8_t shift = static_cast<std::uint8_t>(key >> 8);
   const std::uint8_t vk = static_cast<std::uint8_t>(key & 0xff);
-  if (HasShiftBits(shift, kShiftBit)) PressKey(state, platform::VK_SHIFT, 1, false);
-  if (HasShiftBits(shift, kCtrlBit)) PressKey(state, platform::VK_CONTROL, 1, false);
-  if (HasShiftBits(shift, kAltBit)) PressKey(state, platform::VK_MENU, 1, false);
+  if (HasModifierBits(shift, kShiftBit)) PressKey(state, platform::VK_SHIFT, 1, false);
+  if (HasModifierBits(shift, kCtrlBit)) PressKey(state, platform::VK_CONTROL, 1, false);
+  if (HasModifierBits(shift, kAltBit)) PressKey(state, platform::VK_MENU, 1, false);
   PressKey(state, vk, count, release);
-  if (HasShiftBits(shift, kShiftBit)) ReleaseKey(state, platform::VK_SHIFT);
-  if (HasShiftBits(shift, kCtrlBit)) ReleaseKey(state, platform::VK_CONTROL);
-  if (HasShiftBits(shift, kAltBit)) ReleaseKey(state, platform::VK_MENU);
+  if (HasModifierBits(shift, kShiftBit)) ReleaseKey(state, platform::VK_SHIFT);
+  if (HasModifierBits(shift, kCtrlBit)) ReleaseKey(state, platform::VK_CONTROL);
+  if (HasModifierBits(shift, kAltBit)) ReleaseKey(state, platform::VK_MENU);
 }

@@ -7,7 +7,7 @@
 
 /// The state of one SendKeys call.
 struct SendState {
-  bool Wait = false;  // drain the keyboard messages after every event
+  bool DrainMessages = false;  // take the keyboard messages out after every event
   std::uint32_t CharDelay = 0;  // ms to pause after every key typed
   bool ShiftHeld = false;
   bool CtrlHeld = false;
@@ -27,14 +27,14 @@ extern const std::uint8_t ExtendedKeySet[32];
 
 bool IsExtendedKey(std::uint8_t vk);
 
-/// True when `state` has any of `bits`.
-constexpr bool HasShiftBits(std::uint8_t state, std::uint8_t bits) { return (state & bits) != 0; }
-/// `key` with `bits` added to its shift state.
-constexpr ShiftedKey WithShiftBits(ShiftedKey key, std::uint8_t bits) {
+/// True when `state` has any of `bits` (kShiftBit, kCtrlBit, kAltBit).
+constexpr bool HasModifierBits(std::uint8_t state, std::uint8_t bits) { return (state & bits) != 0; }
+/// `key` with modifier `bits` added to its high byte.
+constexpr ShiftedKey WithModifierBits(ShiftedKey key, std::uint8_t bits) {
   return static_cast<ShiftedKey>(key | (bits << 8));
 }
 
-/// One keybd_event, then the drain when state.Wait is set.
+/// One keybd_event, then the drain when state.DrainMessages is set.
 void SendKeyEvent(SendState& state, std::uint8_t vk, std::uint8_t scan,
                   std::uint32_t flags);
 

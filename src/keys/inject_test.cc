@@ -49,7 +49,7 @@ TEST_F(InjectTest, ExtendedFlagGoesWithExactlyTheElevenExtendedKeys) {
 }
 
 TEST_F(InjectTest, WaitDrainsKeyboardMessagesAfterEveryEvent) {
-  state.Wait = true;
+  state.DrainMessages = true;
   world.Messages = {{0, 0x100, 0, 0, 0, {}}, {0, 0x200, 0, 0, 0, {}}, {0, 0x102, 0, 0, 0, {}}};
   PressKey(state, 0x41, 1, true);
   const std::string peek = "PeekMessageA(_, 0x0, 0x100, 0x108, 0x1) = ";
@@ -72,7 +72,7 @@ TEST_F(InjectTest, NumLockIsPressedOnceWhateverTheCountAndLeavesTheStateTableAlo
   };
   for (const auto& row : rows) {
     SetUp();
-    state.Wait = true;
+    state.DrainMessages = true;
     world.Keyboard[0x90] = 0x80;
     if (row.shifted)
       PressWithShiftState(state, row.key, row.count, row.release);

@@ -31,12 +31,11 @@ int CompareNames(const std::string& a, const char* b) {
 
 }  // namespace
 
-std::uint16_t LookupKeyName(const std::string& name, KeyNameProbes* probes) {
+std::uint16_t LookupKeyName(const std::string& name) {
   int lower = 1;
   int upper = 41;
   while (lower <= upper) {
     int probe = (lower + upper) / 2;
-    if (probes && probes->Count < 8) probes->Entry[probes->Count++] = probe;
     int c = CompareNames(name, KeyNameTable[probe - 1].Name);
     if (c == 0) return KeyNameTable[probe - 1].Code;
     if (c < 0)

@@ -13,18 +13,12 @@ struct KeyName {
 /// 41 entries in ascending byte order of their names; the lookup relies on it.
 extern const KeyName KeyNameTable[41];
 
-/// The entries a lookup probed, numbered from 1, in order.
-struct KeyNameProbes {
-  int Entry[8];
-  int Count = 0;
-};
-
 /// What LookupKeyName gives for a name the table lacks.
 constexpr std::uint16_t kNoKeyName = 0xffff;
 
 /// The virtual key of an upper-case name (binary search, at most six
 /// probes), or kNoKeyName. Shows nothing: the sender shows "Invalid Key Name".
-std::uint16_t LookupKeyName(const std::string& name, KeyNameProbes* probes = nullptr);
+std::uint16_t LookupKeyName(const std::string& name);
 
 /// The key-string message box: no owner, caption "SendKeys", one OK button.
 /// Two texts differ by a blank, both as users have long seen them:

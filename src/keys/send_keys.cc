@@ -9,8 +9,8 @@ namespace {
 
 const ShiftedKey kNoKey = 0xffff;
 // The US keys of "{" and "}": Shift with the keys of "[" and "]".
-constexpr ShiftedKey kOpenBraceKey = WithShiftBits(0xdb, kShiftBit);
-constexpr ShiftedKey kCloseBraceKey = WithShiftBits(0xdd, kShiftBit);
+constexpr ShiftedKey kOpenBraceKey = WithModifierBits(0xdb, kShiftBit);
+constexpr ShiftedKey kCloseBraceKey = WithModifierBits(0xdd, kShiftBit);
 
 void ReleaseModifiers(SendState& state) {
   if (state.ShiftHeld) ReleaseKey(state, platform::VK_SHIFT);
@@ -87,9 +87,9 @@ void ReleaseHeldModifiers(SendState& state) {
   ReleaseModifiers(state);
 }
 
-bool SendKeys(const std::string& text, bool wait, std::uint32_t char_delay) {
+bool SendKeys(const std::string& text, bool drain_messages, std::uint32_t char_delay) {
   SendState state;
-  state.Wait = wait;
+  state.DrainMessages = drain_messages;
   state.CharDelay = char_delay;
   const std::size_t len = std::strlen(text.c_str());
   if (len == 0) return false;
@@ -105,8 +105,8 @@ bool SendKeys(const std::string& text, bool wait, std::uint32_t char_delay) {
   return result;
 }
 
-bool ActivateAndSendKeys(platform::HWND window, const std::string& text, bool wait,
+bool ActivateAndSendKeys(platform::HWND window, const std::string& text, bool drain_messages,
                          std::uint32_t char_delay) {
   if (!platform::SetForegroundWindow(window)) return false;
-  return SendKeys(text, wait, char_delay);
+  return SendKeys(text, drain_messages, char_delay);
 }

@@ -18,15 +18,15 @@ struct BadRepeatCount {
 };
 
 /// Types `text` (up to its first NUL), draining the keyboard messages after
-/// every event when `wait`, pausing `char_delay` ms after every key. True
+/// every event when `drain_messages`, pausing `char_delay` ms after every key. True
 /// when the string was read to its end; false when it is empty or a brace is
 /// never closed. Throws BadRepeatCount. No modifier is left down on any way
 /// out.
-bool SendKeys(const std::string& text, bool wait, std::uint32_t char_delay);
+bool SendKeys(const std::string& text, bool drain_messages, std::uint32_t char_delay);
 
 /// Brings `window` to the front, then types `text`; false without typing
 /// when the window cannot be brought forward.
-bool ActivateAndSendKeys(platform::HWND window, const std::string& text, bool wait,
+bool ActivateAndSendKeys(platform::HWND window, const std::string& text, bool drain_messages,
                          std::uint32_t char_delay);
 
 /// Releases the modifiers held by "+", "^" and "%" unless a group is open.
