@@ -47,6 +47,8 @@ TEST(ScreenCells, RowsShowWhatProgramsWrote) {
       // that breaks off shows as "?".
       {"a\xc2\x85" "b\x1b[4h\xc2\x90x", 0, "abx"}, {"\xc2\x85\x1b[K", 0, ""},
       {"\xc2\r\x1b[1m\x85x", 0, "x"}, {"\xc2\xc2\x85\x85\xc2\xa0\xc2", 0, "??\xa0"},
+      // Parameters after the 16th are ignored.
+      {"\x1b[" + std::string(20, ';') + "Hx\x1b[" + std::string(40, ':') + "3Cy", 0, "x y"},
   };
   for (const auto& row : kRows)
     EXPECT_EQ(Fed(row.output).Row(row.row), row.cells + std::string(80 - row.cells.size(), ' '))
