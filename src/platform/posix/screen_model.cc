@@ -142,7 +142,8 @@ bool ScreenModel::ScrollsWholeScreen() {
 }
 
 // Keeps the parser's place, drops separators after a CSI sequence's 16th
-// parameter (ignored, as terminals do), and drops UTF-8 C1 controls (U+0080 to
+// parameter (ignored, as terminals do), passes a repeat (CSI b) only right
+// after a plain ASCII character, and drops UTF-8 C1 controls (U+0080 to
 // U+009F) on the way: libvterm takes them for printable characters of
 // negative width and writes out of bounds; a terminal that ignores them
 // shows nothing. In text, a C2 lead is held back until the next byte the
@@ -177,6 +178,14 @@ void ScreenModel::Track(const char* bytes, std::size_t length, std::string* out)
     } else if (parse_ == Parse::kCsi && (b == ';' || b == ':') &&
                ++csi_separators_ > kMaxCsiSeparators) {
       continue;  // libvterm writes the 17th parameter past its array
+    } else if (parse_ == Parse::kCsi && b == 'b' && !repeat_safe_) {
+      // libvterm repeats a character of no width for ever; '~' ends the
+      // sequence as one libvterm ignores.
+      b = '~';
+    }
+    if (parse_ == Parse::kText) {
+      if (b == 0x1b) repeat_safe_ = last_was_ascii_;
+      last_was_ascii_ = b >= 0x20 && b < 0x7f;
     }
     out->push_back(static_cast<char>(b));
     NextParse(b);
