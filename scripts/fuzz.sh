@@ -22,13 +22,14 @@ options() {
 }
 
 status=0
-printf '%-18s %12s %10s %8s  %s\n' target executions exec/s edges result
+printf '%-18s %12s %10s %8s  %s\n' target executions exec/s coverage result
 for target in integer_classify send_keys script screen_model; do
   found=build-fuzz/corpus/$target
   mkdir -p "$found" build-fuzz/crashes
   log=build-fuzz/$target.log
   # shellcheck disable=SC2046
-  if build-fuzz/fuzz/${target}_fuzz $(options $target) -max_total_time="$duration" \
+  # -timeout: an input that hangs fails the run at once instead of holding it.
+  if build-fuzz/fuzz/${target}_fuzz $(options $target) -timeout=10 -max_total_time="$duration" \
       -print_final_stats=1 -artifact_prefix=build-fuzz/crashes/$target- \
       "$found" fuzz/corpus/$target >"$log" 2>&1; then
     result=clean
