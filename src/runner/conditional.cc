@@ -12,6 +12,15 @@
 
 namespace {
 
+// One image for every conditional, so that a capture refolds only the rows
+// that changed since the last one, whatever line made it. A body that is a
+// conditional itself captures into it too: the outer loop captures again
+// before it searches.
+ScreenImage& KeptScreen() {
+  static ScreenImage screen;
+  return screen;
+}
+
 // What the three commands share: the condition, the body line read from the
 // script and classified, and the first capture of the screen.
 struct Conditional {
@@ -19,7 +28,7 @@ struct Conditional {
   std::string condition;
   CommandKind body_kind;
   std::string body;
-  ScreenImage screen;
+  ScreenImage& screen = KeptScreen();
 };
 
 // The opening steps. False when the body is no command: the command then
@@ -43,9 +52,11 @@ bool Open(const std::string& argument, Conditional& c) {
 }
 
 // A wait whose screen can no longer change says so once, and goes on: the
-// time-out, if any, still ends it.
-void WarnIfNothingCanEndIt(const Conditional& c, bool* warned) {
-  if (*warned || c.body_kind == ckStart || platform::ConsoleCanChange()) return;
+// time-out, if any, still ends it. `could_change` is asked before the
+// capture the wait has just searched: output taken in after that capture
+// (a program's last words, then its end) is not on it yet.
+void WarnIfNothingCanEndIt(const Conditional& c, bool could_change, bool* warned) {
+  if (*warned || c.body_kind == ckStart || could_change) return;
   *warned = true;
   WriteErrorOutput("klavrun: line " + std::to_string(c.line) + " waits for \"" + c.condition +
                    "\", but no program it started is still running\n");
@@ -60,6 +71,7 @@ void Loop(Conditional& c, bool run_while, std::uint64_t started, const char* tim
   bool go_on = ScreenContains(c.condition, c.screen) == run_while;
   while (go_on) {
     ExecuteCommand(c.body_kind, c.body);
+    const bool could_change = platform::ConsoleCanChange();
     CaptureScreen(c.screen);
     PumpMessages();
     go_on = ScreenContains(c.condition, c.screen) == run_while;
@@ -69,7 +81,7 @@ void Loop(Conditional& c, bool run_while, std::uint64_t started, const char* tim
       Run.CommandOk = false;
       return;
     }
-    WarnIfNothingCanEndIt(c, &warned);
+    WarnIfNothingCanEndIt(c, could_change, &warned);
   }
   Run.CommandOk = true;
 }

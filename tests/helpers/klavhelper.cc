@@ -10,8 +10,9 @@
 //   klavhelper fullscreen OUT      draws on the alternate screen with the
 //                                  cursor hidden and a title, then as
 //                                  keys OUT app
-//   klavhelper pingpong N          "ready 0001", reads a line, ... then
-//                                  "finished"
+//   klavhelper pingpong N [LAT]    "ready 0001", reads a line, ... then
+//                                  "finished"; LAT gets each round's
+//                                  microseconds from "ready" to the line
 //   klavhelper flood MB            writes MB megabytes of lines, then
 //                                  "flood end", then waits for its input
 //   klavhelper about OUT           writes to OUT the terminal it runs on:
@@ -106,14 +107,24 @@ int FullScreen(const char* out) {
   return Keys(out, true);
 }
 
-int PingPong(long rounds) {
+long Microseconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1000000L + now.tv_nsec / 1000;
+}
+
+int PingPong(long rounds, const char* latency_file) {
   char line[256];
+  std::string latencies;
   for (long i = 1; i <= rounds; ++i) {
     char text[64];
     snprintf(text, sizeof text, "ready %04ld\n", i);
+    long asked = Microseconds();
     Say(text);
     if (fgets(line, sizeof line, stdin) == nullptr) return 1;
+    latencies += std::to_string(Microseconds() - asked) + "\n";
   }
+  if (latency_file != nullptr) Save(latency_file, latencies);
   Say("finished\n");
   return 0;
 }
@@ -182,7 +193,8 @@ int main(int argc, char** argv) {
   if (mode == "keys" && argc >= 3) return Keys(argv[2], argc > 3 && std::string(argv[3]) == "app");
   if (mode == "echo" && argc == 4) return Echo(argv[2], atol(argv[3]));
   if (mode == "fullscreen" && argc == 3) return FullScreen(argv[2]);
-  if (mode == "pingpong" && argc == 3) return PingPong(atol(argv[2]));
+  if (mode == "pingpong" && (argc == 3 || argc == 4))
+    return PingPong(atol(argv[2]), argc == 4 ? argv[3] : nullptr);
   if (mode == "flood" && argc == 3) return Flood(atol(argv[2]));
   if (mode == "about" && argc == 3) return About(argv[2]);
   if (mode == "spinner" && argc == 3) return Spinner(atol(argv[2]));
