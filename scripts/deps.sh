@@ -1,12 +1,13 @@
 #!/bin/sh
 # Installs the Debian packages klavrun needs: "build" for the Linux build,
 # its tests and its package, "windows" for the Windows build and its tests
-# under Wine.
+# under Wine, "fuzz" for the libFuzzer targets.
 # Quiet and idempotent: nothing is fetched when everything is there.
 set -e
 
 build="cmake g++ make pkg-config libvterm-dev libgtest-dev libbenchmark-dev libx11-dev python3 bash bc tmux expect xvfb xauth man-db dpkg-dev file lintian"
 windows="wine wine32:i386 wine64 g++-mingw-w64-i686 xvfb"
+fuzz="clang-14 libclang-rt-14-dev"
 
 missing() {
   for p in "$@"; do
@@ -16,6 +17,7 @@ missing() {
 
 want="$build"
 case " $* " in *" windows "*) want="$want $windows" ;; esac
+case " $* " in *" fuzz "*) want="$want $fuzz" ;; esac
 need=$(missing $want)
 [ -z "$need" ] && exit 0
 

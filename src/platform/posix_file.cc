@@ -44,12 +44,12 @@ bool ParentFolderExists(const std::string& path) {
 
 }  // namespace
 
-int OpenForReading(const char* path, std::uint32_t* error) {
+int OpenForReading(const char* path, std::uint32_t* error, bool nonblocking) {
   if (path[0] == '\0') {
     *error = 3;
     return -1;
   }
-  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | (nonblocking ? O_NONBLOCK : 0));
   if (fd < 0) {
     int err = errno;
     *error = (err == ENOENT && !ParentFolderExists(path)) ? 3

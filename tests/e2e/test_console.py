@@ -152,6 +152,75 @@ class TheConsoleItself(Console):
                 self.assertEqual(left.stdout, b"", "the started program ended")
 
 
+class HostileProgramsAndInput(Console):
+    def test_output_that_broke_the_screen_model_is_read_and_passed_through(self):
+        rows = [  # what the program prints, what must reach standard output
+            ("scroll-down", b"\x1b[200T\x1b[200T"), ("c1-insert", b"\x1b[4h\xc2\x90x"),
+            ("c1-erase", b"\r\xc2\x85\x1b[K"), ("margins", b"line 129 xx"),
+        ]
+        for name, passed in rows:
+            with self.subTest(name):
+                rc, out, err = self.run_script([self.helper("hostile", name)] + wait("hostile end") +
+                                               (wait("line 129 xx") if name == "margins" else []))
+                self.assertEqual((rc, err, passed in out), (0, b"", True))
+
+    def test_a_program_that_ended_is_reaped_during_a_delay(self):
+        script = self.write_script(['start "sh -c "echo $$ > pid""', "delay 3000"])
+        with subprocess.Popen([KLAVRUN, script], stdin=subprocess.DEVNULL, cwd=self.dir,
+                              stdout=subprocess.DEVNULL, start_new_session=True) as run:
+            deadline = time.monotonic() + 10
+            while not os.path.exists(self.path("pid")) or not self.read("pid").endswith(b"\n"):
+                self.assertLess(time.monotonic(), deadline)
+                time.sleep(0.02)
+            time.sleep(0.3)
+            try:
+                with open("/proc/%d/stat" % int(self.read("pid"))) as stat:
+                    state = stat.read().rsplit(")", 1)[1].split()[0]
+            except FileNotFoundError:
+                state = "reaped"
+            run.kill()
+        self.assertEqual(state, "reaped")
+
+    def test_no_signal_for_a_group_whose_started_programs_have_all_ended(self):
+        rc, out, err = self.run_script([self.helper("survivor", self.path("signals"))] +
+                                       wait("survivor ready") + ["delay 300"])
+        deadline = time.monotonic() + 10
+        while not os.path.exists(self.path("signals.done")):
+            self.assertLess(time.monotonic(), deadline, "the survivor has not ended")
+            time.sleep(0.05)
+        with open(self.path("signals.done"), "rb") as signals:
+            self.assertEqual(signals.read(), b"")
+        self.assertEqual((rc, err), (0, b""))
+
+    def test_stop_signals_end_the_run_while_the_script_is_opened_or_read(self):
+        fifo = self.path("fifo")
+        os.mkfifo(fifo)
+        for writer, sig in [(False, signal.SIGTERM), (True, signal.SIGINT), (False, signal.SIGHUP)]:
+            with self.subTest(writer=writer, signal=sig):
+                run = subprocess.Popen([KLAVRUN, fifo], stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.PIPE, start_new_session=True)
+                self.addCleanup(run.kill)
+                silent = os.open(fifo, os.O_WRONLY) if writer else None
+                time.sleep(0.3)
+                run.send_signal(sig)
+                self.assertEqual((run.communicate(timeout=5)[0], run.returncode), (b"", 128 + sig))
+                if silent is not None:
+                    os.close(silent)
+
+    def test_the_session_process_ends_with_klavrun(self):
+        fifo = self.path("fifo")
+        os.mkfifo(fifo)
+        run = subprocess.Popen([KLAVRUN, fifo], stdin=subprocess.DEVNULL,
+                               stdout=subprocess.PIPE, start_new_session=True)
+        time.sleep(0.3)
+        run.kill()
+        # The end of its output comes once no process holds the pipe.
+        done = subprocess.run(["timeout", "5", "cat"], stdin=run.stdout, capture_output=True)
+        run.wait()
+        run.stdout.close()
+        self.assertEqual((done.returncode, done.stdout), (0, b""))
+
+
 @unittest.skipUnless(shutil.which("tmux"), "tmux is not installed")
 class UnderARealTerminal(Console):
     def setUp(self):

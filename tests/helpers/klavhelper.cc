@@ -20,7 +20,15 @@
 //   klavhelper spinner MS          a spinner for MS ms (-1: for ever), then
 //                                  "result: 42", then colour and cursor
 //                                  changes only
+//   klavhelper hostile NAME        prints output that once broke the screen
+//                                  model (see kHostile), then "hostile end"
+//   klavhelper survivor OUT        prints "survivor ready" and ends, leaving
+//                                  a process in its group, out of the
+//                                  console's foreground, that writes to
+//                                  OUT.done the signals it gets in 2 s
 #include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -185,6 +193,62 @@ int Spinner(long ms) {
   }
 }
 
+std::string Lines(int first, int count, const char* suffix) {
+  std::string out;
+  for (int i = first; i < first + count; ++i)
+    out += "line " + std::to_string(i) + suffix + "\r\n";
+  return out;
+}
+
+int Hostile(const std::string& name) {
+  const struct { const char* name; std::string output; } kHostile[] = {
+      {"scroll-down", Lines(0, 40, "") + "\x1b[200T\x1b[200T"},
+      {"c1-insert", "\x1b[4h\xc2\x90x"},
+      {"c1-erase", "\r\xc2\x85\x1b[K"},
+      {"margins", "\x1b[?69h\x1b[5;40s" + Lines(100, 30, " xx") + "\x1b[?69l"},
+  };
+  for (const auto& hostile : kHostile) {
+    if (name != hostile.name) continue;
+    Say(hostile.output);
+    Say("\r\nhostile end\r\n");
+    return 0;
+  }
+  return 2;
+}
+
+int survivor_log = -1;
+
+void Note(int signal_number, siginfo_t* info, void*) {
+  (void)info;
+  const char* name = strsignal(signal_number);
+  ssize_t ignored = write(survivor_log, name, strlen(name));
+  (void)ignored;
+}
+
+int Survivor(const char* out) {
+  pid_t child = fork();
+  if (child != 0) {
+    Say("survivor ready\n");
+    return 0;
+  }
+  // Out of the console's foreground, so that its hang-up passes it by:
+  // what it gets then comes from klavrun alone.
+  signal(SIGTTOU, SIG_IGN);
+  tcsetpgrp(STDIN_FILENO, getsid(0));
+  survivor_log = open(out, O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0644);
+  struct sigaction action = {};
+  action.sa_sigaction = Note;
+  action.sa_flags = SA_SIGINFO;
+  for (int signal_number : {SIGHUP, SIGCONT, SIGTERM}) sigaction(signal_number, &action, nullptr);
+  // Lives a while after the console has gone, to see what comes.
+  unsigned left = 2;
+  while ((left = sleep(left)) > 0) {
+  }
+  close(survivor_log);
+  rename(out, (std::string(out) + ".done").c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -198,6 +262,8 @@ int main(int argc, char** argv) {
   if (mode == "flood" && argc == 3) return Flood(atol(argv[2]));
   if (mode == "about" && argc == 3) return About(argv[2]);
   if (mode == "spinner" && argc == 3) return Spinner(atol(argv[2]));
-  fprintf(stderr, "usage: klavhelper prompt|keys|echo|fullscreen|pingpong|flood|about ...\n");
+  if (mode == "hostile" && argc == 3) return Hostile(argv[2]);
+  if (mode == "survivor" && argc == 3) return Survivor(argv[2]);
+  fprintf(stderr, "usage: klavhelper prompt|keys|echo|fullscreen|pingpong|flood|about|spinner|hostile|survivor ...\n");
   return 2;
 }

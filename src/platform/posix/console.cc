@@ -63,13 +63,14 @@ bool InputPending() { return console.input_sent < console.input.size(); }
 bool InputWaiting() { return InputPending() && ProgramsRunning(); }
 
 bool Relaying() {
-  return console.relay && !console.relay_paused &&
+  return console.relay && !console.relay_paused && PersonAtTerminal() &&
          console.input.size() - console.input_sent < kTypedQueueLimit;
 }
 
 // Queues what the person typed, unchanged. Call when standard input is
 // readable.
 void ReadTyped() {
+  if (!PersonAtTerminal()) return;  // left to the shell since the poll began
   char buffer[4096];
   ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
   if (n > 0)
@@ -144,11 +145,12 @@ std::size_t WriteInput() {
 // readable.
 bool PollConsole(int timeout_ms, int extra_fd,
                  const sigset_t* mask = nullptr) {
-  pollfd fds[4] = {};
+  pollfd fds[5] = {};
   nfds_t count = 0;
   fds[count++] = {console.master,
                   static_cast<short>(POLLIN | (InputWaiting() ? POLLOUT : 0)), 0};
   fds[count++] = {StopSignalFd(), POLLIN, 0};
+  fds[count++] = {ProgramEndedFd(), POLLIN, 0};
   int extra = -1;
   int typed = -1;
   if (extra_fd >= 0) {
@@ -162,6 +164,9 @@ bool PollConsole(int timeout_ms, int extra_fd,
   timespec limit = {timeout_ms / 1000, (timeout_ms % 1000) * 1000000L};
   int ready = ppoll(fds, count, timeout_ms < 0 ? nullptr : &limit, mask);
   EndIfStopped();
+  // A program's end wakes the wait: no zombie outlives it, whatever the
+  // script is waiting for.
+  ReapPrograms();
   if (ready > 0 && typed >= 0 && fds[typed].revents != 0) ReadTyped();
   return ready > 0 && extra >= 0 && fds[extra].revents != 0;
 }

@@ -8,10 +8,11 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <set>
+#include <map>
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/posix/console.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/screen_model.h"
 #include "platform/posix/session.h"
@@ -21,7 +22,9 @@ namespace posix {
 namespace {
 
 platform::DWORD last_error = 0;
-std::set<int> open_files;  // descriptors CreateFileA gave out
+// Descriptors CreateFileA gave out, and whether reads must wait for them
+// (anything but a regular file: a FIFO, a pipe, a terminal).
+std::map<int, bool> open_files;
 
 bool IsFile(platform::HANDLE handle, int* fd) {
   if ((handle & kKindMask) != kFileBase) return false;
@@ -84,13 +87,16 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void* security,
   (void)access, (void)share, (void)security, (void)disposition, (void)flags;
   (void)template_file;
   std::uint32_t error = 0;
-  int fd = name != nullptr ? OpenForReading(name, &error) : -1;
+  // Opened without waiting, so that a FIFO with no writer yet is waited
+  // for where stop signals are heard.
+  int fd = name != nullptr ? OpenForReading(name, &error, true) : -1;
   if (name == nullptr) error = ERROR_FILE_NOT_FOUND;
   if (fd < 0) {
     posix::SetLastError(error);
     return INVALID_HANDLE_VALUE;
   }
-  posix::open_files.insert(fd);
+  struct stat st;
+  posix::open_files[fd] = fstat(fd, &st) != 0 || !S_ISREG(st.st_mode);
   return posix::kFileBase | static_cast<HANDLE>(fd);
 }
 
@@ -103,10 +109,17 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD to_read, DWORD* read_count,
     posix::SetLastError(ERROR_INVALID_HANDLE);
     return 0;
   }
+  // A script that never ends (/dev/zero) still hears stop signals.
+  posix::EndIfStopped();
+  // Readable first: a FIFO whose writer has not come yet reads as its end.
+  if (posix::open_files[fd]) posix::WaitReadable(fd);
   ssize_t n;
-  do {
+  for (;;) {
     n = read(fd, buffer, to_read);
-  } while (n < 0 && errno == EINTR);
+    if (n >= 0 || (errno != EINTR && errno != EAGAIN)) break;
+    if (errno == EAGAIN) posix::WaitReadable(fd);
+    posix::EndIfStopped();
+  }
   if (n < 0) {
     posix::SetLastError(Win32ErrorFromErrno(errno));
     return 0;

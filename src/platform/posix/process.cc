@@ -35,16 +35,29 @@ constexpr std::uint32_t kErrorInvalidParameter = 87;
 // How long programs get to end after the hang-up before they are killed.
 constexpr int kHangUpGraceMs = 500;
 
+struct Program {
+  pid_t pid;
+  pid_t group;
+};
+
 struct Programs {
-  std::vector<pid_t> running;
+  // Started and not yet reaped. Only their groups are ever signalled: the
+  // id of a group whose programs are all reaped may belong to anyone.
+  std::vector<Program> running;
   pid_t group = 0;  // the programs' group, 0 before the first start
-  std::vector<pid_t> groups;  // every group made, for the hang-up
 };
 
 Programs programs;
 volatile sig_atomic_t program_ended = 1;
+int ended_pipe[2] = {-1, -1};  // a byte for each SIGCHLD, to wake waits
 
-void OnProgramEnded(int) { program_ended = 1; }
+void OnProgramEnded(int) {
+  program_ended = 1;
+  int saved_errno = errno;
+  ssize_t ignored = write(ended_pipe[1], "x", 1);
+  (void)ignored;
+  errno = saved_errno;
+}
 
 constexpr int kSignalsToReset[] = {SIGPIPE, SIGTTOU, SIGTTIN, SIGTSTP, SIGINT,
                                    SIGQUIT, SIGTERM, SIGHUP,  SIGCHLD};
@@ -95,13 +108,25 @@ std::uint32_t ErrorOfExec(int error) {
 
 void Forget(pid_t pid) {
   programs.running.erase(
-      std::remove(programs.running.begin(), programs.running.end(), pid),
+      std::remove_if(programs.running.begin(), programs.running.end(),
+                     [pid](const Program& p) { return p.pid == pid; }),
       programs.running.end());
+}
+
+void SignalGroupsOfRunning(int signal_number) {
+  std::vector<pid_t> done;
+  for (const Program& p : programs.running) {
+    if (std::find(done.begin(), done.end(), p.group) != done.end()) continue;
+    done.push_back(p.group);
+    kill(-p.group, signal_number);
+  }
 }
 
 }  // namespace
 
 void WatchPrograms() {
+  if (pipe2(ended_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    ended_pipe[0] = ended_pipe[1] = -1;  // waits then wake on EINTR alone
   struct sigaction action = {};
   action.sa_handler = OnProgramEnded;
   action.sa_flags = SA_RESTART | SA_NOCLDSTOP;
@@ -109,9 +134,14 @@ void WatchPrograms() {
   sigaction(SIGCHLD, &action, nullptr);
 }
 
+int ProgramEndedFd() { return ended_pipe[0]; }
+
 void ReapPrograms() {
   if (!program_ended) return;
   program_ended = 0;
+  char drained[64];
+  while (read(ended_pipe[0], drained, sizeof drained) > 0) {
+  }
   for (;;) {
     int status;
     pid_t pid = waitpid(-1, &status, WNOHANG);
@@ -126,9 +156,10 @@ bool ProgramsRunning() {
 }
 
 void EndPrograms() {
-  for (pid_t group : programs.groups) {
-    if (kill(-group, SIGHUP) == 0) kill(-group, SIGCONT);
-  }
+  program_ended = 1;
+  ReapPrograms();
+  SignalGroupsOfRunning(SIGHUP);
+  SignalGroupsOfRunning(SIGCONT);
   for (int waited = 0; waited < kHangUpGraceMs && !programs.running.empty();
        waited += 5) {
     program_ended = 1;
@@ -137,9 +168,9 @@ void EndPrograms() {
     timespec pause = {0, 5 * 1000 * 1000};
     nanosleep(&pause, nullptr);
   }
-  for (pid_t pid : programs.running) {
-    kill(pid, SIGKILL);
-    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+  for (const Program& p : programs.running) {
+    kill(p.pid, SIGKILL);
+    while (waitpid(p.pid, nullptr, 0) < 0 && errno == EINTR) {
     }
   }
   programs.running.clear();
@@ -209,9 +240,6 @@ BOOL CreateProcessA(const char* application, char* command_line,
   if (made > 0) {
     tcsetpgrp(console, made);
     posix::programs.group = made;
-    if (std::find(posix::programs.groups.begin(), posix::programs.groups.end(),
-                  made) == posix::programs.groups.end())
-      posix::programs.groups.push_back(made);
   }
   int error = 0;
   ssize_t got;
@@ -225,7 +253,7 @@ BOOL CreateProcessA(const char* application, char* command_line,
     posix::SetLastError(posix::ErrorOfExec(error));
     return 0;
   }
-  posix::programs.running.push_back(pid);
+  posix::programs.running.push_back({pid, made > 0 ? made : pid});
   // Keys typed while no program ran have waited for this one.
   posix::FlushInput();
   if (process_information != nullptr) {

@@ -9,6 +9,10 @@ namespace posix {
 /// nothing while none has.
 void WatchPrograms();
 
+/// Readable once a program has ended since the last ReapPrograms; poll it
+/// in every wait.
+int ProgramEndedFd();
+
 /// Collects programs that have ended, without waiting.
 void ReapPrograms();
 

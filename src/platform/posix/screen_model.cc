@@ -2,6 +2,7 @@
 
 #include <vterm.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace posix {
@@ -86,7 +87,8 @@ ScreenModel::ScreenModel(std::string* to_programs)
   vterm_screen_set_callbacks(screen_, &kScreenCallbacks, this);
   // Full-screen programs draw on the alternate screen; that is what shows.
   vterm_screen_enable_altscreen(screen_, 1);
-  vterm_screen_set_damage_merge(screen_, VTERM_DAMAGE_SCROLL);
+  // Row by row: merged scrolls lose what went over an edge on the way.
+  vterm_screen_set_damage_merge(screen_, VTERM_DAMAGE_ROW);
   vterm_screen_reset(screen_, 1);
 }
 
@@ -101,8 +103,9 @@ void ScreenModel::Feed(const char* bytes, std::size_t length) {
     length -= cut;
     bytes_left_out_ += cut;
   }
-  Track(bytes, length);
-  vterm_input_write(vt_, bytes, length);
+  shown_.clear();
+  Track(bytes, length, &shown_);
+  vterm_input_write(vt_, shown_.data(), shown_.size());
 }
 
 // The length of a leading run of plain lines (text, CR, LF, tab; ending in
@@ -112,7 +115,8 @@ void ScreenModel::Feed(const char* bytes, std::size_t length) {
 // screen: the cut ends at column 0, as its stand-in CR LF does.
 std::size_t ScreenModel::LinesThatScrollAway(const char* bytes,
                                              std::size_t length) {
-  if (length < kSkipWorthwhile || parse_ != Parse::kText || utf8_left_ != 0)
+  if (length < kSkipWorthwhile || parse_ != Parse::kText || utf8_left_ != 0 ||
+      sequence_c2_)
     return 0;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
   std::size_t plain_end = 0;
@@ -135,50 +139,88 @@ bool ScreenModel::ScrollsWholeScreen() {
   return answer == "\x1bP1$r1;25r\x1b\\\x1bP1$r1;80s\x1b\\";
 }
 
-void ScreenModel::Track(const char* bytes, std::size_t length) {
+// Keeps the parser's place, and drops UTF-8 C1 controls (U+0080 to
+// U+009F) on the way: libvterm takes them for printable characters of
+// negative width and writes out of bounds; a terminal that ignores them
+// shows nothing. In text, a C2 lead is held back until the next byte the
+// decoder sees, since controls and escape sequences may stand between the
+// two. Inside a sequence, a C2 and the byte after it go as a pair or not at
+// all, in case libvterm reads that sequence as text.
+void ScreenModel::Track(const char* bytes, std::size_t length, std::string* out) {
   for (std::size_t i = 0; i < length; ++i) {
     unsigned char b = static_cast<unsigned char>(bytes[i]);
-    if (b == 0x18 || b == 0x1a) {  // CAN and SUB cancel any sequence
-      parse_ = Parse::kText;
+    if (sequence_c2_) {
+      sequence_c2_ = false;
+      if (b >= 0x80 && b <= 0x9f) continue;
+      ReleaseC2(b, out);
+      NextParse(0xc2);
+    }
+    if (parse_ == Parse::kText && b >= 0x20 && b != 0x7f) {
+      if (held_c2_) {
+        held_c2_ = false;
+        utf8_left_ = 0;
+        if (b >= 0x80 && b <= 0x9f) continue;
+        ReleaseC2(b, out);
+      }
+      if (b == 0xc2) {
+        held_c2_ = true;
+        utf8_left_ = 1;
+        continue;
+      }
+      Decode(b);
+    } else if (b == 0xc2) {
+      sequence_c2_ = true;
       continue;
     }
-    switch (parse_) {
-      case Parse::kText:
-        if (b == 0x1b) {
-          parse_ = Parse::kEscape;
-          utf8_left_ = 0;
-        } else if (b >= 0xc0) {
-          utf8_left_ = b >= 0xf0 ? 3 : b >= 0xe0 ? 2 : 1;
-          after_c2_ = b == 0xc2;
-          continue;
-        } else if (b >= 0x80) {
-          // A C1 control may open any sequence; take it as the longest.
-          if (after_c2_ && b <= 0x9f) parse_ = Parse::kString;
-          if (utf8_left_ > 0) --utf8_left_;
-        } else {
-          utf8_left_ = 0;
-        }
-        after_c2_ = false;
-        break;
-      case Parse::kEscape:
-        if (b == '[') parse_ = Parse::kCsi;
-        else if (b == ']' || b == 'P' || b == 'X' || b == '^' || b == '_')
-          parse_ = Parse::kString;
-        else if (b >= 0x30 && b <= 0x7e) parse_ = Parse::kText;
-        break;  // intermediates, controls and ESC keep it open
-      case Parse::kCsi:
-        if (b == 0x1b) parse_ = Parse::kEscape;
-        else if (b >= 0x40 && b <= 0x7e) parse_ = Parse::kText;
-        break;
-      case Parse::kString:
-        if (b == 0x07) parse_ = Parse::kText;
-        else if (b == 0x1b) parse_ = Parse::kStringEscape;
-        break;
-      case Parse::kStringEscape:
-        parse_ = b == '\\' ? Parse::kText : b == 0x1b ? Parse::kStringEscape
-                                                       : Parse::kString;
-        break;
-    }
+    out->push_back(static_cast<char>(b));
+    NextParse(b);
+  }
+}
+
+// A C2 lead held back, followed by `next`: a character when `next` goes on
+// from it, else what libvterm makes of a broken sequence (U+FFFD), so that
+// no lead is left waiting for a byte after a C1 that was dropped.
+void ScreenModel::ReleaseC2(unsigned char next, std::string* out) {
+  if (next >= 0xa0 && next <= 0xbf) out->push_back('\xc2');
+  else out->append("\xef\xbf\xbd");
+}
+
+// libvterm's UTF-8 decoder: controls and sequences leave it as it is.
+void ScreenModel::Decode(unsigned char b) {
+  if (b < 0x80) utf8_left_ = 0;
+  else if (b < 0xc0) utf8_left_ = utf8_left_ > 0 ? utf8_left_ - 1 : 0;
+  else utf8_left_ = b < 0xe0 ? 1 : b < 0xf0 ? 2 : b < 0xf8 ? 3 : 5;
+}
+
+void ScreenModel::NextParse(unsigned char b) {
+  if (b == 0x18 || b == 0x1a) {  // CAN and SUB cancel any sequence
+    parse_ = Parse::kText;
+    return;
+  }
+  switch (parse_) {
+    case Parse::kText:
+      if (b == 0x1b) parse_ = Parse::kEscape;
+      break;
+    case Parse::kEscape:
+      if (b == '[') parse_ = Parse::kCsi;
+      else if (b == ']' || b == 'P') parse_ = Parse::kString;
+      else if (b >= 0x30 && b <= 0x7e) parse_ = Parse::kText;
+      break;  // intermediates, controls and ESC keep it open
+    case Parse::kCsi:
+      if (b == 0x1b) parse_ = Parse::kEscape;
+      else if (b >= 0x40 && b <= 0x7e) parse_ = Parse::kText;
+      break;
+    case Parse::kString:
+      if (b == 0x07) parse_ = Parse::kText;
+      else if (b == 0x1b) parse_ = Parse::kStringEscape;
+      break;
+    case Parse::kStringEscape:
+      // Any ESC but the string's terminator abandons the string and opens
+      // an escape sequence.
+      parse_ = Parse::kEscape;
+      if (b == '\\') parse_ = Parse::kText;
+      else NextParse(b);
+      break;
   }
 }
 
@@ -194,22 +236,40 @@ void ScreenModel::FillRow(int row) const {
   row_stale_[row] = false;
 }
 
+// libvterm may report ranges beyond the screen (a scroll by more rows than
+// it has): only rows on the screen are ever touched.
 void ScreenModel::Damaged(int start_row, int end_row) {
-  for (int row = start_row; row < end_row; ++row) row_stale_[row] = true;
+  for (int row = std::max(start_row, 0); row < std::min(end_row, kConsoleRows); ++row)
+    row_stale_[row] = true;
 }
+
+namespace {
+
+bool OnScreen(int row, int col, int rows, int cols) {
+  return row >= 0 && col >= 0 && rows >= 0 && cols >= 0 &&
+         row + rows <= kConsoleRows && col + cols <= kConsoleColumns;
+}
+
+}  // namespace
 
 void ScreenModel::Moved(int dest_row, int dest_col, int src_row, int src_col,
                         int rows, int cols) {
-  char before[kConsoleRows][kConsoleColumns];
-  bool stale_before[kConsoleRows];
-  std::memcpy(before, cells_, sizeof before);
-  std::memcpy(stale_before, row_stale_, sizeof stale_before);
-  for (int r = 0; r < rows; ++r) {
-    std::memcpy(cells_[dest_row + r] + dest_col, before[src_row + r] + src_col,
-                static_cast<std::size_t>(cols));
-    // A moved row is only as fresh as both halves of it.
-    row_stale_[dest_row + r] =
-        stale_before[dest_row + r] || stale_before[src_row + r];
+  if (!OnScreen(dest_row, dest_col, rows, cols) ||
+      !OnScreen(src_row, src_col, rows, cols)) {
+    // A move libvterm reports beyond the screen: read it all again.
+    for (bool& stale : row_stale_) stale = true;
+    return;
+  }
+  // Rows go in the order that never overwrites one still to be moved.
+  bool down = dest_row > src_row;
+  for (int i = 0; i < rows; ++i) {
+    int r = down ? rows - 1 - i : i;
+    std::memmove(cells_[dest_row + r] + dest_col, cells_[src_row + r] + src_col,
+                 static_cast<std::size_t>(cols));
+    // A row moved in part is only as fresh as both of its parts.
+    bool whole = cols == kConsoleColumns;
+    row_stale_[dest_row + r] = row_stale_[src_row + r] ||
+                               (!whole && row_stale_[dest_row + r]);
   }
 }
 

@@ -30,7 +30,8 @@ class ScreenModel {
 
   /// Takes in bytes the programs wrote. A long run of plain lines that
   /// would scroll off the screen before the end of the chunk is not drawn:
-  /// the screen comes out the same, only faster.
+  /// the screen comes out the same, only faster. UTF-8 C1 controls
+  /// (U+0080 to U+009F) show nothing.
   void Feed(const char* bytes, std::size_t length);
 
   /// Copies up to `length` cells of `row` from `column` into out, one byte
@@ -60,15 +61,20 @@ class ScreenModel {
   bool Answers(void (*probe)(VTerm*), const char* expected);
   std::size_t LinesThatScrollAway(const char* bytes, std::size_t length);
   bool ScrollsWholeScreen();
-  void Track(const char* bytes, std::size_t length);
+  void Track(const char* bytes, std::size_t length, std::string* out);
+  void ReleaseC2(unsigned char next, std::string* out);
+  void Decode(unsigned char b);
+  void NextParse(unsigned char b);
   void FillRow(int row) const;
 
   // Where the parser stands after what was fed: drawing text, or inside an
   // escape sequence, a control string or a UTF-8 character.
   enum class Parse { kText, kEscape, kCsi, kString, kStringEscape };
   Parse parse_ = Parse::kText;
-  int utf8_left_ = 0;
-  bool after_c2_ = false;  // U+0080 to U+009F are C1 controls
+  int utf8_left_ = 0;  // continuation bytes libvterm's decoder waits for
+  bool held_c2_ = false;  // a C2 lead in text, not yet given to libvterm
+  bool sequence_c2_ = false;  // a C2 inside a sequence, not yet given
+  std::string shown_;  // what Feed gives libvterm
   std::size_t bytes_left_out_ = 0;
 
   // The screen as bytes, kept up to date row by row from what libvterm

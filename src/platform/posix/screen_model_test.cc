@@ -32,11 +32,21 @@ std::string Lines(int count, const std::string& text) {
   return out;
 }
 
+std::string Repeated(const std::string& text, int count) {
+  std::string out;
+  while (count-- > 0) out += text;
+  return out;
+}
+
 TEST(ScreenCells, RowsShowWhatProgramsWrote) {
   const struct { std::string output; int row; std::string cells; } kRows[] = {
       {"caf\xc3\xa9", 0, "caf\xe9"}, {"1\xe2\x82\xac", 0, "1?"}, {"\xe4\xb8\xad!", 0, "? !"},
       {"\x1b[25;3Hlast row", 24, "  last row"}, {Lines(26, "l"), 0, "l2"},  // no scrollback
       {"main\x1b[?1049h\x1b[Halt", 0, "alt"}, {"main\x1b[?1049hx\x1b[?1049l", 0, "main"},
+      // C1 controls show nothing, wherever their two bytes stand; a lead
+      // that breaks off shows as "?".
+      {"a\xc2\x85" "b\x1b[4h\xc2\x90x", 0, "abx"}, {"\xc2\x85\x1b[K", 0, ""},
+      {"\xc2\r\x1b[1m\x85x", 0, "x"}, {"\xc2\xc2\x85\x85\xc2\xa0\xc2", 0, "??\xa0"},
   };
   for (const auto& row : kRows)
     EXPECT_EQ(Fed(row.output).Row(row.row), row.cells + std::string(80 - row.cells.size(), ' '))
@@ -50,6 +60,9 @@ TEST(ScreenCells, KeptRowsFollowEveryKindOfChange) {
       "\x1b[2;2H\x1b[3P", "\x1b[3;1H\x1b[4@new", "\x1b[5;15r\x1b[15;1H\r\n\r\nin region\x1b[r",
       "\x1b[1;1H\x1bM\x1bMdown", "\x1b[?1049h\x1b[2J\x1b[3;3Halt screen", "\x1b[?1049l",
       "\x1b[12;70H\xe4\xb8\xad\xe4\xb8\xad wide", "\x1b[20;5H\x1b[5X\x1b[21;1H\x1b[K\x1b[1J",
+      // Scrolls past the screen's edges, both ways, and inside margins.
+      Lines(40, "row ") + "\x1b[200T\x1b[200T", Repeated("\n\x1b[2T\n", 30),
+      "\x1b[?69h\x1b[5;40s" + Lines(30, "line 1") + "\x1b[s\x1b[?69l",
   };
   Fed kept("");
   std::string all;
@@ -90,10 +103,10 @@ TEST(FastFeed, LeavingOutLinesThatScrollAwayChangesNothing) {
       {std::string(80, 'x'), Lines(600, "line "), true},  // a pending wrap
       {"", Lines(600, "caf\xc3\xa9 "), false}, {"\x1b[5;10r", Lines(600, "line "), false},
       {"", std::string(6000, 'a') + std::string(300, '\n') + "end", false},
-      // Inside a title, a CSI, a UTF-8 character, after a C1 control.
+      // Inside a title, a CSI, a UTF-8 character; a C1 control is nothing.
       {"\x1b]0;title ", Lines(600, "line ") + "\x07" "after", false},
       {"\x1b[3", "1m" + Lines(600, "line "), false}, {"\xe4\xb8", Lines(600, "line "), false},
-      {"\xc2\x9d" "0;t", Lines(600, "line ") + "\x07", false},
+      {"\xc2\x9d" "0;t", Lines(600, "line ") + "\x07", true},
       {"", Lines(45, std::string(100, 'y')), false},  // too few lines
   };
   for (const auto& row : kRows) {

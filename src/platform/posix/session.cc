@@ -28,6 +28,10 @@ namespace posix {
 namespace {
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// From the caller's side to the run: whether the person's terminal is
+// klavrun's again after a stop (fg), or is left to the shell (bg).
+constexpr int kTerminalBack = SIGUSR1;
+constexpr int kTerminalLeft = SIGUSR2;
 
 struct SessionState {
   bool stdout_open = true;
@@ -44,7 +48,10 @@ struct SessionState {
 
 SessionState session;
 volatile sig_atomic_t stop_signal = 0;
+volatile sig_atomic_t terminal_left = 0;  // in the run: the job was sent to the background
 pid_t runner_pid = 0;  // in the process that stays with the caller
+
+bool InForeground() { return tcgetpgrp(STDIN_FILENO) == getpgrp(); }
 
 // A person at the terminal types to the console through klavrun: the
 // terminal goes raw for the run, so that every key, Ctrl+C included,
@@ -71,6 +78,39 @@ void ForwardSignal(int signal_number) {
   if (runner_pid > 0) kill(runner_pid, signal_number);
 }
 
+// SIGTSTP in the caller's side: the run stops with it and the person's
+// terminal gets its modes back, so that the shell has it. Once continued,
+// the terminal is taken again only when klavrun is back in its foreground.
+void StopJob(int) {
+  int saved_errno = errno;
+  kill(runner_pid, SIGSTOP);
+  bool took_terminal = session.person_at_terminal && InForeground();
+  if (took_terminal) tcsetattr(STDIN_FILENO, TCSANOW, &session.person_modes);
+  signal(SIGTSTP, SIG_DFL);
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGTSTP);
+  sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+  raise(SIGTSTP);
+  // Continued, by fg or bg.
+  sigprocmask(SIG_BLOCK, &stop, nullptr);
+  signal(SIGTSTP, StopJob);
+  bool back = session.person_at_terminal && InForeground() &&
+              tcgetattr(STDIN_FILENO, &session.person_modes) == 0;
+  if (back) {
+    termios raw = session.person_modes;
+    cfmakeraw(&raw);
+    back = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+  }
+  kill(runner_pid, back ? kTerminalBack : kTerminalLeft);
+  kill(runner_pid, SIGCONT);
+  errno = saved_errno;
+}
+
+void OnTerminalMoved(int signal_number) {
+  terminal_left = signal_number == kTerminalLeft;
+}
+
 [[noreturn]] void EndWith(int exit_code) {
   GiveBackPersonsTerminal();
   _exit(exit_code);
@@ -84,6 +124,8 @@ void ForwardSignal(int signal_number) {
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   for (int signal_number : kStopSignals) sigaction(signal_number, &action, nullptr);
+  action.sa_handler = StopJob;
+  sigaction(SIGTSTP, &action, nullptr);
   sigprocmask(SIG_SETMASK, &mask, nullptr);
   for (;;) {
     int status = 0;
@@ -118,6 +160,10 @@ void SetUpRunnerSignals() {
   signal(SIGTTOU, SIG_IGN);
   signal(SIGTTIN, SIG_IGN);
   signal(SIGTSTP, SIG_IGN);
+  action.sa_handler = OnTerminalMoved;
+  action.sa_flags = SA_RESTART;
+  sigaction(kTerminalBack, &action, nullptr);
+  sigaction(kTerminalLeft, &action, nullptr);
   WatchPrograms();
 }
 
@@ -153,6 +199,7 @@ void BeginSession(int argc, char** argv) {
   sigset_t stop_signals, unblocked;
   sigemptyset(&stop_signals);
   for (int signal_number : kStopSignals) sigaddset(&stop_signals, signal_number);
+  sigaddset(&stop_signals, SIGTSTP);
   sigprocmask(SIG_BLOCK, &stop_signals, &unblocked);
   TakePersonsTerminal();
 
@@ -186,7 +233,7 @@ bool StdoutIsTerminal() { return session.stdout_terminal; }
 
 int CallerTerminal() { return session.caller_terminal; }
 
-bool PersonAtTerminal() { return session.person_at_terminal; }
+bool PersonAtTerminal() { return session.person_at_terminal && !terminal_left; }
 
 int StopSignalFd() { return session.stop_pipe[0]; }
 

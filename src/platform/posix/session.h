@@ -24,7 +24,7 @@ int CallerTerminal();
 
 /// True when standard input is a terminal klavrun runs in the foreground
 /// of: it is raw for the run, and what the person types there goes to the
-/// console.
+/// console. False again while the job is in the background after a stop.
 bool PersonAtTerminal();
 
 /// Readable once a stop signal has arrived; poll it in every wait.
