@@ -7,6 +7,8 @@
 //                                  byte up to a "!" to OUT, prints "done"
 //   klavhelper echo OUT COUNT      raw mode, echoes and records COUNT bytes,
 //                                  then prints "done COUNT"
+//   klavhelper askpos OUT COUNT AT as echo, asking for the cursor's place
+//                                  after AT keys; OUT.answer gets the answer
 //   klavhelper fullscreen OUT      draws on the alternate screen with the
 //                                  cursor hidden and a title, then as
 //                                  keys OUT app
@@ -37,6 +39,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -106,6 +109,46 @@ int Echo(const char* out, long count) {
   Save(out, got);
   tcsetattr(STDIN_FILENO, TCSANOW, &saved);
   Say("\r\ndone " + std::to_string(got.size()) + "\r\n");
+  return 0;
+}
+
+// As Echo, but after `at` keys asks the terminal where its cursor is and
+// picks the answer out of the keys that keep coming. OUT gets the keys,
+// OUT.answer the answer, a blank, and how many keys came between the
+// question and the answer's end.
+int AskPosition(const char* out, long count, long at) {
+  termios saved = RawMode();
+  Say("ready\r\n");
+  std::string keys, answer;
+  bool asked = false, in_answer = false;
+  long between = -1;
+  char buffer[4096];
+  while (static_cast<long>(keys.size()) < count || in_answer || (asked && between < 0)) {
+    long want = sizeof buffer;
+    if (!asked) want = std::min(want, at - static_cast<long>(keys.size()));
+    ssize_t n = read(STDIN_FILENO, buffer, static_cast<std::size_t>(want));
+    if (n <= 0) break;
+    std::string echo;
+    for (ssize_t i = 0; i < n; ++i) {
+      if (buffer[i] == '\x1b' || in_answer) {
+        answer += buffer[i];
+        in_answer = buffer[i] != 'R';
+        if (!in_answer) between = static_cast<long>(keys.size()) - at;
+      } else {
+        keys += buffer[i];
+        echo += buffer[i];
+      }
+    }
+    Say(echo);
+    if (!asked && static_cast<long>(keys.size()) == at) {
+      Say("\x1b[6n");
+      asked = true;
+    }
+  }
+  Save(out, keys);
+  Save((std::string(out) + ".answer").c_str(), answer + " " + std::to_string(between));
+  tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  Say("\r\ndone " + std::to_string(keys.size()) + "\r\n");
   return 0;
 }
 
@@ -256,6 +299,7 @@ int main(int argc, char** argv) {
   if (mode == "prompt" && argc >= 3) return Prompt(argv[2], argc > 3 ? argv[3] : "name? ");
   if (mode == "keys" && argc >= 3) return Keys(argv[2], argc > 3 && std::string(argv[3]) == "app");
   if (mode == "echo" && argc == 4) return Echo(argv[2], atol(argv[3]));
+  if (mode == "askpos" && argc == 5) return AskPosition(argv[2], atol(argv[3]), atol(argv[4]));
   if (mode == "fullscreen" && argc == 3) return FullScreen(argv[2]);
   if (mode == "pingpong" && (argc == 3 || argc == 4))
     return PingPong(atol(argv[2]), argc == 4 ? argv[3] : nullptr);
@@ -264,6 +308,6 @@ int main(int argc, char** argv) {
   if (mode == "spinner" && argc == 3) return Spinner(atol(argv[2]));
   if (mode == "hostile" && argc == 3) return Hostile(argv[2]);
   if (mode == "survivor" && argc == 3) return Survivor(argv[2]);
-  fprintf(stderr, "usage: klavhelper prompt|keys|echo|fullscreen|pingpong|flood|about|spinner|hostile|survivor ...\n");
+  fprintf(stderr, "usage: klavhelper prompt|keys|echo|askpos|fullscreen|pingpong|flood|about|spinner|hostile|survivor ...\n");
   return 2;
 }

@@ -100,18 +100,19 @@ bool PlainBytes(const KeyPress& key, std::string* bytes) {
 }  // namespace
 
 void TypeKey(ScreenModel& screen, const KeyPress& key) {
-  VTerm* vt = screen.terminal();
+  // Only keys the terminal encodes ask for it: its modes must then take in
+  // all output so far.
   VTermModifier mods = static_cast<VTermModifier>(Modifiers(key));
   for (const EncodedKey& encoded : kEncodedKeys) {
     if (encoded.vk == key.vk) {
-      vterm_keyboard_key(vt, encoded.key, mods);
+      vterm_keyboard_key(screen.terminal(), encoded.key, mods);
       return;
     }
   }
   if (key.vk >= platform::VK_F1 && key.vk < platform::VK_F1 + 12) {
     vterm_keyboard_key(
-        vt, static_cast<VTermKey>(VTERM_KEY_FUNCTION(key.vk - platform::VK_F1 + 1)),
-        mods);
+        screen.terminal(),
+        static_cast<VTermKey>(VTERM_KEY_FUNCTION(key.vk - platform::VK_F1 + 1)), mods);
     return;
   }
   if (key.vk >= platform::VK_F1 + 12 && key.vk <= platform::VK_F16) {

@@ -45,6 +45,8 @@ const VTermScreenCallbacks kScreenCallbacks = {
     nullptr,           // sb_popline
 };
 
+// FeedLater holds back at most this much text.
+constexpr std::size_t kHoldLimit = 1024 * 1024;
 // A chunk is worth looking at for lines to leave out from this size on.
 constexpr std::size_t kSkipWorthwhile = 4096;
 // Lines after a cut that push everything before it off the screen, from
@@ -76,9 +78,10 @@ char CellByte(unsigned int code_point) {
   return '?';
 }
 
-ScreenModel::ScreenModel(std::string* to_programs)
+ScreenModel::ScreenModel(std::string* to_programs, std::string* replies)
     : vt_(vterm_new(kConsoleRows, kConsoleColumns)),
       to_programs_(to_programs),
+      replies_(replies ? replies : to_programs),
       sink_(to_programs) {
   for (bool& stale : row_stale_) stale = true;
   vterm_set_utf8(vt_, 1);
@@ -95,6 +98,33 @@ ScreenModel::ScreenModel(std::string* to_programs)
 ScreenModel::~ScreenModel() { vterm_free(vt_); }
 
 void ScreenModel::Feed(const char* bytes, std::size_t length) {
+  if (held_.empty()) {
+    Draw(bytes, length);
+    return;
+  }
+  // In one piece: lines that scroll away unseen are left out across both.
+  held_.append(bytes, length);
+  CatchUp();
+}
+
+void ScreenModel::FeedLater(const char* bytes, std::size_t length) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
+  bool plain = parse_ == Parse::kText && utf8_left_ == 0 && !held_c2_ && !sequence_c2_ &&
+               held_.size() + length <= kHoldLimit;
+  for (std::size_t i = 0; plain && i < length; ++i) plain = Plain(p[i]);
+  if (plain)
+    held_.append(bytes, length);
+  else
+    Feed(bytes, length);
+}
+
+void ScreenModel::CatchUp() {
+  if (held_.empty()) return;
+  Draw(held_.data(), held_.size());
+  held_.clear();
+}
+
+void ScreenModel::Draw(const char* bytes, std::size_t length) {
   if (length == 0) return;
   std::size_t cut = LinesThatScrollAway(bytes, length);
   if (cut > 0) {
@@ -105,7 +135,9 @@ void ScreenModel::Feed(const char* bytes, std::size_t length) {
   }
   shown_.clear();
   Track(bytes, length, &shown_);
+  sink_ = replies_;
   vterm_input_write(vt_, shown_.data(), shown_.size());
+  sink_ = to_programs_;
 }
 
 // The length of a leading run of plain lines (text, CR, LF, tab; ending in
@@ -274,10 +306,11 @@ void ScreenModel::Moved(int dest_row, int dest_col, int src_row, int src_col,
 }
 
 std::size_t ScreenModel::ReadRow(int row, int column, char* out,
-                                 std::size_t length) const {
+                                 std::size_t length) {
   if (row < 0 || row >= kConsoleRows || column < 0 ||
       column >= kConsoleColumns)
     return 0;
+  CatchUp();
   // Waits read the same screen over and over: only what changed is read
   // from libvterm again.
   vterm_screen_flush_damage(screen_);
@@ -310,6 +343,7 @@ bool ScreenModel::Answers(void (*probe)(VTerm*), const char* expected) {
 }
 
 std::string ScreenModel::ModeResetSequence() {
+  CatchUp();
   std::string reset = "\x1b[0m";
   if (alt_screen_) reset += "\x1b[?1049l";
   if (cursor_hidden_) reset += "\x1b[?25h";
