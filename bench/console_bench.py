@@ -21,7 +21,7 @@ QUICK = "--quick" in sys.argv
 ROUNDS = 100 if QUICK else 2000
 FLOOD_MB = 10 if QUICK else 50
 TYPED = 20000 if QUICK else 1000000
-REPEATS = 1 if QUICK else 3  # the best of these runs counts
+REPEATS = 1 if QUICK else 5  # medians over these runs count
 IDLE_S = 3
 WORK = tempfile.mkdtemp(prefix="klavbench")
 
@@ -207,19 +207,26 @@ def typing():
             typed / limit, True)
 
 
-def best_of(workload):
+def median(values):
+    ordered = sorted(values)
+    return ordered[len(ordered) // 2]
+
+
+def repeated(workload):
+    """The median of each tool's figures over the repeats, and the median of
+    the ratios taken within each repeat: a machine busy with other work
+    slows a repeat's tools alike, so those ratios vary far less."""
     runs = [workload() for _ in range(REPEATS)]
     name, higher_is_better = runs[0][0], runs[0][5]
-    pick = max if higher_is_better else min
-    figures = tuple(None if runs[0][i] is None else pick(run[i] for run in runs)
+    figures = tuple(None if runs[0][i] is None else median(run[i] for run in runs)
                     for i in (1, 2, 3, 4))
-    return (name,) + figures + (higher_is_better,)
-
-
-def ratio(a, b):
-    if a is None or b is None:
-        return "-"
-    return "%.2f" % (a / b) if b else "inf"
+    ratios = {}
+    for key, (a, b) in {"k/limit": (1, 4), "e/limit": (2, 4), "k/expect": (1, 2),
+                        "k/tmux": (1, 3)}.items():
+        if runs[0][a] is not None and runs[0][b] is not None:
+            ratios[key] = median(run[a] / run[b] if run[b] else float("inf")
+                                 for run in runs)
+    return (name,) + figures + (ratios,)
 
 
 def percentile(values, fraction):
@@ -236,16 +243,18 @@ def main():
         if not shutil.which(tool):
             sys.exit("%s is not installed" % tool)
     load_before = load()
-    rows = [best_of(w) for w in (ping_pong, idle_wait, flood, typing)]
+    rows = [repeated(w) for w in (ping_pong, idle_wait, flood, typing)]
     print("%-26s %11s %11s %11s %11s %8s %8s %9s %7s" %
           ("workload", "klavrun", "expect", "tmux", "limit", "k/limit",
            "e/limit", "k/expect", "k/tmux"))
-    for name, k, e, t, limit, _ in rows:
+    for name, k, e, t, limit, ratios in rows:
         print("%-26s %11.3f %11.3f %11.3f %11s %8s %8s %9s %7s" %
-              (name, k, e, t, "-" if limit is None else "%.3f" % limit,
-               ratio(k, limit), ratio(e, limit), ratio(k, e), ratio(k, t)))
-    print("(ratios above 1 mean faster, except idle wait, where they compare "
-          "CPU used)")
+              ((name, k, e, t, "-" if limit is None else "%.3f" % limit) +
+               tuple("%.2f" % ratios[key] if key in ratios else "-"
+                     for key in ("k/limit", "e/limit", "k/expect", "k/tmux"))))
+    print("(figures: medians of %d repeats; ratios: medians of the ratios within "
+          "each repeat;\n above 1 means faster, except idle wait, where they compare "
+          "CPU used)" % REPEATS)
     print()
     print("ping-pong, text written -> reply received (us), %d rounds pooled:"
           % len(LATENCIES["klavrun"]))
@@ -255,8 +264,8 @@ def main():
         values = LATENCIES[tool]
         print("%-10s %9d %9d %9d %16.1f" %
               (tool, percentile(values, 0.5), percentile(values, 0.99),
-               percentile(values, 0.999), 1e6 * min(USER_PER_ROUND[tool])))
-    print("(user CPU: the tool and the program it drives, best repeat)")
+               percentile(values, 0.999), 1e6 * median(USER_PER_ROUND[tool])))
+    print("(user CPU: the tool and the program it drives, median repeat)")
     print("load average (1, 5, 15 min): %s before, %s after" %
           (load_before, load()))
     shutil.rmtree(WORK, ignore_errors=True)
