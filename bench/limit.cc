@@ -15,12 +15,17 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
 namespace {
+
+// How long a reader keeps reading before it sleeps until output comes: about
+// as long as klavrun's wait loop goes round before it sleeps.
+constexpr long kSpinMicroseconds = 50;
 
 // The pseudo-terminal's master side, with the program on the other side.
 struct Console {
@@ -47,14 +52,16 @@ Console Start(const std::vector<std::string>& argv) {
     execvp(args[0], args.data());
     _exit(127);
   }
+  fcntl(c.master, F_SETFL, fcntl(c.master, F_GETFL) | O_NONBLOCK);
   return c;
 }
 
-// Takes in one read's worth (waiting for it when the side blocks); true
-// once `text` has shown in the stream since the last time it was found.
-bool ReadFinds(Console& c, const std::string& text) {
+// Takes in one read's worth, if there is any (*got says); true once `text`
+// has shown in the stream since the last time it was found.
+bool ReadFinds(Console& c, const std::string& text, bool* got = nullptr) {
   char buffer[65536];
   ssize_t n = read(c.master, buffer, sizeof buffer);
+  if (got != nullptr) *got = n > 0;
   if (n < 0 && (errno == EINTR || errno == EAGAIN)) return false;
   if (n <= 0) {
     fprintf(stderr, "klavlimit: the program ended before \"%s\"\n", text.c_str());
@@ -69,9 +76,27 @@ bool ReadFinds(Console& c, const std::string& text) {
   return false;
 }
 
-// Blocking reads: one system call a wake-up.
+long Microseconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1000000L + now.tv_nsec / 1000;
+}
+
+// Reads again at once for a short while, then sleeps until there is more:
+// on a busy machine a process that went to sleep waits to be woken, which
+// one still running does not.
 void AwaitText(Console& c, const std::string& text) {
-  while (!ReadFinds(c, text)) {
+  long spun_since = Microseconds();
+  for (;;) {
+    bool got = false;
+    if (ReadFinds(c, text, &got)) return;
+    if (got) {
+      spun_since = Microseconds();
+    } else if (Microseconds() - spun_since > kSpinMicroseconds) {
+      pollfd fd = {c.master, POLLIN, 0};
+      poll(&fd, 1, -1);
+      spun_since = Microseconds();
+    }
   }
 }
 
@@ -81,6 +106,9 @@ void WriteAll(Console& c, const std::string& bytes) {
     ssize_t n = write(c.master, bytes.data() + done, bytes.size() - done);
     if (n > 0) {
       done += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno == EAGAIN) {
+      pollfd fd = {c.master, POLLOUT, 0};
+      poll(&fd, 1, -1);
     } else if (!(n < 0 && errno == EINTR)) {
       exit(1);
     }
@@ -121,7 +149,6 @@ int Typing(const std::string& line, long count) {
   for (long i = 1; i < count; ++i) keys += line + "\r";
   keys += "last line typed\r";
   Console c = Start({"cat"});
-  fcntl(c.master, F_SETFL, fcntl(c.master, F_GETFL) | O_NONBLOCK);
   std::size_t done = 0;
   bool seen = false;
   while (!seen) {

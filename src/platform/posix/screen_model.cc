@@ -49,10 +49,12 @@ const VTermScreenCallbacks kScreenCallbacks = {
 constexpr std::size_t kHoldLimit = 1024 * 1024;
 // A chunk is worth looking at for lines to leave out from this size on.
 constexpr std::size_t kSkipWorthwhile = 4096;
+
 // Lines after a cut that push everything before it off the screen, from
-// any cursor row: 24 to reach the last row, 25 more to scroll it all away,
-// one for the line break that stands in for what was cut.
-constexpr int kLinesToScrollAway = 2 * kConsoleRows;
+// cursor row `row`: the rows below it to reach the last row, 25 more to
+// scroll it all away, one for the line break that stands in for what was
+// cut. A flood keeps the cursor on the last row: 26.
+int LinesToScrollAway(int row) { return (kConsoleRows - 1 - row) + kConsoleRows + 1; }
 
 bool Plain(unsigned char byte) {
   return (byte >= 0x20 && byte <= 0x7e) || byte == '\r' || byte == '\n' ||
@@ -153,10 +155,13 @@ std::size_t ScreenModel::LinesThatScrollAway(const char* bytes,
   const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
   std::size_t plain_end = 0;
   while (plain_end < length && Plain(p[plain_end])) ++plain_end;
+  VTermPos cursor;
+  vterm_state_get_cursorpos(vterm_obtain_state(vt_), &cursor);
+  const int lines_needed = LinesToScrollAway(cursor.row);
   int lines_after = 0;
   for (std::size_t i = plain_end; i-- > 1;) {
     if (p[i] != '\n') continue;
-    if (lines_after >= kLinesToScrollAway && p[i - 1] == '\r')
+    if (lines_after >= lines_needed && p[i - 1] == '\r')
       return ScrollsWholeScreen() ? i + 1 : 0;
     ++lines_after;
   }

@@ -109,6 +109,9 @@ TEST(FastFeed, LeavingOutLinesThatScrollAwayChangesNothing) {
       {"\x1b[3", "1m" + Lines(600, "line "), false}, {"\xe4\xb8", Lines(600, "line "), false},
       {"\xc2\x9d" "0;t", Lines(600, "line ") + "\x07", true},
       {"", Lines(45, std::string(100, 'y')), false},  // too few lines
+      // From the last row fewer lines scroll everything away.
+      {Lines(30, "x"), Lines(27, std::string(200, 'y')), true},
+      {Lines(30, "x"), Lines(26, std::string(200, 'y')), false},
   };
   for (const auto& row : kRows) {
     Fed whole(row.before), piecewise(row.before);  // pieces too short to leave out
