@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "platform/posix/keyboard.h"
 #include "platform/posix/process.h"
 #include "platform/posix/session.h"
 #include "platform/posix/window.h"
@@ -102,7 +103,7 @@ void PassThrough(const char* data, std::size_t length) {
 // asked does not wait behind the rest of a long send.
 void QueueReplies() {
   if (console.replies.empty()) return;
-  std::size_t at = std::max(console.input_sent, console.replies_end);
+  std::size_t at = KeyBoundary(console.input, std::max(console.input_sent, console.replies_end));
   console.input.insert(at, console.replies);
   console.replies_end = at + console.replies.size();
   console.replies.clear();
@@ -151,10 +152,12 @@ std::size_t WriteInput() {
   } else if (console.input_sent >= kReadChunk &&
              console.input_sent >= console.input.size() / 2) {
     // Dropping what was sent only once it is most of the queue keeps a long
-    // send from moving the rest over and over.
-    console.input.erase(0, console.input_sent);
-    console.replies_end -= std::min(console.replies_end, console.input_sent);
-    console.input_sent = 0;
+    // send from moving the rest over and over. The last bytes sent stay:
+    // a reply must not split the key they may begin.
+    const std::size_t dropped = console.input_sent - kLongestKey;
+    console.input.erase(0, dropped);
+    console.replies_end -= std::min(console.replies_end, dropped);
+    console.input_sent = kLongestKey;
   }
   console.input_at_last_try = console.input.size();
   return total;
