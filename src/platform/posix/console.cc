@@ -119,9 +119,10 @@ std::size_t ReadOutput(std::size_t limit) {
     ssize_t n = read(console.master, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // nothing more for now
-    PassThrough(buffer, static_cast<std::size_t>(n));
     chunk.append(buffer, static_cast<std::size_t>(n));
   }
+  // One write for many reads: the pseudo-terminal gives a page at a time.
+  if (!chunk.empty()) PassThrough(chunk.data(), chunk.size());
   if (console.typing)
     console.screen->FeedLater(chunk.data(), chunk.size());
   else
