@@ -262,6 +262,20 @@ void ScreenModel::NextParse(unsigned char b) {
 }
 
 void ScreenModel::FillRow(int row) const {
+  row_stale_[row] = false;
+  // Most rows are plain ASCII: their text in one call, blanks after it.
+  // Anything else (a wide, accented or combined character) cell by cell.
+  char text[kConsoleColumns * 8];
+  const std::size_t length = vterm_screen_get_text(
+      screen_, text, sizeof text, VTermRect{row, row + 1, 0, kConsoleColumns});
+  bool ascii = length <= static_cast<std::size_t>(kConsoleColumns);
+  for (std::size_t i = 0; ascii && i < length; ++i)
+    ascii = static_cast<unsigned char>(text[i]) < 0x80;
+  if (ascii) {
+    std::memcpy(cells_[row], text, length);
+    std::memset(cells_[row] + length, ' ', kConsoleColumns - length);
+    return;
+  }
   bool after_wide = false;
   for (int col = 0; col < kConsoleColumns; ++col) {
     VTermScreenCell cell;
@@ -270,7 +284,6 @@ void ScreenModel::FillRow(int row) const {
     cells_[row][col] = after_wide ? ' ' : CellByte(cell.chars[0]);
     after_wide = cell.width == 2;
   }
-  row_stale_[row] = false;
 }
 
 // libvterm may report ranges beyond the screen (a scroll by more rows than
