@@ -22,7 +22,7 @@ options() {
 }
 
 status=0
-printf '%-18s %12s %10s %8s  %s\n' target executions exec/s edges result
+printf '%-18s %12s %10s %8s  %s\n' target executions exec/s coverage result
 for target in integer_classify send_keys script screen_model; do
   found=build-fuzz/corpus/$target
   mkdir -p "$found" build-fuzz/crashes

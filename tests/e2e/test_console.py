@@ -173,6 +173,7 @@ class HostileProgramsAndInput(Console):
         rows = [  # what the program prints, what must reach standard output
             ("scroll-down", b"\x1b[200T\x1b[200T"), ("c1-insert", b"\x1b[4h\xc2\x90x"),
             ("c1-erase", b"\r\xc2\x85\x1b[K"), ("margins", b"line 129 xx"),
+            ("csi-parameters", b";" * 20), ("repeat-nothing", b"\x1b[b"),
         ]
         for name, passed in rows:
             with self.subTest(name):

@@ -118,7 +118,8 @@ class PersonAtTheTerminal(ConsoleCase):
     def test_a_stopped_run_gives_the_terminal_to_the_shell_until_fg(self):
         if not shutil.which("tmux"):
             self.skipTest("tmux is not installed")
-        self.write_script([self.helper("prompt", self.path("got"))] + wait("got it"))
+        self.write_script([self.helper("prompt", self.path("got"))] + wait("name?") +
+                          ["delay 1000", 'start "touch resumed"'] + wait("got it"))
         self.socket = "klavterm%d_%d" % (os.getpid(), next(PANES))
         self.addCleanup(self.end_tmux, self.socket)
         self.tmux("start-server", ";", "set-option", "-g", "remain-on-exit", "on", ";",
@@ -127,24 +128,29 @@ class PersonAtTheTerminal(ConsoleCase):
         typed = lambda text: (self.tmux("send-keys", "-t", "t", "-l", text),
                               self.tmux("send-keys", "-t", "t", "Enter"))
         screen = lambda: self.tmux("capture-pane", "-p", "-t", "t")
-        typed("stty -a > stty.before; sh -c '%s script.txt; echo $? > rc'" % KLAVRUN)
+        typed("stty -a > stty.before; %s script.txt" % KLAVRUN)
         self.wait_for("the prompt", lambda: "name?" in screen())
         shell = int(self.tmux("display", "-p", "-t", "t", "#{pane_pid}"))
         [job] = subprocess.run(["pgrep", "-P", str(shell)], capture_output=True).stdout.split()
-        children = lambda pid: subprocess.run(["pgrep", "-P", str(pid)],
-                                              capture_output=True).stdout.split()
-        [run] = children(int(children(int(job))[0]))  # the session process
-        state = lambda: open("/proc/%d/stat" % int(run)).read().rsplit(")", 1)[1].split()[0]
         os.killpg(int(job), signal.SIGTSTP)  # as a typed ^z does
         self.wait_for("the shell", lambda: "Stopped" in screen())
-        self.assertEqual(state(), "T", "the run stops with its job")
         typed("stty -a > stty.stopped")  # the shell has the keys, and its modes
         self.wait_for("stty.stopped", lambda: os.path.exists(self.path("stty.stopped")))
+        time.sleep(1.2)
+        self.assertFalse(os.path.exists(self.path("resumed")), "the script waits too")
+        typed("bg")  # the script goes on; the keys stay the shell's
+        self.wait_for("resumed", lambda: os.path.exists(self.path("resumed")))
+        typed("stty -a > stty.bg")
+        self.wait_for("stty.bg", lambda: os.path.exists(self.path("stty.bg")))
         typed("fg")
         time.sleep(0.5)
         typed("hello")
+        self.wait_for("the end", lambda: screen().rstrip().endswith("sh>"))
+        typed("echo $? > rc.tmp; stty -a > stty.after; mv rc.tmp rc")
         self.wait_for("exit code", lambda: os.path.exists(self.path("rc")))
+        self.assertEqual(self.read("stty.after"), self.read("stty.before"))
         self.assertEqual(self.read("stty.stopped"), self.read("stty.before"))
+        self.assertEqual(self.read("stty.bg"), self.read("stty.before"))
         self.assertEqual((self.read("rc"), self.read("got")), (b"0\n", b"hello"))
 
     def test_standard_input_that_is_no_terminal_is_never_read(self):

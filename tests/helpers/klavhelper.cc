@@ -249,6 +249,8 @@ int Hostile(const std::string& name) {
       {"c1-insert", "\x1b[4h\xc2\x90x"},
       {"c1-erase", "\r\xc2\x85\x1b[K"},
       {"margins", "\x1b[?69h\x1b[5;40s" + Lines(100, 30, " xx") + "\x1b[?69l"},
+      {"csi-parameters", "\x1b[" + std::string(20, ';') + "m"},
+      {"repeat-nothing", "\r\n\x1b[b"},
   };
   for (const auto& hostile : kHostile) {
     if (name != hostile.name) continue;

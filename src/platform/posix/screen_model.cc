@@ -47,6 +47,8 @@ const VTermScreenCallbacks kScreenCallbacks = {
 
 // FeedLater holds back at most this much text.
 constexpr std::size_t kHoldLimit = 1024 * 1024;
+// libvterm 0.1.4 keeps 16 parameters of a CSI sequence and writes past them.
+constexpr int kMaxCsiSeparators = 15;
 // A chunk is worth looking at for lines to leave out from this size on.
 constexpr std::size_t kSkipWorthwhile = 4096;
 
@@ -176,7 +178,9 @@ bool ScreenModel::ScrollsWholeScreen() {
   return answer == "\x1bP1$r1;25r\x1b\\\x1bP1$r1;80s\x1b\\";
 }
 
-// Keeps the parser's place, and drops UTF-8 C1 controls (U+0080 to
+// Keeps the parser's place, drops separators after a CSI sequence's 16th
+// parameter (ignored, as terminals do), passes a repeat (CSI b) only right
+// after a plain ASCII character, and drops UTF-8 C1 controls (U+0080 to
 // U+009F) on the way: libvterm takes them for printable characters of
 // negative width and writes out of bounds; a terminal that ignores them
 // shows nothing. In text, a C2 lead is held back until the next byte the
@@ -208,6 +212,17 @@ void ScreenModel::Track(const char* bytes, std::size_t length, std::string* out)
     } else if (b == 0xc2) {
       sequence_c2_ = true;
       continue;
+    } else if (parse_ == Parse::kCsi && (b == ';' || b == ':') &&
+               ++csi_separators_ > kMaxCsiSeparators) {
+      continue;  // libvterm writes the 17th parameter past its array
+    } else if (parse_ == Parse::kCsi && b == 'b' && !repeat_safe_) {
+      // libvterm repeats a character of no width for ever; '~' ends the
+      // sequence as one libvterm ignores.
+      b = '~';
+    }
+    if (parse_ == Parse::kText) {
+      if (b == 0x1b) repeat_safe_ = last_was_ascii_;
+      last_was_ascii_ = b >= 0x20 && b < 0x7f;
     }
     out->push_back(static_cast<char>(b));
     NextParse(b);
@@ -239,7 +254,10 @@ void ScreenModel::NextParse(unsigned char b) {
       if (b == 0x1b) parse_ = Parse::kEscape;
       break;
     case Parse::kEscape:
-      if (b == '[') parse_ = Parse::kCsi;
+      if (b == '[') {
+        parse_ = Parse::kCsi;
+        csi_separators_ = 0;
+      }
       else if (b == ']' || b == 'P') parse_ = Parse::kString;
       else if (b >= 0x30 && b <= 0x7e) parse_ = Parse::kText;
       break;  // intermediates, controls and ESC keep it open

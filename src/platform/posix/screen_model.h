@@ -91,6 +91,9 @@ class ScreenModel {
   int utf8_left_ = 0;  // continuation bytes libvterm's decoder waits for
   bool held_c2_ = false;  // a C2 lead in text, not yet given to libvterm
   bool sequence_c2_ = false;  // a C2 inside a sequence, not yet given
+  int csi_separators_ = 0;  // in the CSI sequence being read
+  bool last_was_ascii_ = false;  // the last byte drawn as text
+  bool repeat_safe_ = false;  // the sequence being read follows such a byte
   std::string shown_;  // what Feed gives libvterm
   std::string held_;   // plain text FeedLater has not drawn yet
   std::size_t bytes_left_out_ = 0;

@@ -48,6 +48,10 @@ TEST(ScreenCells, RowsShowWhatProgramsWrote) {
       // that breaks off shows as "?".
       {"a\xc2\x85" "b\x1b[4h\xc2\x90x", 0, "abx"}, {"\xc2\x85\x1b[K", 0, ""},
       {"\xc2\r\x1b[1m\x85x", 0, "x"}, {"\xc2\xc2\x85\x85\xc2\xa0\xc2", 0, "??\xa0"},
+      // A repeat follows only a plain character; parameters after the 16th
+      // are ignored.
+      {"\x1b[bab\x1b[3bc\xc3\xa9\x1b[2b\r\x1b[b", 0, "abbbbc\xe9"},
+      {"\x1b[" + std::string(20, ';') + "Hx\x1b[" + std::string(40, ':') + "3Cy", 0, "x y"},
   };
   for (const auto& row : kRows)
     EXPECT_EQ(Fed(row.output).Row(row.row), row.cells + std::string(80 - row.cells.size(), ' '))

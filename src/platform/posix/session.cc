@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "platform/platform.h"
@@ -28,10 +29,11 @@ namespace posix {
 namespace {
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-// From the caller's side to the run: whether the person's terminal is
-// klavrun's again after a stop (fg), or is left to the shell (bg).
-constexpr int kTerminalBack = SIGUSR1;
-constexpr int kTerminalLeft = SIGUSR2;
+// From the caller's side to the run, as the value queued with kJobSignal:
+// the job stopped; it went on with the person's terminal (fg); it went on
+// without it (bg).
+constexpr int kJobSignal = SIGUSR1;
+enum JobNews { kJobStopped, kJobBack, kJobInBackground };
 
 struct SessionState {
   bool stdout_open = true;
@@ -39,6 +41,7 @@ struct SessionState {
   int caller_terminal = -1;
   bool person_at_terminal = false;
   termios person_modes = {};  // as found; given back by the caller's side
+  volatile sig_atomic_t terminal_taken = 0;  // raw for the run; caller's side
   int stop_pipe[2] = {-1, -1};
   std::string command_line;
   bool exiting = false;
@@ -48,7 +51,9 @@ struct SessionState {
 
 SessionState session;
 volatile sig_atomic_t stop_signal = 0;
-volatile sig_atomic_t terminal_left = 0;  // in the run: the job was sent to the background
+// In the run: the job is stopped, or went on in the background.
+volatile sig_atomic_t job_stopped = 0;
+volatile sig_atomic_t terminal_left = 0;
 pid_t runner_pid = 0;  // in the process that stays with the caller
 
 bool InForeground() { return tcgetpgrp(STDIN_FILENO) == getpgrp(); }
@@ -64,11 +69,12 @@ void TakePersonsTerminal() {
   cfmakeraw(&raw);
   if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return;
   session.person_at_terminal = true;
+  session.terminal_taken = true;
 }
 
 // Called by the caller's side only, which outlives the run however it ends.
 void GiveBackPersonsTerminal() {
-  if (!session.person_at_terminal) return;
+  if (!session.terminal_taken) return;
   // Even when klavrun was moved to the background meanwhile.
   signal(SIGTTOU, SIG_IGN);
   tcsetattr(STDIN_FILENO, TCSANOW, &session.person_modes);
@@ -78,37 +84,87 @@ void ForwardSignal(int signal_number) {
   if (runner_pid > 0) kill(runner_pid, signal_number);
 }
 
-// SIGTSTP in the caller's side: the run stops with it and the person's
-// terminal gets its modes back, so that the shell has it. Once continued,
-// the terminal is taken again only when klavrun is back in its foreground.
+void TellRun(JobNews news) {
+  sigval value;
+  value.sival_int = news;
+  sigqueue(runner_pid, kJobSignal, value);
+}
+
+// SIGTSTP in the caller's side: the run pauses, the person's terminal gets
+// its modes back, so that the shell has it, and this process stops.
 void StopJob(int) {
   int saved_errno = errno;
-  kill(runner_pid, SIGSTOP);
-  bool took_terminal = session.person_at_terminal && InForeground();
-  if (took_terminal) tcsetattr(STDIN_FILENO, TCSANOW, &session.person_modes);
+  TellRun(kJobStopped);
+  if (session.terminal_taken) {
+    // The shell may have the terminal already, when another process of
+    // the job stopped first.
+    void (*before)(int) = signal(SIGTTOU, SIG_IGN);
+    tcsetattr(STDIN_FILENO, TCSANOW, &session.person_modes);
+    signal(SIGTTOU, before);
+    session.terminal_taken = false;
+  }
   signal(SIGTSTP, SIG_DFL);
   sigset_t stop;
   sigemptyset(&stop);
   sigaddset(&stop, SIGTSTP);
   sigprocmask(SIG_UNBLOCK, &stop, nullptr);
   raise(SIGTSTP);
-  // Continued, by fg or bg.
   sigprocmask(SIG_BLOCK, &stop, nullptr);
-  signal(SIGTSTP, StopJob);
-  bool back = session.person_at_terminal && InForeground() &&
-              tcgetattr(STDIN_FILENO, &session.person_modes) == 0;
-  if (back) {
-    termios raw = session.person_modes;
-    cfmakeraw(&raw);
-    back = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
-  }
-  kill(runner_pid, back ? kTerminalBack : kTerminalLeft);
-  kill(runner_pid, SIGCONT);
+  struct sigaction again = {};
+  again.sa_handler = StopJob;
+  sigaction(SIGTSTP, &again, nullptr);
   errno = saved_errno;
 }
 
-void OnTerminalMoved(int signal_number) {
-  terminal_left = signal_number == kTerminalLeft;
+// SIGCONT in the caller's side, by fg or bg: the person's terminal is
+// taken again only when klavrun is back in its foreground.
+void ContinueJob(int) {
+  int saved_errno = errno;
+  if (session.person_at_terminal && !session.terminal_taken && InForeground() &&
+      tcgetattr(STDIN_FILENO, &session.person_modes) == 0) {
+    termios raw = session.person_modes;
+    cfmakeraw(&raw);
+    session.terminal_taken = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+  }
+  TellRun(session.terminal_taken || !session.person_at_terminal ? kJobBack
+                                                                : kJobInBackground);
+  errno = saved_errno;
+}
+
+bool WaitingForForeground() {
+  return session.person_at_terminal && !session.terminal_taken;
+}
+
+// While the job runs in the background: fg of a running job sends no
+// SIGCONT, so the foreground is looked at now and then.
+void WatchForForeground() {
+  timespec pause = {0, 100 * 1000 * 1000};
+  nanosleep(&pause, nullptr);
+  sigset_t job_control, before;
+  sigemptyset(&job_control);
+  sigaddset(&job_control, SIGTSTP);
+  sigaddset(&job_control, SIGCONT);
+  sigprocmask(SIG_BLOCK, &job_control, &before);
+  if (WaitingForForeground() && InForeground()) ContinueJob(SIGCONT);
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+}
+
+// In the run. A stopped job waits right here, wherever the run was, rather
+// than with SIGSTOP: a stopped process would not see klavrun end (its
+// parent-death SIGHUP), and would hold the caller's output for ever.
+void OnJobNews(int, siginfo_t* info, void*) {
+  if (info->si_code != SI_QUEUE) return;
+  if (info->si_value.sival_int != kJobStopped) {
+    terminal_left = info->si_value.sival_int == kJobInBackground;
+    job_stopped = 0;
+    return;
+  }
+  job_stopped = 1;
+  sigset_t waiting;
+  sigprocmask(SIG_SETMASK, nullptr, &waiting);
+  sigdelset(&waiting, kJobSignal);
+  for (int signal_number : kStopSignals) sigdelset(&waiting, signal_number);
+  while (job_stopped && stop_signal == 0) sigsuspend(&waiting);
 }
 
 [[noreturn]] void EndWith(int exit_code) {
@@ -124,12 +180,20 @@ void OnTerminalMoved(int signal_number) {
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   for (int signal_number : kStopSignals) sigaction(signal_number, &action, nullptr);
+  // Without SA_RESTART: the wait below then looks again at how to wait.
+  action.sa_flags = 0;
   action.sa_handler = StopJob;
   sigaction(SIGTSTP, &action, nullptr);
+  action.sa_handler = ContinueJob;
+  sigaction(SIGCONT, &action, nullptr);
   sigprocmask(SIG_SETMASK, &mask, nullptr);
   for (;;) {
     int status = 0;
-    pid_t done = waitpid(runner, &status, 0);
+    pid_t done = waitpid(runner, &status, WaitingForForeground() ? WNOHANG : 0);
+    if (done == 0) {
+      WatchForForeground();
+      continue;
+    }
     if (done < 0 && errno == EINTR) continue;
     if (done < 0) EndWith(1);
     if (WIFEXITED(status)) EndWith(WEXITSTATUS(status));
@@ -160,10 +224,8 @@ void SetUpRunnerSignals() {
   signal(SIGTTOU, SIG_IGN);
   signal(SIGTTIN, SIG_IGN);
   signal(SIGTSTP, SIG_IGN);
-  action.sa_handler = OnTerminalMoved;
-  action.sa_flags = SA_RESTART;
-  sigaction(kTerminalBack, &action, nullptr);
-  sigaction(kTerminalLeft, &action, nullptr);
+  action.sa_sigaction = OnJobNews;
+  sigaction(kJobSignal, &action, nullptr);
   WatchPrograms();
 }
 
