@@ -1,8 +1,12 @@
 #!/usr/bin/python3
-"""Runs the same console workloads with klavrun, expect and tmux and prints
-a table of figures. Figures to watch, not tests.
+"""Runs the same console workloads with klavrun, expect, tmux and the limit
+(klavlimit: a tight loop over a pseudo-terminal, as fast as the kernel
+allows) and prints a table of figures, each tool's figure also as a ratio to
+the limit; then the reaction latencies of ping-pong, the user CPU per round
+and the machine's load. Figures to watch, not tests. The tools take turns
+within each repeat, so a busy machine slows them alike: compare ratios.
 
-  console_bench.py KLAVRUN KLAVHELPER [--quick]
+  console_bench.py KLAVRUN KLAVHELPER KLAVLIMIT [--quick]
 """
 import os
 import resource
@@ -12,12 +16,12 @@ import sys
 import tempfile
 import time
 
-KLAVRUN, HELPER = (os.path.abspath(p) for p in sys.argv[1:3])
+KLAVRUN, HELPER, LIMIT = (os.path.abspath(p) for p in sys.argv[1:4])
 QUICK = "--quick" in sys.argv
 ROUNDS = 100 if QUICK else 2000
 FLOOD_MB = 10 if QUICK else 50
 TYPED = 20000 if QUICK else 1000000
-REPEATS = 1 if QUICK else 3  # the best of these runs counts
+REPEATS = 1 if QUICK else 5  # medians over these runs count
 IDLE_S = 3
 WORK = tempfile.mkdtemp(prefix="klavbench")
 
@@ -25,6 +29,24 @@ WORK = tempfile.mkdtemp(prefix="klavbench")
 def children_cpu():
     usage = resource.getrusage(resource.RUSAGE_CHILDREN)
     return usage.ru_utime + usage.ru_stime
+
+
+def children_user_cpu():
+    return resource.getrusage(resource.RUSAGE_CHILDREN).ru_utime
+
+
+# Per tool: the latencies of every ping-pong round (microseconds, pooled
+# over the repeats) and the user CPU per round of each repeat.
+LATENCIES = {"klavrun": [], "expect": [], "limit": []}
+USER_PER_ROUND = {"klavrun": [], "expect": [], "limit": []}
+LATENCY_FILE = os.path.join(WORK, "latencies")
+
+
+def take_latencies(tool, user_cpu):
+    with open(LATENCY_FILE) as f:
+        LATENCIES[tool] += [int(line) for line in f if line.strip()]
+    os.remove(LATENCY_FILE)
+    USER_PER_ROUND[tool].append(user_cpu / ROUNDS)
 
 
 def self_cpu():
@@ -36,13 +58,14 @@ def run_klavrun(lines, timeout=300):
     script = os.path.join(WORK, "bench.txt")
     with open(script, "wb") as f:
         f.write("".join(line + "\r\n" for line in lines).encode())
-    cpu = children_cpu()
+    cpu, user = children_cpu(), children_user_cpu()
     start = time.monotonic()
     out_path = os.path.join(WORK, "klavrun.out")
     with open(out_path, "wb") as out:
         subprocess.run([KLAVRUN, script], stdin=subprocess.DEVNULL, stdout=out,
-                       check=True, timeout=timeout, start_new_session=True)
+                       stderr=subprocess.STDOUT, check=True, timeout=timeout, start_new_session=True)
     elapsed, cpu = time.monotonic() - start, children_cpu() - cpu
+    run_klavrun.user = children_user_cpu() - user
     with open(out_path, "rb") as f:
         f.seek(max(0, os.path.getsize(out_path) - 300))
         if b"Error at line" in f.read():
@@ -54,12 +77,23 @@ def run_expect(body, timeout=300):
     script = os.path.join(WORK, "bench.exp")
     with open(script, "w") as f:
         f.write("log_user 0\nset timeout %d\n%s\n" % (timeout, body))
-    cpu = children_cpu()
+    cpu, user = children_cpu(), children_user_cpu()
     start = time.monotonic()
     subprocess.run(["expect", "-f", script], stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, check=True, timeout=timeout + 10,
                    start_new_session=True)
+    run_expect.user = children_user_cpu() - user
     return time.monotonic() - start, children_cpu() - cpu
+
+
+def run_limit(*args, timeout=300):
+    user = children_user_cpu()
+    start = time.monotonic()
+    subprocess.run([LIMIT] + [str(a) for a in args], stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, check=True, timeout=timeout,
+                   start_new_session=True)
+    run_limit.user = children_user_cpu() - user
+    return time.monotonic() - start
 
 
 class Tmux:
@@ -100,15 +134,20 @@ class Tmux:
 
 
 def ping_pong():
-    klav = ['#define line_delay 0', 'start "%s pingpong %d"' % (HELPER, ROUNDS)]
+    helper = "%s pingpong %d %s" % (HELPER, ROUNDS, LATENCY_FILE)
+    klav = ['#define line_delay 0', 'start "%s"' % helper]
     for i in range(1, ROUNDS + 1):
         klav += ['while not exists "ready %04d"' % i, 'rem waiting', 'send "x~"']
     klav += ['while not exists "finished"', 'rem waiting']
     k, _ = run_klavrun(klav)
+    take_latencies("klavrun", run_klavrun.user)
     e, _ = run_expect(
-        'spawn %s pingpong %d\nfor {set i 1} {$i <= %d} {incr i} {\n'
+        'spawn %s\nfor {set i 1} {$i <= %d} {incr i} {\n'
         '  expect [format "ready %%04d" $i]\n  send "x\\r"\n}\n'
-        'expect finished' % (HELPER, ROUNDS, ROUNDS))
+        'expect finished' % (helper, ROUNDS))
+    take_latencies("expect", run_expect.user)
+    limit = run_limit("pingpong", HELPER, ROUNDS, LATENCY_FILE)
+    take_latencies("limit", run_limit.user)
     t = Tmux("%s pingpong %d" % (HELPER, ROUNDS))
     for i in range(1, ROUNDS + 1):
         t.wait_for("ready %04d" % i)
@@ -116,7 +155,8 @@ def ping_pong():
         t.call("send-keys", "Enter")
     t.wait_for("finished")
     tt, _ = t.finish()
-    return ("ping-pong (rounds/s)", ROUNDS / k, ROUNDS / e, ROUNDS / tt, True)
+    return ("ping-pong (rounds/s)", ROUNDS / k, ROUNDS / e, ROUNDS / tt,
+            ROUNDS / limit, True)
 
 
 def idle_wait():
@@ -128,7 +168,8 @@ def idle_wait():
     t = Tmux(program)
     t.wait_for("appeared")
     _, tc = t.finish()
-    return ("idle wait (CPU s in %d s)" % IDLE_S, k, e, tc, False)
+    # Waiting costs the limit nothing: it sleeps in poll.
+    return ("idle wait (CPU s in %d s)" % IDLE_S, k, e, tc, None, False)
 
 
 def flood():
@@ -139,7 +180,9 @@ def flood():
     t = Tmux("%s flood %d" % (HELPER, FLOOD_MB))
     t.wait_for("flood end")
     tt, _ = t.finish()
-    return ("flood (MB/s)", FLOOD_MB / k, FLOOD_MB / e, FLOOD_MB / tt, True)
+    limit = run_limit("flood", HELPER, FLOOD_MB)
+    return ("flood (MB/s)", FLOOD_MB / k, FLOOD_MB / e, FLOOD_MB / tt,
+            FLOOD_MB / limit, True)
 
 
 def typing():
@@ -159,30 +202,72 @@ def typing():
         t.call("send-keys", "-l", text[i:i + 8000].replace("\n", "\r"))
     t.wait_for("last line typed")
     tt, _ = t.finish()
-    return ("typing into cat (keys/s)", typed / k, typed / e, typed / tt, True)
+    limit = run_limit("typing", line, count)
+    return ("typing into cat (keys/s)", typed / k, typed / e, typed / tt,
+            typed / limit, True)
 
 
-def best_of(workload):
+def median(values):
+    ordered = sorted(values)
+    return ordered[len(ordered) // 2]
+
+
+def repeated(workload):
+    """The median of each tool's figures over the repeats, and the median of
+    the ratios taken within each repeat: a machine busy with other work
+    slows a repeat's tools alike, so those ratios vary far less."""
     runs = [workload() for _ in range(REPEATS)]
-    name, higher_is_better = runs[0][0], runs[0][4]
-    pick = max if higher_is_better else min
-    return (name,) + tuple(pick(run[i] for run in runs) for i in (1, 2, 3)) + \
-        (higher_is_better,)
+    name, higher_is_better = runs[0][0], runs[0][5]
+    figures = tuple(None if runs[0][i] is None else median(run[i] for run in runs)
+                    for i in (1, 2, 3, 4))
+    ratios = {}
+    for key, (a, b) in {"k/limit": (1, 4), "e/limit": (2, 4), "k/expect": (1, 2),
+                        "k/tmux": (1, 3)}.items():
+        if runs[0][a] is not None and runs[0][b] is not None:
+            ratios[key] = median(run[a] / run[b] if run[b] else float("inf")
+                                 for run in runs)
+    return (name,) + figures + (ratios,)
+
+
+def percentile(values, fraction):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))]
+
+
+def load():
+    return "%.2f %.2f %.2f" % os.getloadavg()
 
 
 def main():
     for tool in ("expect", "tmux"):
         if not shutil.which(tool):
             sys.exit("%s is not installed" % tool)
-    rows = [best_of(w) for w in (ping_pong, idle_wait, flood, typing)]
-    print("%-28s %12s %12s %12s %10s %10s" %
-          ("workload", "klavrun", "expect", "tmux", "k/expect", "k/tmux"))
-    for name, k, e, t, higher_is_better in rows:
-        print("%-28s %12.3f %12.3f %12.3f %10.2f %10.2f" %
-              (name, k, e, t, k / e if e else float("inf"),
-               k / t if t else float("inf")))
-    print("(ratios above 1 mean klavrun is faster, except idle wait, "
-          "where they compare CPU used)")
+    load_before = load()
+    rows = [repeated(w) for w in (ping_pong, idle_wait, flood, typing)]
+    print("%-26s %11s %11s %11s %11s %8s %8s %9s %7s" %
+          ("workload", "klavrun", "expect", "tmux", "limit", "k/limit",
+           "e/limit", "k/expect", "k/tmux"))
+    for name, k, e, t, limit, ratios in rows:
+        print("%-26s %11.3f %11.3f %11.3f %11s %8s %8s %9s %7s" %
+              ((name, k, e, t, "-" if limit is None else "%.3f" % limit) +
+               tuple("%.2f" % ratios[key] if key in ratios else "-"
+                     for key in ("k/limit", "e/limit", "k/expect", "k/tmux"))))
+    print("(figures: medians of %d repeats; ratios: medians of the ratios within "
+          "each repeat;\n above 1 means faster, except idle wait, where they compare "
+          "CPU used)" % REPEATS)
+    print()
+    print("ping-pong, text written -> reply received (us), %d rounds pooled:"
+          % len(LATENCIES["klavrun"]))
+    print("%-10s %9s %9s %9s %16s" %
+          ("tool", "median", "p99", "p99.9", "user CPU/round"))
+    for tool in ("klavrun", "expect", "limit"):
+        values = LATENCIES[tool]
+        print("%-10s %9d %9d %9d %16.1f" %
+              (tool, percentile(values, 0.5), percentile(values, 0.99),
+               percentile(values, 0.999), 1e6 * median(USER_PER_ROUND[tool])))
+    print("(user CPU: the tool and the program it drives, median repeat)")
+    print("load average (1, 5, 15 min): %s before, %s after" %
+          (load_before, load()))
     shutil.rmtree(WORK, ignore_errors=True)
 
 

@@ -12,6 +12,15 @@
 
 namespace {
 
+// One image for every conditional, so that a capture refolds only the rows
+// that changed since the last one, whatever line made it. A body that is a
+// conditional itself captures into it too: the outer loop captures again
+// before it searches.
+ScreenImage& KeptScreen() {
+  static ScreenImage screen;
+  return screen;
+}
+
 // What the three commands share: the condition, the body line read from the
 // script and classified, and the first capture of the screen.
 struct Conditional {
@@ -19,7 +28,7 @@ struct Conditional {
   std::string condition;
   CommandKind body_kind;
   std::string body;
-  ScreenImage screen;
+  ScreenImage& screen = KeptScreen();
 };
 
 // The opening steps. False when the body is no command: the command then
@@ -42,8 +51,10 @@ bool Open(const std::string& argument, Conditional& c) {
   return true;
 }
 
-// A wait whose screen could no longer change before its last capture says
-// so once, and goes on: the time-out, if any, still ends it.
+// A wait whose screen can no longer change says so once, and goes on: the
+// time-out, if any, still ends it. `could_change` is asked before the
+// capture the wait has just searched: output taken in after that capture
+// (a program's last words, then its end) is not on it yet.
 void WarnIfNothingCanEndIt(const Conditional& c, bool could_change, bool* warned) {
   if (*warned || c.body_kind == ckStart || could_change) return;
   *warned = true;

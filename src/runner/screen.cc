@@ -23,56 +23,111 @@ std::size_t RowLength(const char* cells, int row_bytes) {
              : static_cast<std::size_t>(row_bytes);
 }
 
+// Sizes the storage for rows x row_bytes; it only grows.
+void Reshape(ScreenImage& screen, int rows, int row_bytes) {
+  screen.Rows = rows;
+  screen.RowBytes = row_bytes;
+  const std::size_t bytes = static_cast<std::size_t>(rows) * row_bytes;
+  if (screen.Cells.size() < bytes) screen.Cells.resize(bytes);
+  if (screen.Folded.size() < bytes) screen.Folded.resize(bytes);
+  if (screen.Spans.size() < static_cast<std::size_t>(rows))
+    screen.Spans.resize(static_cast<std::size_t>(rows));
+}
+
+// The row as the search reads it: up to its first NUL, without the bytes
+// 0x20 and below it starts with, lower-cased (ASCII).
+void FoldRow(ScreenImage& screen, int row) {
+  const char* cells = screen.Row(row);
+  const std::size_t len = RowLength(cells, screen.RowBytes);
+  std::size_t begin = 0;
+  while (begin < len && static_cast<unsigned char>(cells[begin]) <= 0x20) ++begin;
+  char* folded = screen.Folded.data() + (cells - screen.Cells.data());
+  for (std::size_t i = begin; i < len; ++i) folded[i] = ascii::Lower(cells[i]);
+  screen.Spans[static_cast<std::size_t>(row)] = {static_cast<std::uint32_t>(begin),
+                                                 static_cast<std::uint32_t>(len)};
+}
+
+bool SearchFolded(std::string_view wanted, const ScreenImage& screen) {
+  for (int row = 0; row < screen.Rows; ++row) {
+    const SearchSpan span = screen.Spans[static_cast<std::size_t>(row)];
+    if (span.End - span.Begin < wanted.size()) continue;
+    const char* folded = screen.Folded.data() + static_cast<std::size_t>(row) * screen.RowBytes;
+    if (std::string_view(folded + span.Begin, span.End - span.Begin).find(wanted) !=
+        std::string_view::npos)
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-void ReadScreenRow(short row, char* cells, int length, int* filled) {
+int ReadScreenRow(short row, char* cells, int length) {
   platform::DWORD read = 0;
-  // The result is not needed: cells not delivered are NUL.
+  // The result is not needed: what was not delivered counts as NUL.
   platform::ReadConsoleOutputCharacterA(Run.StdOutHandle, cells,
                                         static_cast<platform::DWORD>(length),
                                         platform::COORD{0, row}, &read);
-  const int now = read > static_cast<platform::DWORD>(length) ? length : static_cast<int>(read);
-  if (*filled > now) std::memset(cells + now, 0, static_cast<std::size_t>(*filled - now));
-  *filled = now;
+  return read > static_cast<platform::DWORD>(length) ? length : static_cast<int>(read);
 }
 
 void CaptureScreen(ScreenImage& screen) {
   platform::ScreenSize size = platform::ConsoleScreenSize(Run.StdOutHandle);
   const int rows = Clamp(size.Rows, kMostRows);
   const int row_bytes = Clamp(size.RowBytes, kMostRowBytes);
-  if (rows != screen.Rows || row_bytes != screen.RowBytes) {
-    // A new shape: every byte is NUL again, which the reads rely on.
-    screen.Rows = rows;
-    screen.RowBytes = row_bytes;
-    std::size_t bytes = static_cast<std::size_t>(rows) * row_bytes;
-    if (screen.Cells.size() < bytes) screen.Cells.resize(bytes);
-    std::fill(screen.Cells.begin(), screen.Cells.begin() + static_cast<std::ptrdiff_t>(bytes), '\0');
+  // A new shape leaves nothing to compare with: every row is folded anew,
+  // from rows all NUL.
+  const bool fresh = !screen.Prepared || rows != screen.Rows || row_bytes != screen.RowBytes;
+  Reshape(screen, rows, row_bytes);
+  if (fresh) {
+    std::fill(screen.Cells.begin(),
+              screen.Cells.begin() + static_cast<std::ptrdiff_t>(rows) * row_bytes, '\0');
     screen.Filled.assign(static_cast<std::size_t>(rows), 0);
   }
-  for (int row = 0; row < rows; ++row)
-    ReadScreenRow(static_cast<short>(row), screen.Row(row), row_bytes, &screen.Filled[row]);
+  // Grows to the widest row once and is kept.
+  static std::vector<char> row_read;
+  if (row_read.size() < static_cast<std::size_t>(row_bytes))
+    row_read.resize(static_cast<std::size_t>(row_bytes));
+  bool changed = fresh;
+  for (int row = 0; row < rows; ++row) {
+    // Only the bytes the platform fills are compared and copied: a UTF-8
+    // row may take 24 bytes a cell, though few rows do.
+    const int now = ReadScreenRow(static_cast<short>(row), row_read.data(), row_bytes);
+    int& before = screen.Filled[static_cast<std::size_t>(row)];
+    char* cells = screen.Row(row);
+    if (!fresh && now == before &&
+        std::memcmp(cells, row_read.data(), static_cast<std::size_t>(now)) == 0)
+      continue;
+    std::memcpy(cells, row_read.data(), static_cast<std::size_t>(now));
+    if (before > now) std::memset(cells + now, 0, static_cast<std::size_t>(before - now));
+    before = now;
+    FoldRow(screen, row);
+    changed = true;
+  }
+  screen.Prepared = true;
+  if (changed) screen.LastValid = false;
+}
+
+void PrepareForSearch(ScreenImage& screen) {
+  Reshape(screen, screen.Rows, screen.RowBytes);
+  for (int row = 0; row < screen.Rows; ++row) FoldRow(screen, row);
+  screen.Prepared = true;
+  screen.LastValid = false;
 }
 
 bool ScreenContains(const std::string& text, const ScreenImage& screen) {
   if (text.empty()) return false;
-  const std::string_view wanted(text);
-  // Grows to the widest row once and is kept: the search allocates nothing.
-  static std::vector<char> row_text;
-  if (row_text.size() < static_cast<std::size_t>(screen.RowBytes))
-    row_text.resize(static_cast<std::size_t>(screen.RowBytes));
-  for (int row = 0; row < screen.Rows; ++row) {
-    const char* cells = screen.Row(row);
-    std::size_t len = RowLength(cells, screen.RowBytes);
-    std::size_t begin = 0;
-    while (begin < len && static_cast<unsigned char>(cells[begin]) <= 0x20) ++begin;
-    if (len - begin < wanted.size()) continue;
-    for (std::size_t i = begin; i < len; ++i) {
-      row_text[i - begin] = ascii::Lower(cells[i]);
-    }
-    if (std::string_view(row_text.data(), len - begin).find(wanted) != std::string_view::npos)
-      return true;
+  if (!screen.Prepared) {
+    ScreenImage prepared = screen;
+    PrepareForSearch(prepared);
+    return SearchFolded(text, prepared);
   }
-  return false;
+  // A wait asks the same question of the same screen over and over.
+  if (!screen.LastValid || screen.LastText != text) {
+    screen.LastFound = SearchFolded(text, screen);
+    screen.LastText = text;
+    screen.LastValid = true;
+  }
+  return screen.LastFound;
 }
 
 std::string ScreenText(const ScreenImage& screen) {

@@ -4,32 +4,52 @@
 #ifndef KLAVRUN_RUNNER_SCREEN_H_
 #define KLAVRUN_RUNNER_SCREEN_H_
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+/// Where a row's text for the search lies in ScreenImage::Folded.
+struct SearchSpan {
+  std::uint32_t Begin = 0;  // after the leading bytes 0x20 and below
+  std::uint32_t End = 0;    // the first NUL, or the row's end
+};
 
 /// Rows of RowBytes bytes each; bytes the platform did not fill hold NUL.
 /// The storage only grows, so waits that capture over and over allocate
 /// nothing once it has the console's size.
+///
+/// CaptureScreen also keeps the rows ready for the search, lower-cased,
+/// refolding only rows whose bytes changed, and remembers the last search
+/// until the screen changes. Cells written by hand are searched as they are
+/// as long as Prepared is false.
 struct ScreenImage {
   int Rows = 0;
   int RowBytes = 0;
   std::vector<char> Cells;
-  /// How many bytes of each row the platform filled last time: only those
-  /// need clearing before the next read (a UTF-8 row may take 24 bytes a
-  /// cell, though few rows do).
+
+  /// How many bytes of each row the platform filled last time; the rest
+  /// of the row is NUL.
   std::vector<int> Filled;
+  std::vector<char> Folded;  // Cells lower-cased, where Spans says
+  std::vector<SearchSpan> Spans;
+  bool Prepared = false;
+  mutable std::string LastText;  // the last text searched for, while valid
+  mutable bool LastFound = false;
+  mutable bool LastValid = false;
 
   const char* Row(int row) const { return Cells.data() + static_cast<std::size_t>(row) * RowBytes; }
   char* Row(int row) { return Cells.data() + static_cast<std::size_t>(row) * RowBytes; }
 };
 
-/// Reads `length` cells of `row` from column 0 into `cells`, NUL where
-/// nothing was delivered; `filled` says how many bytes were not NUL before
-/// and how many the platform filled now.
-void ReadScreenRow(short row, char* cells, int length, int* filled);
+/// Reads up to `length` cells of `row` from column 0 into `cells`; returns
+/// how many bytes the platform delivered (the caller treats the rest as NUL).
+int ReadScreenRow(short row, char* cells, int length);
 
 /// Reads the window's rows in order: one platform call a row.
 void CaptureScreen(ScreenImage& screen);
+
+/// Folds every row for the search, as CaptureScreen would.
+void PrepareForSearch(ScreenImage& screen);
 
 /// True when some row, up to its first NUL, lower-cased (ASCII) and with
 /// bytes 0x20 and below trimmed off its start, holds `text` byte for byte.

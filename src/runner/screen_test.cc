@@ -64,6 +64,38 @@ TEST(CaptureScreen, ReadsRowsZeroToTwentyFourOrNulsWhenItCannot) {
   EXPECT_EQ(std::string(s.Cells.data(), 2000), std::string(2000, '\0'));
 }
 
+TEST(CaptureScreen, SearchFollowsEveryRowThatChangesBetweenCaptures) {
+  ResetAll();
+  ::Run.StdOutHandle = record::kStdOut;
+  record::World& world = record::TheWorld();
+  const struct {
+    std::vector<std::string> screen;  // captured into the same image, in order
+    std::string wanted;
+    bool found;
+  } rows[] = {
+      {{"  Ready 0001"}, "ready 0001", true},
+      {{"  Ready 0001"}, "ready 0002", false},  // the same screen, another text
+      {{"  Ready 0002"}, "ready 0002", true},   // a row changed in place
+      {{"  Ready 0002"}, "ready 0001", false},
+      {{"xx"}, "ready", false},                 // a shorter row leaves nothing behind
+      {{"", "", "\t  READY"}, "ready", true},   // another row
+      {{"", "", "   "}, "ready", false},        // the same text, a changed screen
+      {{"", "", "rea"}, "ready", false},
+      {{"", "", std::string("ab\0 ready", 9)}, "ready", false},  // up to the first NUL
+      {{"", "", std::string("ab\0 ready", 9)}, "ab", true},
+      {{"", "", "   ", "  a\tB "}, "a\tb ", true},
+  };
+  for (const auto& row : rows) world.Screens.push_back(row.screen);
+  ScreenImage s;
+  for (const auto& row : rows) {
+    CaptureScreen(s);
+    EXPECT_EQ(ScreenContains(row.wanted, s), row.found) << '"' << row.wanted << '"';
+  }
+  world.ScreenRows = 2;  // a smaller window: the rows it lost are not searched
+  CaptureScreen(s);
+  EXPECT_FALSE(ScreenContains("a\tb", s));
+}
+
 TEST(CaptureScreen, ReadsAWindowOfAnySizeAndShowsItRightTrimmed) {
   ResetAll();
   ::Run.StdOutHandle = record::kStdOut;

@@ -41,6 +41,22 @@ class TypingIntoPrograms(Console):
         self.assertIn(keys[-1000:].encode(), out, "the echo came back")
 
 
+    def test_a_question_asked_in_the_middle_of_a_long_send_is_answered_at_once(self):
+        # The program echoes the keys and asks where the cursor is after the
+        # 100003rd: the answer counts all the echo before the question, and
+        # comes behind no more keys than the console's buffers hold, not
+        # after the rest of the send.
+        keys = ("abcdefghijklmnopqrstuvwxyz" * 40000)[:1000000]
+        rc, out, err = self.run_script(
+            ['#define line_delay 0',
+             self.helper("askpos", self.path("got"), str(len(keys)), "100003")] +
+            wait("ready") + ['send "%s"' % keys] + wait("done %d" % len(keys)), timeout=120)
+        answer, between = self.read("got.answer").rsplit(b" ", 1)
+        self.assertEqual((rc, err, self.read("got") == keys.encode(), answer),
+                         (0, b"", True, b"\x1b[25;4R"))
+        self.assertLess(int(between), 100000)
+
+
 class ReadingTheScreen(Console):
     def test_if_and_while_exists_follow_real_output(self):
         rc, out, err = self.run_script(

@@ -7,11 +7,14 @@
 //                                  byte up to a "!" to OUT, prints "done"
 //   klavhelper echo OUT COUNT      raw mode, echoes and records COUNT bytes,
 //                                  then prints "done COUNT"
+//   klavhelper askpos OUT COUNT AT as echo, asking for the cursor's place
+//                                  after AT keys; OUT.answer gets the answer
 //   klavhelper fullscreen OUT      draws on the alternate screen with the
 //                                  cursor hidden and a title, then as
 //                                  keys OUT app
-//   klavhelper pingpong N          "ready 0001", reads a line, ... then
-//                                  "finished"
+//   klavhelper pingpong N [LAT]    "ready 0001", reads a line, ... then
+//                                  "finished"; LAT gets each round's
+//                                  microseconds from "ready" to the line
 //   klavhelper flood MB            writes MB megabytes of lines, then
 //                                  "flood end", then waits for its input
 //   klavhelper about OUT           writes to OUT the terminal it runs on:
@@ -36,6 +39,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -108,20 +112,70 @@ int Echo(const char* out, long count) {
   return 0;
 }
 
+// As Echo, but after `at` keys asks the terminal where its cursor is and
+// picks the answer out of the keys that keep coming. OUT gets the keys,
+// OUT.answer the answer, a blank, and how many keys came between the
+// question and the answer's end.
+int AskPosition(const char* out, long count, long at) {
+  termios saved = RawMode();
+  Say("ready\r\n");
+  std::string keys, answer;
+  bool asked = false, in_answer = false;
+  long between = -1;
+  char buffer[4096];
+  while (static_cast<long>(keys.size()) < count || in_answer || (asked && between < 0)) {
+    long want = sizeof buffer;
+    if (!asked) want = std::min(want, at - static_cast<long>(keys.size()));
+    ssize_t n = read(STDIN_FILENO, buffer, static_cast<std::size_t>(want));
+    if (n <= 0) break;
+    std::string echo;
+    for (ssize_t i = 0; i < n; ++i) {
+      if (buffer[i] == '\x1b' || in_answer) {
+        answer += buffer[i];
+        in_answer = buffer[i] != 'R';
+        if (!in_answer) between = static_cast<long>(keys.size()) - at;
+      } else {
+        keys += buffer[i];
+        echo += buffer[i];
+      }
+    }
+    Say(echo);
+    if (!asked && static_cast<long>(keys.size()) == at) {
+      Say("\x1b[6n");
+      asked = true;
+    }
+  }
+  Save(out, keys);
+  Save((std::string(out) + ".answer").c_str(), answer + " " + std::to_string(between));
+  tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  Say("\r\ndone " + std::to_string(keys.size()) + "\r\n");
+  return 0;
+}
+
 int FullScreen(const char* out) {
   Say("\x1b]0;helper title\a\x1b[?1049h\x1b[?25l\x1b[2J\x1b[10;30HFULL SCREEN\x1b[25;1Hstatus line");
   Say("\x1b[1;1H");
   return Keys(out, true);
 }
 
-int PingPong(long rounds) {
+long Microseconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1000000L + now.tv_nsec / 1000;
+}
+
+int PingPong(long rounds, const char* latency_file) {
   char line[256];
+  std::string latencies;
   for (long i = 1; i <= rounds; ++i) {
     char text[64];
     snprintf(text, sizeof text, "ready %04ld\n", i);
+    long asked = Microseconds();
     Say(text);
     if (fgets(line, sizeof line, stdin) == nullptr) return 1;
+    latencies += std::to_string(Microseconds() - asked) + "\n";
   }
+  if (latency_file != nullptr) Save(latency_file, latencies);
   Say("finished\n");
   return 0;
 }
@@ -247,13 +301,15 @@ int main(int argc, char** argv) {
   if (mode == "prompt" && argc >= 3) return Prompt(argv[2], argc > 3 ? argv[3] : "name? ");
   if (mode == "keys" && argc >= 3) return Keys(argv[2], argc > 3 && std::string(argv[3]) == "app");
   if (mode == "echo" && argc == 4) return Echo(argv[2], atol(argv[3]));
+  if (mode == "askpos" && argc == 5) return AskPosition(argv[2], atol(argv[3]), atol(argv[4]));
   if (mode == "fullscreen" && argc == 3) return FullScreen(argv[2]);
-  if (mode == "pingpong" && argc == 3) return PingPong(atol(argv[2]));
+  if (mode == "pingpong" && (argc == 3 || argc == 4))
+    return PingPong(atol(argv[2]), argc == 4 ? argv[3] : nullptr);
   if (mode == "flood" && argc == 3) return Flood(atol(argv[2]));
   if (mode == "about" && argc == 3) return About(argv[2]);
   if (mode == "spinner" && argc == 3) return Spinner(atol(argv[2]));
   if (mode == "hostile" && argc == 3) return Hostile(argv[2]);
   if (mode == "survivor" && argc == 3) return Survivor(argv[2]);
-  fprintf(stderr, "usage: klavhelper prompt|keys|echo|fullscreen|pingpong|flood|about|spinner|hostile|survivor ...\n");
+  fprintf(stderr, "usage: klavhelper prompt|keys|echo|askpos|fullscreen|pingpong|flood|about|spinner|hostile|survivor ...\n");
   return 2;
 }

@@ -11,9 +11,11 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "platform/platform.h"
+#include "platform/posix/keyboard.h"
 #include "platform/posix/process.h"
 #include "platform/posix/recording.h"
 #include "platform/posix/session.h"
@@ -41,6 +43,8 @@ struct ConsoleState {
   std::unique_ptr<ScreenModel> screen;
   std::string input;  // queued for the programs; the screen model appends
   std::size_t input_sent = 0;
+  std::string replies;  // the screen model's replies to queries, to queue
+  std::size_t replies_end = 0;  // in input: after the last reply queued
   std::size_t input_at_last_try = 0;
   std::uint64_t taken_in = 0;
   std::uint64_t taken_in_at_screen_read = 0;
@@ -48,6 +52,7 @@ struct ConsoleState {
   bool pass_through = true;
   bool relay = false;  // the person's keys go to the programs
   bool relay_paused = false;
+  bool typing = false;  // a send is typing: its echo may be drawn later
 };
 
 ConsoleState console;
@@ -97,6 +102,17 @@ void PassThrough(const char* data, std::size_t length) {
     console.pass_through = false;
 }
 
+// A reply goes ahead of the keys still queued, after those the programs
+// have and earlier replies, as a terminal would give it: a program that
+// asked does not wait behind the rest of a long send.
+void QueueReplies() {
+  if (console.replies.empty()) return;
+  std::size_t at = KeyBoundary(console.input, std::max(console.input_sent, console.replies_end));
+  console.input.insert(at, console.replies);
+  console.replies_end = at + console.replies.size();
+  console.replies.clear();
+}
+
 std::size_t ReadOutput(std::size_t limit) {
   // Everything there is goes to the screen model in one piece: long chunks
   // let it leave out lines that scroll away unseen.
@@ -107,10 +123,15 @@ std::size_t ReadOutput(std::size_t limit) {
     ssize_t n = read(console.master, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // nothing more for now
-    PassThrough(buffer, static_cast<std::size_t>(n));
     chunk.append(buffer, static_cast<std::size_t>(n));
   }
-  console.screen->Feed(chunk.data(), chunk.size());
+  // One write for many reads: the pseudo-terminal gives a page at a time.
+  if (!chunk.empty()) PassThrough(chunk.data(), chunk.size());
+  if (console.typing)
+    console.screen->FeedLater(chunk.data(), chunk.size());
+  else
+    console.screen->Feed(chunk.data(), chunk.size());
+  QueueReplies();
   console.taken_in += chunk.size();
   return chunk.size();
 }
@@ -134,12 +155,16 @@ std::size_t WriteInput() {
   if (!InputPending()) {
     console.input.clear();
     console.input_sent = 0;
+    console.replies_end = 0;
   } else if (console.input_sent >= kReadChunk &&
              console.input_sent >= console.input.size() / 2) {
     // Dropping what was sent only once it is most of the queue keeps a long
-    // send from moving the rest over and over.
-    console.input.erase(0, console.input_sent);
-    console.input_sent = 0;
+    // send from moving the rest over and over. The last bytes sent stay:
+    // a reply must not split the key they may begin.
+    const std::size_t dropped = console.input_sent - kLongestKey;
+    console.input.erase(0, dropped);
+    console.replies_end -= std::min(console.replies_end, dropped);
+    console.input_sent = kLongestKey;
   }
   console.input_at_last_try = console.input.size();
   return total;
@@ -202,7 +227,7 @@ bool OpenConsole(std::string* error) {
   }
   console.master = master;
   console.slave = slave;
-  console.screen = std::make_unique<ScreenModel>(&console.input);
+  console.screen = std::make_unique<ScreenModel>(&console.input, &console.replies);
   console.relay = PersonAtTerminal();
   return true;
 }
@@ -214,7 +239,12 @@ int InterruptChar() { return console.interrupt_char; }
 ScreenModel& Screen() { return *console.screen; }
 
 void InputQueued() {
-  if (console.input.size() - console.input_at_last_try >= kInputBatch) TakeIn();
+  if (console.input.size() - console.input_at_last_try < kInputBatch) return;
+  // Nobody reads the screen while a send types: the echo is drawn when
+  // the send ends or the screen is read, in fewer and longer pieces.
+  console.typing = true;
+  TakeIn();
+  console.typing = false;
 }
 
 void TakeIn() {

@@ -2,6 +2,7 @@
 
 #include <vterm.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -100,18 +101,19 @@ bool PlainBytes(const KeyPress& key, std::string* bytes) {
 }  // namespace
 
 void TypeKey(ScreenModel& screen, const KeyPress& key) {
-  VTerm* vt = screen.terminal();
+  // Only keys the terminal encodes ask for it: its modes must then take in
+  // all output so far.
   VTermModifier mods = static_cast<VTermModifier>(Modifiers(key));
   for (const EncodedKey& encoded : kEncodedKeys) {
     if (encoded.vk == key.vk) {
-      vterm_keyboard_key(vt, encoded.key, mods);
+      vterm_keyboard_key(screen.terminal(), encoded.key, mods);
       return;
     }
   }
   if (key.vk >= platform::VK_F1 && key.vk < platform::VK_F1 + 12) {
     vterm_keyboard_key(
-        vt, static_cast<VTermKey>(VTERM_KEY_FUNCTION(key.vk - platform::VK_F1 + 1)),
-        mods);
+        screen.terminal(),
+        static_cast<VTermKey>(VTERM_KEY_FUNCTION(key.vk - platform::VK_F1 + 1)), mods);
     return;
   }
   if (key.vk >= platform::VK_F1 + 12 && key.vk <= platform::VK_F16) {
@@ -125,6 +127,32 @@ void TypeKey(ScreenModel& screen, const KeyPress& key) {
   }
   std::string bytes;
   if (PlainBytes(key, &bytes)) screen.Send(bytes);
+}
+
+namespace {
+
+// Where the sequence a key began with ESC at `esc` ends: CSI up to its
+// final byte, SS3 and one byte, or Alt and one byte.
+std::size_t SequenceEnd(const std::string& queue, std::size_t esc) {
+  std::size_t i = esc + 1;
+  if (i >= queue.size()) return queue.size();
+  if (queue[i] == 'O') return std::min(queue.size(), i + 2);
+  if (queue[i] != '[') return i + 1;
+  for (++i; i < queue.size(); ++i)
+    if (queue[i] >= 0x40 && queue[i] <= 0x7e) return i + 1;
+  return queue.size();
+}
+
+}  // namespace
+
+std::size_t KeyBoundary(const std::string& queue, std::size_t at) {
+  if (at > queue.size()) return queue.size();
+  // Sequences hold no ESC: only the last one before `at` can reach past it.
+  std::size_t esc = at == 0 ? std::string::npos : queue.rfind('\x1b', at - 1);
+  if (esc != std::string::npos && at - esc <= kLongestKey)
+    at = std::max(at, SequenceEnd(queue, esc));
+  while (at < queue.size() && (static_cast<unsigned char>(queue[at]) & 0xc0) == 0x80) ++at;
+  return at;
 }
 
 }  // namespace posix

@@ -24,6 +24,14 @@ struct KeyPress {
 /// queue nothing.
 void TypeKey(ScreenModel& screen, const KeyPress& key);
 
+/// The longest escape sequence a key sends, and more.
+constexpr std::size_t kLongestKey = 16;
+
+/// The first place at or after `at` in the queued input that splits no
+/// key's escape sequence and no UTF-8 character: where a terminal's reply
+/// may go in. Looks back at most kLongestKey bytes.
+std::size_t KeyBoundary(const std::string& queue, std::size_t at);
+
 }  // namespace posix
 
 #endif  // KLAVRUN_PLATFORM_POSIX_KEYBOARD_H_

@@ -72,5 +72,22 @@ TEST(KeyStateTable, LockKeysToggleOnKeyDownAndModifiersFollowTheirEvents) {
   EXPECT_EQ(GetKeyState(0x1234), 0) << "not a key";
 }
 
+TEST(KeyBoundary, AReplyGoesInBetweenKeysNeverInsideOne) {
+  const struct {
+    std::string queue;
+    std::size_t at, boundary;
+  } rows[] = {
+      {"abc", 1, 1},          {"abc", 3, 3},          {"abc", 9, 3},
+      {"a\x1b[A", 1, 1},      {"a\x1b[A", 2, 4},      {"a\x1b[A", 3, 4},
+      {"a\x1b[1;5Ab", 4, 7},  {"\x1b[Ax", 3, 3},      {"\x1b[15~", 2, 5},
+      {"\x1bOAx", 2, 3},      {"\x1bxy", 1, 2},       {"\x1b\x1b", 1, 2},
+      {"\x1b[", 1, 2},        // a key cut short by the queue's end
+      {"caf\xc3\xa9!", 4, 5}, {"\xe4\xb8\xad", 1, 3},
+      {"\x1b" + std::string(20, '1') + "x", 18, 18},  // too far back to be a key
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(KeyBoundary(row.queue, row.at), row.boundary) << &row - rows;
+}
+
 }  // namespace
 }  // namespace posix

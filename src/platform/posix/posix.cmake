@@ -48,6 +48,9 @@ if(KLAVRUN_TESTS)
 
   # A small program of our own for the console tests and the benchmark.
   add_executable(klavhelper ${CMAKE_SOURCE_DIR}/tests/helpers/klavhelper.cc)
+  # The benchmark's yardstick: the same workloads as fast as the kernel allows.
+  add_executable(klavlimit ${CMAKE_SOURCE_DIR}/bench/limit.cc)
+  target_link_libraries(klavlimit util)
 
   add_test(NAME e2e_console
            COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_console.py)

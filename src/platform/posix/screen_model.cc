@@ -45,14 +45,18 @@ const VTermScreenCallbacks kScreenCallbacks = {
     nullptr,           // sb_popline
 };
 
+// FeedLater holds back at most this much text.
+constexpr std::size_t kHoldLimit = 1024 * 1024;
 // libvterm 0.1.4 keeps 16 parameters of a CSI sequence and writes past them.
 constexpr int kMaxCsiSeparators = 15;
 // A chunk is worth looking at for lines to leave out from this size on.
 constexpr std::size_t kSkipWorthwhile = 4096;
+
 // Lines after a cut that push everything before it off the screen, from
-// any cursor row: 24 to reach the last row, 25 more to scroll it all away,
-// one for the line break that stands in for what was cut.
-constexpr int kLinesToScrollAway = 2 * kConsoleRows;
+// cursor row `row`: the rows below it to reach the last row, 25 more to
+// scroll it all away, one for the line break that stands in for what was
+// cut. A flood keeps the cursor on the last row: 26.
+int LinesToScrollAway(int row) { return (kConsoleRows - 1 - row) + kConsoleRows + 1; }
 
 bool Plain(unsigned char byte) {
   return (byte >= 0x20 && byte <= 0x7e) || byte == '\r' || byte == '\n' ||
@@ -116,9 +120,10 @@ std::size_t CellText(const std::uint32_t* chars, std::size_t count, char* out) {
   return size;
 }
 
-ScreenModel::ScreenModel(std::string* to_programs)
+ScreenModel::ScreenModel(std::string* to_programs, std::string* replies)
     : vt_(vterm_new(kConsoleRows, kConsoleColumns)),
       to_programs_(to_programs),
+      replies_(replies ? replies : to_programs),
       sink_(to_programs) {
   for (bool& stale : row_stale_) stale = true;
   vterm_set_utf8(vt_, 1);
@@ -135,6 +140,33 @@ ScreenModel::ScreenModel(std::string* to_programs)
 ScreenModel::~ScreenModel() { vterm_free(vt_); }
 
 void ScreenModel::Feed(const char* bytes, std::size_t length) {
+  if (held_.empty()) {
+    Draw(bytes, length);
+    return;
+  }
+  // In one piece: lines that scroll away unseen are left out across both.
+  held_.append(bytes, length);
+  CatchUp();
+}
+
+void ScreenModel::FeedLater(const char* bytes, std::size_t length) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
+  bool plain = parse_ == Parse::kText && utf8_left_ == 0 && !held_c2_ && !sequence_c2_ &&
+               held_.size() + length <= kHoldLimit;
+  for (std::size_t i = 0; plain && i < length; ++i) plain = Plain(p[i]);
+  if (plain)
+    held_.append(bytes, length);
+  else
+    Feed(bytes, length);
+}
+
+void ScreenModel::CatchUp() {
+  if (held_.empty()) return;
+  Draw(held_.data(), held_.size());
+  held_.clear();
+}
+
+void ScreenModel::Draw(const char* bytes, std::size_t length) {
   if (length == 0) return;
   std::size_t cut = LinesThatScrollAway(bytes, length);
   if (cut > 0) {
@@ -145,7 +177,9 @@ void ScreenModel::Feed(const char* bytes, std::size_t length) {
   }
   shown_.clear();
   Track(bytes, length, &shown_);
+  sink_ = replies_;
   vterm_input_write(vt_, shown_.data(), shown_.size());
+  sink_ = to_programs_;
 }
 
 // The length of a leading run of plain lines (text, CR, LF, tab; ending in
@@ -161,10 +195,13 @@ std::size_t ScreenModel::LinesThatScrollAway(const char* bytes,
   const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
   std::size_t plain_end = 0;
   while (plain_end < length && Plain(p[plain_end])) ++plain_end;
+  VTermPos cursor;
+  vterm_state_get_cursorpos(vterm_obtain_state(vt_), &cursor);
+  const int lines_needed = LinesToScrollAway(cursor.row);
   int lines_after = 0;
   for (std::size_t i = plain_end; i-- > 1;) {
     if (p[i] != '\n') continue;
-    if (lines_after >= kLinesToScrollAway && p[i - 1] == '\r')
+    if (lines_after >= lines_needed && p[i - 1] == '\r')
       return ScrollsWholeScreen() ? i + 1 : 0;
     ++lines_after;
   }
@@ -281,6 +318,24 @@ void ScreenModel::NextParse(unsigned char b) {
 }
 
 void ScreenModel::FillRow(int row) const {
+  row_stale_[row] = false;
+  // Most rows are plain ASCII: their text in one call, blanks after it.
+  // Anything else (a wide, accented or combined character) cell by cell.
+  char text[kConsoleColumns * 8];
+  const std::size_t length = vterm_screen_get_text(
+      screen_, text, sizeof text, VTermRect{row, row + 1, 0, kConsoleColumns});
+  bool ascii = length <= static_cast<std::size_t>(kConsoleColumns);
+  for (std::size_t i = 0; ascii && i < length; ++i)
+    ascii = static_cast<unsigned char>(text[i]) < 0x80;
+  if (ascii) {
+    for (int col = 0; col < kConsoleColumns; ++col) {
+      Cell& kept = cells_[row][col];
+      const char c = static_cast<std::size_t>(col) < length ? text[col] : ' ';
+      kept.size = 1;
+      kept.bytes[0] = (c >= 0x20 && c != 0x7f) ? c : ' ';
+    }
+    return;
+  }
   bool after_wide = false;
   for (int col = 0; col < kConsoleColumns; ++col) {
     VTermScreenCell cell;
@@ -292,7 +347,6 @@ void ScreenModel::FillRow(int row) const {
                                  CellText(cell.chars, VTERM_MAX_CHARS_PER_CELL, kept.bytes));
     after_wide = cell.width == 2;
   }
-  row_stale_[row] = false;
 }
 
 // libvterm may report ranges beyond the screen (a scroll by more rows than
@@ -333,10 +387,11 @@ void ScreenModel::Moved(int dest_row, int dest_col, int src_row, int src_col,
 }
 
 std::size_t ScreenModel::ReadRow(int row, int column, char* out,
-                                 std::size_t length) const {
+                                 std::size_t length) {
   if (row < 0 || row >= kConsoleRows || column < 0 ||
       column >= kConsoleColumns)
     return 0;
+  CatchUp();
   // Waits read the same screen over and over: only what changed is read
   // from libvterm again.
   vterm_screen_flush_damage(screen_);
@@ -373,6 +428,7 @@ bool ScreenModel::Answers(void (*probe)(VTerm*), const char* expected) {
 }
 
 std::string ScreenModel::ModeResetSequence() {
+  CatchUp();
   std::string reset = "\x1b[0m";
   if (alt_screen_) reset += "\x1b[?1049l";
   if (cursor_hidden_) reset += "\x1b[?25h";

@@ -32,8 +32,9 @@ std::size_t CellText(const std::uint32_t* chars, std::size_t count, char* out);
 class ScreenModel {
  public:
   /// Whatever the terminal answers (key encodings, replies to queries) is
-  /// appended to *to_programs.
-  explicit ScreenModel(std::string* to_programs);
+  /// appended to *to_programs; replies to queries in what is fed go to
+  /// *replies instead when it is given.
+  explicit ScreenModel(std::string* to_programs, std::string* replies = nullptr);
   ~ScreenModel();
   ScreenModel(const ScreenModel&) = delete;
   ScreenModel& operator=(const ScreenModel&) = delete;
@@ -44,17 +45,32 @@ class ScreenModel {
   /// (U+0080 to U+009F) show nothing.
   void Feed(const char* bytes, std::size_t length);
 
+  /// As Feed, but plain text (printable ASCII, CR, LF, tab) met while the
+  /// parser is drawing text may be held back, to be drawn in one piece with
+  /// what comes later. Anything else, a query above all, is drawn at once,
+  /// after what was held: the terminal's answers never wait.
+  void FeedLater(const char* bytes, std::size_t length);
+
+  /// Draws what FeedLater held back. Reading the screen, encoding a key
+  /// and Feed do it first.
+  void CatchUp();
+
   /// Copies the cells of `row` from `column` on into out as UTF-8, as many
   /// whole cells as `length` bytes hold; returns the bytes written. The
   /// right half of a wide character gives nothing. Nothing outside the
   /// 25 x 80 screen.
-  std::size_t ReadRow(int row, int column, char* out, std::size_t length) const;
+  std::size_t ReadRow(int row, int column, char* out, std::size_t length);
 
   /// Escape sequences that take a terminal that has seen the same output
   /// back to its usual modes (main screen, visible cursor, normal keys...).
   std::string ModeResetSequence();
 
-  VTerm* terminal() const { return vt_; }
+  /// The terminal, with everything held back drawn: its modes decide how
+  /// keys are encoded.
+  VTerm* terminal() {
+    CatchUp();
+    return vt_;
+  }
 
   /// How many bytes Feed has left out so far.
   std::size_t bytes_left_out() const { return bytes_left_out_; }
@@ -78,6 +94,7 @@ class ScreenModel {
   void Decode(unsigned char b);
   void NextParse(unsigned char b);
   void FillRow(int row) const;
+  void Draw(const char* bytes, std::size_t length);
 
   // Where the parser stands after what was fed: drawing text, or inside an
   // escape sequence, a control string or a UTF-8 character.
@@ -90,6 +107,7 @@ class ScreenModel {
   bool last_was_ascii_ = false;  // the last byte drawn as text
   bool repeat_safe_ = false;  // the sequence being read follows such a byte
   std::string shown_;  // what Feed gives libvterm
+  std::string held_;   // plain text FeedLater has not drawn yet
   std::size_t bytes_left_out_ = 0;
 
   // The screen as UTF-8 cells, kept up to date row by row from what
@@ -104,7 +122,8 @@ class ScreenModel {
   VTerm* vt_;
   VTermScreen* screen_;
   std::string* to_programs_;
-  std::string* sink_;  // where Output goes: to_programs_, or a probe's buffer
+  std::string* replies_;
+  std::string* sink_;  // where Output goes: one of the two, or a probe's buffer
   bool alt_screen_ = false;
   bool cursor_hidden_ = false;
   bool mouse_ = false;

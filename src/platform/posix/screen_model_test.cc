@@ -4,6 +4,7 @@
 #include <vterm.h>
 
 #include <string>
+#include <vector>
 
 namespace posix {
 namespace {
@@ -128,6 +129,9 @@ TEST(FastFeed, LeavingOutLinesThatScrollAwayChangesNothing) {
       {"\x1b[3", "1m" + Lines(600, "line "), false}, {"\xe4\xb8", Lines(600, "line "), false},
       {"\xc2\x9d" "0;t", Lines(600, "line ") + "\x07", true},
       {"", Lines(45, std::string(100, 'y')), false},  // too few lines
+      // From the last row fewer lines scroll everything away.
+      {Lines(30, "x"), Lines(27, std::string(200, 'y')), true},
+      {Lines(30, "x"), Lines(26, std::string(200, 'y')), false},
   };
   for (const auto& row : kRows) {
     Fed whole(row.before), piecewise(row.before);  // pieces too short to leave out
@@ -137,6 +141,28 @@ TEST(FastFeed, LeavingOutLinesThatScrollAwayChangesNothing) {
     EXPECT_EQ(whole.Picture(), piecewise.Picture()) << &row - kRows;
     EXPECT_EQ(piecewise.screen.bytes_left_out(), 0u) << &row - kRows;
     EXPECT_EQ(whole.screen.bytes_left_out() > 0, row.leaves_out) << &row - kRows;
+  }
+}
+
+TEST(FeedLater, HeldTextIsDrawnBeforeAnythingThatAsksAndBeforeAnyRead) {
+  const struct {
+    std::vector<std::string> chunks;  // given to FeedLater in turn
+    std::string replies;  // what the programs have by then, nothing read
+  } kRows[] = {
+      {{"hello\r\n", "world"}, ""},
+      {{"abc", "\x1b[6n"}, "\x1b[1;4R"},      // the text before counts
+      {{"ab\r\ncd", "e\x1b[6nf"}, "\x1b[2;4R"},
+      {{"\x1b[", "6n"}, "\x1b[1;1R"},         // a sequence split in two
+      {{"\x1b[5n", "x\x1b[6n"}, "\x1b[0n\x1b[1;2R"},  // in order
+      {{"caf\xc3", "\xa9\x1b[6n"}, "\x1b[1;5R"},  // a character in two pieces
+      {{Lines(600, "line "), "tail\x1b[6n"}, "\x1b[25;5R"},
+  };
+  for (const auto& row : kRows) {
+    Fed later(""), now("");
+    for (const std::string& chunk : row.chunks) later.screen.FeedLater(chunk.data(), chunk.size());
+    EXPECT_EQ(later.to_programs, row.replies) << &row - kRows;
+    for (const std::string& chunk : row.chunks) now.Feed(chunk);
+    EXPECT_EQ(later.Picture(), now.Picture()) << &row - kRows;
   }
 }
 
