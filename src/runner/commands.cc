@@ -31,37 +31,34 @@ void HandleDelay(std::string argument) {
   Run.CommandOk = true;
 }
 
-void HandleLineDelay(std::string argument) {
+namespace {
+
+// A #define line that sets a number of milliseconds; a bad or negative
+// number fails with `error_text` and keeps the setting as it was.
+template <typename Setting>
+void DefineMilliseconds(const std::string& argument, const char* error_text, Setting* setting) {
   std::int32_t ms;
   if (!ParseMilliseconds(argument, &ms)) {
-    Run.ErrorText = "Error in: #define LINE_DELAY";
+    Run.ErrorText = error_text;
     Run.CommandOk = false;
     return;
   }
-  Run.LineDelay = ms;
+  *setting = static_cast<Setting>(ms);
   Run.CommandOk = true;
+}
+
+}  // namespace
+
+void HandleLineDelay(std::string argument) {
+  DefineMilliseconds(argument, "Error in: #define LINE_DELAY", &Run.LineDelay);
 }
 
 void HandleCharDelay(std::string argument) {
-  std::int32_t ms;
-  if (!ParseMilliseconds(argument, &ms)) {
-    Run.ErrorText = "Error in: #define CHAR_DELAY";
-    Run.CommandOk = false;
-    return;
-  }
-  Run.CharDelay = ms;
-  Run.CommandOk = true;
+  DefineMilliseconds(argument, "Error in: #define CHAR_DELAY", &Run.CharDelay);
 }
 
 void HandleWaitTimeout(std::string argument) {
-  std::int32_t ms;
-  if (!ParseMilliseconds(argument, &ms)) {
-    Run.ErrorText = "Error in: #define WAIT_TIMEOUT";
-    Run.CommandOk = false;
-    return;
-  }
-  Run.WaitTimeout = static_cast<std::uint32_t>(ms);
-  Run.CommandOk = true;
+  DefineMilliseconds(argument, "Error in: #define WAIT_TIMEOUT", &Run.WaitTimeout);
 }
 
 namespace {
