@@ -315,15 +315,19 @@ BOOL SetWindowTextA(HWND window, const char* text) {
 
 SHORT VkKeyScanA(CHAR ch) {
   std::uint16_t key = UsVkKeyScan(static_cast<unsigned char>(ch));
+  if (world->Quiet) return static_cast<SHORT>(key);  // nothing to format
   Returned("VkKeyScanA(" + Hex(static_cast<unsigned char>(ch)) + ")", key);
   return static_cast<SHORT>(key);
 }
 
 void keybd_event(BYTE vk, BYTE scan, DWORD flags, std::uintptr_t extra) {
+  if (world->OnKeyEvent) world->OnKeyEvent(vk, flags);
+  if (world->Quiet) return;
   Record("keybd_event(" + Hex(vk) + ", " + Hex(scan) + ", " + Hex(flags) + ", " + Hex(extra) + ")");
 }
 
 UINT MapVirtualKeyA(UINT code, UINT map_type) {
+  if (world->Quiet) return UsMapVirtualKey(code, map_type);
   return Returned("MapVirtualKeyA(" + Hex(code) + ", " + Hex(map_type) + ")",
                   UsMapVirtualKey(code, map_type));
 }
@@ -346,8 +350,10 @@ BOOL SetKeyboardState(BYTE* state) {
 }
 
 BOOL PeekMessageA(MSG* msg, HWND window, UINT filter_min, UINT filter_max, UINT remove) {
-  std::string call = "PeekMessageA(_, " + Hex(window) + ", " + Hex(filter_min) + ", " +
-                     Hex(filter_max) + ", " + Hex(remove) + ")";
+  std::string call;
+  if (!world->Quiet)
+    call = "PeekMessageA(_, " + Hex(window) + ", " + Hex(filter_min) + ", " + Hex(filter_max) +
+           ", " + Hex(remove) + ")";
   auto& queue = world->Messages;
   for (auto it = queue.begin(); it != queue.end(); ++it) {
     bool all = filter_min == 0 && filter_max == 0;

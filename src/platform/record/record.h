@@ -69,6 +69,9 @@ struct World {
   std::function<void()> OnCaptureLimit;
 
   std::deque<platform::MSG> Messages;
+  /// Called with every keybd_event, recorded or not (fuzz targets run
+  /// quiet and still watch the keys).
+  std::function<void(platform::BYTE vk, platform::DWORD flags)> OnKeyEvent;
   platform::BYTE Keyboard[256] = {};
 
   /// What ExitProcess does after recording: by default it throws Exited.
