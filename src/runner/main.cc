@@ -244,6 +244,8 @@ void ProgramEntry(const std::vector<std::string>& args) {
       ShowScreen("screen " + AtLine());
     } catch (const RaisedError&) {
       // Standard output itself failed: there is nowhere left to report to.
+    } catch (const platform::StopRequested& stop) {
+      exit_code = stop.ExitCode;  // a stop signal during the report
     }
   } catch (const platform::StopRequested& stop) {
     exit_code = stop.ExitCode;
