@@ -228,6 +228,9 @@ bool ScreenModel::ScrollsWholeScreen() {
 void ScreenModel::Track(const char* bytes, std::size_t length, std::string* out) {
   for (std::size_t i = 0; i < length; ++i) {
     unsigned char b = static_cast<unsigned char>(bytes[i]);
+    // libvterm may draw a byte above ASCII where this parser sees none (a
+    // sequence it leaves early): a repeat after one is never safe.
+    if (b >= 0x80) repeat_safe_ = false;
     if (sequence_c2_) {
       sequence_c2_ = false;
       if (b >= 0x80 && b <= 0x9f) continue;
