@@ -322,23 +322,8 @@ void ScreenModel::NextParse(unsigned char b) {
 
 void ScreenModel::FillRow(int row) const {
   row_stale_[row] = false;
-  // Most rows are plain ASCII: their text in one call, blanks after it.
-  // Anything else (a wide, accented or combined character) cell by cell.
-  char text[kConsoleColumns * 8];
-  const std::size_t length = vterm_screen_get_text(
-      screen_, text, sizeof text, VTermRect{row, row + 1, 0, kConsoleColumns});
-  bool ascii = length <= static_cast<std::size_t>(kConsoleColumns);
-  for (std::size_t i = 0; ascii && i < length; ++i)
-    ascii = static_cast<unsigned char>(text[i]) < 0x80;
-  if (ascii) {
-    for (int col = 0; col < kConsoleColumns; ++col) {
-      Cell& kept = cells_[row][col];
-      const char c = static_cast<std::size_t>(col) < length ? text[col] : ' ';
-      kept.size = 1;
-      kept.bytes[0] = (c >= 0x20 && c != 0x7f) ? c : ' ';
-    }
-    return;
-  }
+  // Cell by cell: a row's text as one string (vterm_screen_get_text) cannot
+  // tell a wide cell without a character from two blanks.
   bool after_wide = false;
   for (int col = 0; col < kConsoleColumns; ++col) {
     VTermScreenCell cell;
