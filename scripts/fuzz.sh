@@ -5,9 +5,13 @@
 # Prints each target's executions and coverage; exits 1 if any failed.
 #
 #   sh scripts/fuzz.sh [DURATION]
+#
+# The runs start from seed 1, so that a run repeats the one before it and a
+# finding is found again; KLAVRUN_FUZZ_SEED=0 explores afresh each time.
 set -e
 cd "$(dirname "$0")/.."
 duration=${1:-30}
+seed=${KLAVRUN_FUZZ_SEED:-1}
 cmake -S . -B build-fuzz -DKLAVRUN_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++-14 \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j2 >/dev/null
@@ -29,7 +33,7 @@ for target in integer_classify send_keys script screen_model; do
   log=build-fuzz/$target.log
   # shellcheck disable=SC2046
   # -timeout: an input that hangs fails the run at once instead of holding it.
-  if build-fuzz/fuzz/${target}_fuzz $(options $target) -timeout=10 -max_total_time="$duration" \
+  if build-fuzz/fuzz/${target}_fuzz $(options $target) -timeout=10 -seed="$seed" -max_total_time="$duration" \
       -print_final_stats=1 -artifact_prefix=build-fuzz/crashes/$target- \
       "$found" fuzz/corpus/$target >"$log" 2>&1; then
     result=clean
