@@ -7,6 +7,7 @@
 #include "platform/ascii.h"
 #include "platform/platform.h"
 #include "runner/dispatch.h"
+#include "runner/errors.h"
 #include "runner/globals.h"
 #include "text/integer.h"
 

@@ -69,20 +69,4 @@ extern RunState Run;
 /// Back to the state at program start: everything zero, empty or closed.
 void ResetRunState();
 
-/// An error that no command handles: it ends the run with the report
-/// "Exception <ClassName> in module ... <Message>." and exit code 1.
-struct RaisedError {
-  std::string ClassName;
-  std::string Message;
-};
-
-/// A failure of the script file or of standard output, by Win32 error code.
-[[noreturn]] void RaiseInOutError(platform::DWORD code);
-
-/// Text that is no integer, as a key string's repeat count.
-[[noreturn]] void RaiseConvertError(const std::string& text);
-
-/// The message of an I/O failure: "File not found", ..., "I/O error N".
-std::string InOutErrorMessage(platform::DWORD code);
-
 #endif  // KLAVRUN_RUNNER_GLOBALS_H_

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "runner/classify.h"
 #include "runner/dispatch.h"
+#include "runner/errors.h"
 #include "runner/globals.h"
 #include "runner/output.h"
 #include "runner/screen.h"

@@ -1,6 +1,7 @@
 #include "runner/output.h"
 
 #include "platform/platform.h"
+#include "runner/errors.h"
 #include "runner/globals.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "platform/ascii.h"
 #include "platform/platform.h"
+#include "runner/errors.h"
 #include "runner/globals.h"
 #include "runner/main.h"
 

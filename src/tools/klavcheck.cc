@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runner/errors.h"
 #include "runner/globals.h"
 #include "runner/script.h"
 #include "tools/check_script.h"

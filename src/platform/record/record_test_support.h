@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/record/record.h"
+#include "runner/errors.h"
 #include "runner/globals.h"
 
 /// A fresh world, run state, output state and window search.
