@@ -1,4 +1,4 @@
-# Run by klavrun_layer (cmake/layers.cmake) at build time: fails on the first
+# Run by klavrun_layer (cmake/KlavrunLayers.cmake) at build time: fails on the first
 # include of a folder the layer may not use, else touches STAMP.
 cmake_minimum_required(VERSION 3.16)
 string(REPLACE "|" ";" files "${FILES}")
