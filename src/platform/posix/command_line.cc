@@ -97,9 +97,3 @@ ProgramFile FindProgram(const std::string& word, const char* search_path) {
 }
 
 }  // namespace posix
-
-namespace platform {
-
-bool LetterCaseMatters() { return true; }
-
-}  // namespace platform

@@ -365,6 +365,11 @@ bool ConsoleCanChange() {
   return posix::ProgramsRunning() || posix::PersonAtTerminal() || posix::OutputWaiting();
 }
 
+ScreenSize ConsoleScreenSize(HANDLE output) {
+  (void)output;
+  return ScreenSize{posix::kConsoleRows, posix::kRowBytes};
+}
+
 BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length,
                                  COORD read_at, DWORD* read) {
   (void)output;  // the console has one screen, whichever handle names it

@@ -14,7 +14,6 @@
 #include "platform/platform.h"
 #include "platform/posix/console.h"
 #include "platform/posix/handles.h"
-#include "platform/posix/screen_model.h"
 #include "platform/posix/session.h"
 #include "platform/posix_file.h"
 
@@ -220,11 +219,6 @@ std::uint64_t GetTickCount64() {
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<std::uint64_t>(now.tv_sec) * 1000 +
          static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
-}
-
-ScreenSize ConsoleScreenSize(HANDLE output) {
-  (void)output;
-  return ScreenSize{posix::kConsoleRows, posix::kRowBytes};
 }
 
 }  // namespace platform

@@ -268,6 +268,9 @@ pid_t Spawn(Launch& launch, const char* folder, std::uint32_t* error) {
 
 namespace platform {
 
+// Programs are named and given their arguments as the script writes them.
+bool LetterCaseMatters() { return true; }
+
 BOOL CreateProcessA(const char* application, char* command_line,
                     void* process_attributes, void* thread_attributes,
                     BOOL inherit_handles, DWORD creation_flags,
