@@ -91,9 +91,8 @@ faults=$(release_faults 2>&1)
 if [ -z "$faults" ]; then count 1 0; echo "ok"; else count 0 1; echo "$faults"; fi
 
 echo "== end to end under wine"
-timeout 1500 python3 "$ROOT/tests/wine/run_cases.py" "$ROOT/tests/wine/cases" \
-  >"$TMP/e2e.log" 2>&1
-cat "$TMP/e2e.log"
+timeout 1500 python3 "$ROOT/tests/wine/run_cases.py" "$ROOT/tests/wine/cases" 2>&1 |
+  tee "$TMP/e2e.log"
 counts=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$TMP/e2e.log" | tail -n1)
 if [ -n "$counts" ]; then
   count "$(echo "$counts" | cut -d' ' -f1)" "$(echo "$counts" | cut -d' ' -f3)"
@@ -103,15 +102,8 @@ else
 fi
 # No Wine process of the prefix may outlive its run.
 end_wine
-left=$(for environ in /proc/[0-9]*/environ; do
-  case $(readlink "${environ%/environ}/exe" 2>/dev/null) in */wine*)
-    grep -qzx "WINEPREFIX=$WINEPREFIX" "$environ" 2>/dev/null && basename "${environ%/environ}"
-  esac
-done)
-if [ -n "$left" ]; then
-  echo "wine processes were left running: $left"
-  kill -9 $left
-  count 0 1
-fi
+left=$(grep -lzx "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null | while read -r e; do
+  readlink "${e%/environ}/exe" | grep -q /wine && basename "${e%/environ}"; done)
+[ -z "$left" ] || { echo "wine processes were left running: $left"; kill -9 $left; count 0 1; }
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -5,21 +5,19 @@ under Wine, on an X display (run.sh starts one).
     run_cases.py [--only NAME] FOLDER...    KLAVRUN_WIN_BUILD names the mingw
                                             build, KLAVRUN_WINEPREFIX a prefix
 
-The words are the Linux runner's (script, bytes, args, command, folder, exit,
-stdout, file, no-file, seconds), and one more:
+Its words: script, bytes, args, command, folder, exit, stdout, file, no-file,
+seconds (a minute at the least: a console window opens slowly), and
 
-    via wine           (the default) from a batch file in plain wine, with no
-                       console window: standard output to a file, the exit code
-                       from %ERRORLEVEL%
-    via cmd            the same batch file in a console window (wineconsole)
-    via wineconsole    klavrun.exe alone in a console window: the exit code is
-                       wineconsole's, standard output stays on the screen
-    stdout-to console  (via cmd) standard output stays on the screen
+    via wine           (the default) cmd runs klavrun.exe from a batch file, with
+                       no console window: output to a file, exit code from
+                       %ERRORLEVEL%
+    via cmd            the same in a console window (wineconsole)
+    via wineconsole    klavrun.exe alone in a console window, which keeps its
+                       output; the exit code is wineconsole's
+    stdout-to console  (via cmd) the output stays in the console window
 
-Scripts start the helpers by name: probe_helper.exe and prompt_helper.exe lie
-beside klavrun.exe. {dir} is the case's folder as Windows names it; the name
-holds a blank. A run takes at least a minute to time out: a console window
-opens slowly on a loaded machine. Each case ends the prefix's processes."""
+Scripts start the helpers by name: they lie beside klavrun.exe. {dir} is the
+case's folder as Windows names it, a name with a blank."""
 import os
 import re
 import shutil

@@ -20,7 +20,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -36,13 +35,9 @@ void SayTo(DWORD handle, const std::string& text) {
 void Say(const std::string& text) { SayTo(STD_OUTPUT_HANDLE, text); }
 
 bool WriteWholeFile(const char* path, const std::string& text) {
-  HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  BOOL ok = WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(out);
-  return ok && written == text.size();
+  FILE* out = std::fopen(path, "wb");
+  const bool written = out && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  return out && std::fclose(out) == 0 && written;
 }
 
 std::string WindowText(HWND window) {
