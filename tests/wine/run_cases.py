@@ -67,9 +67,10 @@ def parse(name, text):
     case = run_cases.parse(name, re.sub(r"^(via .*)$", r"#\1", text, flags=re.M))
     case["via"] = (re.findall(r"^via (.*)$", text, re.M) or ["wine"])[-1]
     unknown = sorted(word for word, value in case.items() if value and word not in HERE)
-    if unknown or case["program"] != "klavrun" or case["via"] not in ("wine", "cmd",
-                                                                      "wineconsole"):
-        raise SyntaxError("%s: not for Wine: %s" % (name, unknown or case["via"]))
+    unknown += [case["program"]] * (case["program"] != "klavrun")
+    unknown += [case["via"]] * (case["via"] not in ("wine", "cmd", "wineconsole"))
+    if unknown:
+        raise SyntaxError("%s: not under Wine: %s" % (name, ", ".join(unknown)))
     return case
 
 
@@ -105,13 +106,15 @@ def run(name, text):
                  for word in case.get("command", case["args"] + ["{script}"])]
         started = time.monotonic()
         out, code = launch(case, folder, words)
-        problems = [] if case.get("exit", code) == code else ["exit code %s" % code]
+        problems = []
+        if case.get("exit", code) != code:
+            problems.append("exit code %s, not %s" % (code, case["exit"]))
         if "stdout" in case and not (out is not None and run_cases.matches(
                 case["stdout"], out, where)):
             problems.append("stdout was %r" % out)
         for made, expected in case["files"]:
             got = read(folder, made)
-            if isinstance(expected, bytes):  # as main's parser gives a file's bytes
+            if isinstance(expected, bytes):  # or (kind, pattern), once the parser reads file~
                 expected = ("exact", expected)
             if not (got is None if expected is None else
                     got is not None and run_cases.matches(expected, got, where)):
