@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds klavrun.exe with MinGW from scratch and tests it under Wine: the
-# core's unit tests, the win32 layer's, then the end-to-end test_wine.py.
+# core's unit tests, the win32 layer's, the release build's make-up, then
+# the end-to-end cases (tests/wine/cases, run by tests/wine/run_cases.py).
 # Ends with "N passed, N failed"; the exit status is non-zero on any failure.
 #   sh tests/wine/run.sh                    builds in build-win
 #   KLAVRUN_WIN_BUILD=DIR sh tests/wine/run.sh
@@ -59,15 +60,50 @@ for exe in klavrun_tests klavrun_win32_tests; do
   end_wine
 done
 
+echo "== release build"
+# Stripped, versioned, with its manifest, importing only what every Windows
+# has, and packaged: one test, each fault a line.
+release_faults() {
+  exe="$BUILD/klavrun.exe"
+  version=$(sed -n 's/.*KLAVRUN_VERSION "\(.*\)".*/\1/p' "$BUILD/generated/version.h")
+  headers=$(i686-w64-mingw32-objdump -p "$exe")
+  dlls=$(echo "$headers" | sed -n 's/.*DLL Name: //p' | LC_ALL=C sort | tr '\n' ' ')
+  [ "$dlls" = "KERNEL32.dll USER32.dll msvcrt.dll " ] || echo "imports $dlls"
+  i686-w64-mingw32-objdump -h "$exe" | grep -q '\.debug' && echo "debug sections left"
+  # The resource types: 0x10 the version, 0x18 the manifest.
+  types=$(echo "$headers" | sed -n 's/^[0-9a-f]\{3\}   Entry: ID: 0x0*\([0-9a-f]*\),.*/\1/p')
+  [ "$(echo $types)" = "10 18" ] || echo "resource types $types"
+  for text in Klavrun "$version" klavrun.exe; do
+    strings -el "$exe" | grep -qxF "$text" || echo "no version text $text"
+  done
+  for text in 'level="asInvoker"' 35138b9a-5d96-4fbd-8e2d-a2440225f93a \
+      8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a "version=\"$version.0\""; do
+    grep -qaF "$text" "$exe" || echo "no manifest text $text"
+  done
+  top="klavrun-$version-win32"
+  python3 -m zipfile -e "$BUILD/$top.zip" "$TMP/zip" || echo "no package $top.zip"
+  for name in klavrun.exe README.md LICENSE examples/calculator.klav; do
+    [ -f "$TMP/zip/$top/$name" ] || echo "package lacks $name"
+  done
+  cmp -s "$TMP/zip/$top/klavrun.exe" "$exe" || echo "package holds another klavrun.exe"
+}
+faults=$(release_faults 2>&1)
+if [ -z "$faults" ]; then count 1 0; echo "ok"; else count 0 1; echo "$faults"; fi
+
 echo "== end to end under wine"
-timeout 1500 /usr/bin/python3 "$ROOT/tests/wine/test_wine.py" >"$TMP/e2e.log" 2>&1
-cat "$TMP/e2e.log"
+timeout 1500 python3 "$ROOT/tests/wine/run_cases.py" "$ROOT/tests/wine/cases" 2>&1 |
+  tee "$TMP/e2e.log"
 counts=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$TMP/e2e.log" | tail -n1)
 if [ -n "$counts" ]; then
   count "$(echo "$counts" | cut -d' ' -f1)" "$(echo "$counts" | cut -d' ' -f3)"
 else
-  echo "the end-to-end tests did not finish"
+  echo "the end-to-end cases did not finish"
   count 0 1
 fi
+# No Wine process of the prefix may outlive its run.
+end_wine
+left=$(grep -lzx "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null | while read -r e; do
+  readlink "${e%/environ}/exe" | grep -q /wine && basename "${e%/environ}"; done)
+[ -z "$left" ] || { echo "wine processes were left running: $left"; kill -9 $left; count 0 1; }
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,34 +1,25 @@
 // Test helper: reports what a script did to windows and to its console,
-// through files and a marker line on its console that the script can wait
-// for.
-//   probe_helper title OUTFILE MARK       console title, then the text of
-//                                         the console window, one a line
-//   probe_helper foreground OUTFILE MARK  the foreground window's title
-//   probe_helper waitwindow TITLE MARK    waits up to 30 s for a top-level
-//                                         window of that title
-//   probe_helper hidden TITLE MARK        a hidden window titled TITLE and a
-//                                         visible one "TITLE visible", kept
-//                                         for 30 s after the mark
-//   probe_helper stderr - MARK            the mark on standard error only
-//   probe_helper lines W,H,N,COL MARK     a buffer of W columns and 1000 rows
-//                                         shown in a W x H window, N lines,
-//                                         then the mark at column COL
-//   probe_helper ctrlc - MARK             "MARK waiting" for 30 s; a Ctrl+C
-//                                         prints "MARK interrupted" and ends it
-//   probe_helper numlock OUTFILE MARK     "MARK ready", then the key-downs
-//                                         read from the console until the
-//                                         second A: "vk:numlock" each
-//   probe_helper after MS MARK            the mark after MS milliseconds
-//   probe_helper reaction OUTFILE MARK    five rounds: "MARKi shown" after a
-//                                         pause, then the milliseconds until
-//                                         the console window's title is
-//                                         "MARKi seen", one a line
-// Each mode ends by printing "MARK done" (or "MARK missing").
+// through files and a mark on its console that the script waits for. It ends
+// by printing "MARK done" (or "MARK missing").
+//   title OUTFILE MARK       the console's title, then its window's text
+//   foreground OUTFILE MARK  the foreground window's title
+//   waitwindow TITLE MARK    waits up to 30 s for a top-level window TITLE
+//   hidden TITLE MARK        a hidden window TITLE and a visible one "TITLE
+//                            visible", kept for 30 s after the mark
+//   stderr - MARK            the mark on standard error only
+//   lines W,H,N,COL MARK     N lines in a W x H window on a buffer of W x 1000,
+//                            then the mark at column COL
+//   ctrlc - MARK             "MARK waiting" for 30 s; Ctrl+C prints "MARK
+//                            interrupted" and ends it
+//   numlock OUTFILE MARK     "MARK ready"; the codes of the keys pressed until
+//                            the second A, and whether NumLock flipped
+//   after MS MARK            the mark after MS milliseconds
+//   reaction OUTFILE MARK    five rounds: "MARKi shown", then the milliseconds
+//                            until the console window is titled "MARKi seen"
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -44,13 +35,9 @@ void SayTo(DWORD handle, const std::string& text) {
 void Say(const std::string& text) { SayTo(STD_OUTPUT_HANDLE, text); }
 
 bool WriteWholeFile(const char* path, const std::string& text) {
-  HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  BOOL ok = WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(out);
-  return ok && written == text.size();
+  FILE* out = std::fopen(path, "wb");
+  const bool written = out && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  return out && std::fclose(out) == 0 && written;
 }
 
 std::string WindowText(HWND window) {
@@ -121,19 +108,21 @@ bool NumLock(const char* file) {
   HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   Say(mark + " ready\r\n");
   std::string seen;
+  DWORD first = 0, last = 0;  // NumLock's state on each A
   for (int letters = 0; letters < 2;) {
     INPUT_RECORD record;
     DWORD got = 0;
     if (!ReadConsoleInputA(in, &record, 1, &got)) return false;
     const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
     if (got != 1 || record.EventType != KEY_EVENT || !key.bKeyDown) continue;
-    char entry[16];
-    std::snprintf(entry, sizeof entry, "%02x:%d ", key.wVirtualKeyCode,
-                  (key.dwControlKeyState & NUMLOCK_ON) ? 1 : 0);
+    char entry[8];
+    std::snprintf(entry, sizeof entry, "%02x ", key.wVirtualKeyCode);
     seen += entry;
-    letters += key.wVirtualKeyCode == 'A';
+    if (key.wVirtualKeyCode != 'A') continue;
+    (letters++ ? last : first) = key.dwControlKeyState & NUMLOCK_ON;
   }
-  return WriteWholeFile(file, seen);
+  seen.back() = ',';
+  return WriteWholeFile(file, seen + (first != last ? " numlock flipped\n" : " numlock kept\n"));
 }
 
 bool Reaction(const char* file) {
