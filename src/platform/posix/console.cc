@@ -25,6 +25,8 @@ namespace posix {
 namespace {
 
 constexpr std::size_t kReadChunk = 64 * 1024;
+// A read this short found the console's buffer (a page or more) drained.
+constexpr std::size_t kCaughtUp = 512;
 // One call takes in at most this much, so a program that floods the console
 // cannot keep the script from its next step.
 constexpr std::size_t kTakeInLimit = 1024 * 1024;
@@ -124,6 +126,9 @@ std::size_t ReadOutput(std::size_t limit) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // nothing more for now
     chunk.append(buffer, static_cast<std::size_t>(n));
+    // A short read has caught up with the programs: asking again at once
+    // would only cost a call.
+    if (static_cast<std::size_t>(n) < kCaughtUp) break;
   }
   // One write for many reads: the pseudo-terminal gives a page at a time.
   if (!chunk.empty()) PassThrough(chunk.data(), chunk.size());
@@ -276,10 +281,12 @@ void MarkScreenRead() {
 }
 
 void WaitForNewOutput(int max_ms) {
+  // A wait loop tests the screen it read before this pause: when that read
+  // brought something new, the test is still to come, and the next read
+  // takes in whatever came since.
+  if (console.screen_read_saw_new_output && !InputPending()) return;
   FlushInput();
   ReapPrograms();
-  // A wait loop tests the screen it read before this pause: when that read
-  // brought something new, the test is still to come.
   if (console.taken_in != console.taken_in_at_screen_read ||
       console.screen_read_saw_new_output)
     return;

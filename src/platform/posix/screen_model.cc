@@ -125,7 +125,10 @@ ScreenModel::ScreenModel(std::string* to_programs, std::string* replies)
       to_programs_(to_programs),
       replies_(replies ? replies : to_programs),
       sink_(to_programs) {
-  for (bool& stale : row_stale_) stale = true;
+  for (int row = 0; row < kConsoleRows; ++row) {
+    order_[row] = row;
+    rows_[row].stale = true;
+  }
   vterm_set_utf8(vt_, 1);
   vterm_output_set_callback(vt_, OutputCallback, this);
   screen_ = vterm_obtain_screen(vt_);
@@ -180,6 +183,7 @@ void ScreenModel::Draw(const char* bytes, std::size_t length) {
   sink_ = replies_;
   vterm_input_write(vt_, shown_.data(), shown_.size());
   sink_ = to_programs_;
+  damage_pending_ = true;
 }
 
 // The length of a leading run of plain lines (text, CR, LF, tab; ending in
@@ -320,28 +324,40 @@ void ScreenModel::NextParse(unsigned char b) {
   }
 }
 
-void ScreenModel::FillRow(int row) const {
-  row_stale_[row] = false;
-  // Cell by cell: a row's text as one string (vterm_screen_get_text) cannot
-  // tell a wide cell without a character from two blanks.
+// Reads the row again, cell by cell: a row's text as one string
+// (vterm_screen_get_text) cannot tell a wide cell without a character from
+// two blanks. An empty tail (a cleared row, a short line) is found with one
+// look where it starts: libvterm shows empty cells as narrow blanks.
+void ScreenModel::Refresh(int row) const {
+  Row& kept = RowAt(row);
+  kept.stale = false;
+  std::size_t at = 0;
   bool after_wide = false;
+  bool after_text = true;
   for (int col = 0; col < kConsoleColumns; ++col) {
+    if (after_text && vterm_screen_is_eol(screen_, VTermPos{row, col})) {
+      for (; col < kConsoleColumns; ++col) {
+        kept.text[at++] = ' ';
+        kept.end[col] = static_cast<std::uint16_t>(at);
+      }
+      break;
+    }
     VTermScreenCell cell;
     vterm_screen_get_cell(screen_, VTermPos{row, col}, &cell);
-    Cell& kept = cells_[row][col];
     // The right half of a wide character adds nothing to the row's text.
-    kept.size = after_wide ? 0
-                           : static_cast<std::uint8_t>(
-                                 CellText(cell.chars, VTERM_MAX_CHARS_PER_CELL, kept.bytes));
+    if (!after_wide) at += CellText(cell.chars, VTERM_MAX_CHARS_PER_CELL, kept.text + at);
+    kept.end[col] = static_cast<std::uint16_t>(at);
     after_wide = cell.width == 2;
+    after_text = cell.chars[0] != 0;
   }
 }
 
 // libvterm may report ranges beyond the screen (a scroll by more rows than
-// it has): only rows on the screen are ever touched.
+// it has): only rows on the screen are ever touched. Its columns are not
+// trusted: a combining character may land outside them.
 void ScreenModel::Damaged(int start_row, int end_row) {
   for (int row = std::max(start_row, 0); row < std::min(end_row, kConsoleRows); ++row)
-    row_stale_[row] = true;
+    RowAt(row).stale = true;
 }
 
 namespace {
@@ -351,6 +367,8 @@ bool OnScreen(int row, int col, int rows, int cols) {
          row + rows <= kConsoleRows && col + cols <= kConsoleColumns;
 }
 
+bool Within(int row, int first, int count) { return row >= first && row < first + count; }
+
 }  // namespace
 
 void ScreenModel::Moved(int dest_row, int dest_col, int src_row, int src_col,
@@ -358,20 +376,32 @@ void ScreenModel::Moved(int dest_row, int dest_col, int src_row, int src_col,
   if (!OnScreen(dest_row, dest_col, rows, cols) ||
       !OnScreen(src_row, src_col, rows, cols)) {
     // A move libvterm reports beyond the screen: read it all again.
-    for (bool& stale : row_stale_) stale = true;
+    for (Row& row : rows_) row.stale = true;
     return;
   }
-  // Rows go in the order that never overwrites one still to be moved.
-  bool down = dest_row > src_row;
-  for (int i = 0; i < rows; ++i) {
-    int r = down ? rows - 1 - i : i;
-    std::memmove(cells_[dest_row + r] + dest_col, cells_[src_row + r] + src_col,
-                 static_cast<std::size_t>(cols) * sizeof(Cell));
-    // A row moved in part is only as fresh as both of its parts.
-    bool whole = cols == kConsoleColumns;
-    row_stale_[dest_row + r] = row_stale_[src_row + r] ||
-                               (!whole && row_stale_[dest_row + r]);
+  if (cols != kConsoleColumns) {
+    // Part of each row moves (inserted or deleted characters, margins):
+    // those cells are read again.
+    for (int i = 0; i < rows; ++i) RowAt(dest_row + i).stale = true;
+    return;
   }
+  // Whole rows, a scroll: they change places and keep what is known about
+  // them. The rows moved over lend their places to the rows the move left
+  // behind, which libvterm clears.
+  int order[kConsoleRows];
+  std::memcpy(order, order_, sizeof order);
+  int freed[kConsoleRows];
+  int spare = 0;
+  for (int i = 0; i < rows; ++i) {
+    order[dest_row + i] = order_[src_row + i];
+    if (!Within(dest_row + i, src_row, rows)) freed[spare++] = order_[dest_row + i];
+  }
+  for (int i = 0; i < rows; ++i) {
+    if (Within(src_row + i, dest_row, rows)) continue;
+    order[src_row + i] = freed[--spare];
+    rows_[order[src_row + i]].stale = true;
+  }
+  std::memcpy(order_, order, sizeof order_);
 }
 
 std::size_t ScreenModel::ReadRow(int row, int column, char* out,
@@ -382,15 +412,17 @@ std::size_t ScreenModel::ReadRow(int row, int column, char* out,
   CatchUp();
   // Waits read the same screen over and over: only what changed is read
   // from libvterm again.
-  vterm_screen_flush_damage(screen_);
-  if (row_stale_[row]) FillRow(row);
-  std::size_t count = 0;
-  for (int col = column; col < kConsoleColumns; ++col) {
-    const Cell& cell = cells_[row][col];
-    if (count + cell.size > length) break;
-    std::memcpy(out + count, cell.bytes, cell.size);
-    count += cell.size;
+  if (damage_pending_) {
+    vterm_screen_flush_damage(screen_);
+    damage_pending_ = false;
   }
+  const Row& kept = RowAt(row);
+  if (kept.stale) Refresh(row);
+  const std::size_t begin = column == 0 ? 0 : kept.end[column - 1];
+  int last = kConsoleColumns - 1;  // the last whole cell that fits
+  while (last >= column && kept.end[last] - begin > length) --last;
+  const std::size_t count = last >= column ? kept.end[last] - begin : 0;
+  std::memcpy(out, kept.text + begin, count);
   return count;
 }
 

@@ -69,6 +69,7 @@ class ScreenModel {
   /// keys are encoded.
   VTerm* terminal() {
     CatchUp();
+    damage_pending_ = true;  // whoever has it may change the screen
     return vt_;
   }
 
@@ -93,7 +94,6 @@ class ScreenModel {
   void ReleaseC2(unsigned char next, std::string* out);
   void Decode(unsigned char b);
   void NextParse(unsigned char b);
-  void FillRow(int row) const;
   void Draw(const char* bytes, std::size_t length);
 
   // Where the parser stands after what was fed: drawing text, or inside an
@@ -110,14 +110,19 @@ class ScreenModel {
   std::string held_;   // plain text FeedLater has not drawn yet
   std::size_t bytes_left_out_ = 0;
 
-  // The screen as UTF-8 cells, kept up to date row by row from what
-  // libvterm reports as changed or moved.
-  struct Cell {
-    std::uint8_t size;
-    char bytes[kMaxCellBytes];
+  // The screen as UTF-8, kept up to date from what libvterm reports as
+  // changed or moved. A row's cells are kept as its text in one piece, so
+  // that a read is one copy; a scroll reorders rows instead of moving them.
+  struct Row {
+    char text[kRowBytes];
+    std::uint16_t end[kConsoleColumns];  // where each cell's text ends in text
+    bool stale;  // libvterm changed it since it was read
   };
-  mutable Cell cells_[kConsoleRows][kConsoleColumns];
-  mutable bool row_stale_[kConsoleRows];
+  void Refresh(int row) const;
+  Row& RowAt(int row) const { return rows_[order_[row]]; }
+  mutable Row rows_[kConsoleRows];
+  int order_[kConsoleRows];  // the screen's rows in rows_, top to bottom
+  bool damage_pending_ = true;  // libvterm may hold changes it has not reported
 
   VTerm* vt_;
   VTermScreen* screen_;
