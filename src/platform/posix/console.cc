@@ -37,6 +37,10 @@ constexpr int kStallMs = 50;
 // The person's keys are left on their terminal while this much input waits
 // for the programs.
 constexpr std::size_t kTypedQueueLimit = 64 * 1024;
+// Output goes on to standard output once this much is held, or once it has
+// been held this long; else before any wait.
+constexpr std::size_t kPassBatch = 64 * 1024;
+constexpr std::int64_t kPassDelayMs = 2;
 
 struct ConsoleState {
   int master = -1;
@@ -52,6 +56,8 @@ struct ConsoleState {
   std::uint64_t taken_in_at_screen_read = 0;
   bool screen_read_saw_new_output = false;
   bool pass_through = true;
+  std::string passing;  // taken in, recorded, not yet on standard output
+  std::int64_t passing_since = 0;
   bool relay = false;  // the person's keys go to the programs
   bool relay_paused = false;
   bool typing = false;  // a send is typing: its echo may be drawn later
@@ -93,15 +99,25 @@ void TakeTyped() {
   if (poll(&typed, 1, 0) > 0) ReadTyped();
 }
 
+// Output is held back a little on its way to standard output, so that a
+// program's next key does not wait for that write; the recording has it at
+// once, in its place among the typed keys.
 void PassThrough(const char* data, std::size_t length) {
   // Programs may set the title too.
   SaveCallerTitle();
+  RecordOutput(data, length);
   // Once standard output refuses, the session goes on unwatched, and
   // recorded still.
-  if (!console.pass_through)
-    RecordOutput(data, length);
-  else if (!WriteStdout(data, length))
-    console.pass_through = false;
+  if (!console.pass_through || length == 0) return;
+  if (console.passing.empty()) {
+    if (length >= kPassBatch) {
+      console.pass_through = WriteStdoutOnly(data, length);
+      return;
+    }
+    console.passing_since = NowMs();
+  }
+  console.passing.append(data, length);
+  if (console.passing.size() >= kPassBatch) PassOutput();
 }
 
 // A reply goes ahead of the keys still queued, after those the programs
@@ -130,8 +146,7 @@ std::size_t ReadOutput(std::size_t limit) {
     // would only cost a call.
     if (static_cast<std::size_t>(n) < kCaughtUp) break;
   }
-  // One write for many reads: the pseudo-terminal gives a page at a time.
-  if (!chunk.empty()) PassThrough(chunk.data(), chunk.size());
+  PassThrough(chunk.data(), chunk.size());
   if (console.typing)
     console.screen->FeedLater(chunk.data(), chunk.size());
   else
@@ -197,6 +212,7 @@ bool PollConsole(int timeout_ms, int extra_fd,
     typed = static_cast<int>(count);
     fds[count++] = {STDIN_FILENO, POLLIN, 0};
   }
+  if (timeout_ms != 0) PassOutput();
   timespec limit = {timeout_ms / 1000, (timeout_ms % 1000) * 1000000L};
   int ready = ppoll(fds, count, timeout_ms < 0 ? nullptr : &limit, mask);
   EndIfStopped();
@@ -254,6 +270,8 @@ void InputQueued() {
 
 void TakeIn() {
   EndIfStopped();
+  if (!console.passing.empty() && NowMs() - console.passing_since >= kPassDelayMs)
+    PassOutput();
   TakeTyped();
   ReadOutput(kTakeInLimit);
   if (InputPending()) {
@@ -318,6 +336,15 @@ void WaitReadable(int fd) {
   while (!PollConsole(-1, fd)) TakeIn();
 }
 
+void PassOutput() {
+  if (console.passing.empty()) return;
+  // Cleared first: a failed write ends up here again through the error
+  // report.
+  std::string held;
+  held.swap(console.passing);
+  if (console.pass_through) console.pass_through = WriteStdoutOnly(held.data(), held.size());
+}
+
 void PauseRelay(bool paused) { console.relay_paused = paused; }
 
 void HandOver() {
@@ -345,6 +372,7 @@ void CloseConsole() {
     std::string reset = console.screen->ModeResetSequence();
     PassThrough(reset.data(), reset.size());
   }
+  PassOutput();
   // As the console's session leader, letting go of it hangs up its
   // foreground programs.
   ioctl(console.slave, TIOCNOTTY);
