@@ -32,6 +32,10 @@ constexpr std::size_t kCaughtUp = 512;
 constexpr std::size_t kTakeInLimit = 1024 * 1024;
 // Typed keys go out in batches of about this size while a send runs.
 constexpr std::size_t kInputBatch = 4096;
+// A wait right after traffic looks for output this long before it sleeps:
+// a program answering a key usually does so sooner, and waking up from a
+// sleep takes longer than that on a busy machine.
+constexpr std::int64_t kLookAgainUs = 50;
 // A flush gives up when the programs have taken nothing for this long.
 constexpr int kStallMs = 50;
 // The person's keys are left on their terminal while this much input waits
@@ -61,15 +65,18 @@ struct ConsoleState {
   bool relay = false;  // the person's keys go to the programs
   bool relay_paused = false;
   bool typing = false;  // a send is typing: its echo may be drawn later
+  std::int64_t last_traffic_us = 0;  // when output came or input went last
 };
 
 ConsoleState console;
 
-std::int64_t NowMs() {
+std::int64_t NowUs() {
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
-  return std::int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1000000;
+  return std::int64_t{ts.tv_sec} * 1000000 + ts.tv_nsec / 1000;
 }
+
+std::int64_t NowMs() { return NowUs() / 1000; }
 
 bool InputPending() { return console.input_sent < console.input.size(); }
 
@@ -142,9 +149,9 @@ std::size_t ReadOutput(std::size_t limit) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // nothing more for now
     chunk.append(buffer, static_cast<std::size_t>(n));
-    // A short read has caught up with the programs: asking again at once
-    // would only cost a call.
-    if (static_cast<std::size_t>(n) < kCaughtUp) break;
+    // A short first read has caught up with the programs: asking again at
+    // once would only cost a call.
+    if (chunk.size() < kCaughtUp) break;
   }
   PassThrough(chunk.data(), chunk.size());
   if (console.typing)
@@ -153,6 +160,7 @@ std::size_t ReadOutput(std::size_t limit) {
     console.screen->Feed(chunk.data(), chunk.size());
   QueueReplies();
   console.taken_in += chunk.size();
+  if (!chunk.empty()) console.last_traffic_us = NowUs();
   return chunk.size();
 }
 
@@ -170,6 +178,7 @@ std::size_t WriteInput() {
     RecordInput(console.input.data() + console.input_sent,
                 static_cast<std::size_t>(n));
     console.input_sent += static_cast<std::size_t>(n);
+    console.last_traffic_us = NowUs();
     total += static_cast<std::size_t>(n);
   }
   if (!InputPending()) {
@@ -308,6 +317,13 @@ void WaitForNewOutput(int max_ms) {
   if (console.taken_in != console.taken_in_at_screen_read ||
       console.screen_read_saw_new_output)
     return;
+  if (NowUs() - console.last_traffic_us <= kLookAgainUs) {
+    const std::int64_t until = console.last_traffic_us + kLookAgainUs;
+    do {
+      EndIfStopped();
+      if (ReadOutput(kTakeInLimit) > 0) return;
+    } while (NowUs() < until);
+  }
   PollConsole(max_ms, -1);
   TakeIn();
 }
