@@ -1,6 +1,6 @@
 // The console's screen model: a libvterm terminal fed with everything the
-// started programs write, read back as 8-bit cells, and the encoder of the
-// keys typed into it.
+// started programs write, its cells kept here from libvterm's state layer
+// and read back as UTF-8 rows, and the encoder of the keys typed into it.
 #ifndef KLAVRUN_PLATFORM_POSIX_SCREEN_MODEL_H_
 #define KLAVRUN_PLATFORM_POSIX_SCREEN_MODEL_H_
 
