@@ -140,28 +140,29 @@ void QueueReplies() {
 
 std::size_t ReadOutput(std::size_t limit) {
   // Everything there is goes to the screen model in one piece: long chunks
-  // let it leave out lines that scroll away unseen.
+  // let it leave out lines that scroll away unseen. Read straight into it;
+  // it keeps its size between calls.
   static std::string chunk;
-  char buffer[kReadChunk];
-  chunk.clear();
-  while (chunk.size() < limit) {
-    ssize_t n = read(console.master, buffer, sizeof buffer);
+  std::size_t got = 0;
+  while (got < limit) {
+    if (chunk.size() < got + kReadChunk) chunk.resize(got + kReadChunk);
+    ssize_t n = read(console.master, &chunk[got], kReadChunk);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // nothing more for now
-    chunk.append(buffer, static_cast<std::size_t>(n));
+    got += static_cast<std::size_t>(n);
     // A short first read has caught up with the programs: asking again at
     // once would only cost a call.
-    if (chunk.size() < kCaughtUp) break;
+    if (got < kCaughtUp) break;
   }
-  PassThrough(chunk.data(), chunk.size());
+  PassThrough(chunk.data(), got);
   if (console.typing)
-    console.screen->FeedLater(chunk.data(), chunk.size());
+    console.screen->FeedLater(chunk.data(), got);
   else
-    console.screen->Feed(chunk.data(), chunk.size());
+    console.screen->Feed(chunk.data(), got);
   QueueReplies();
-  console.taken_in += chunk.size();
-  if (!chunk.empty()) console.last_traffic_us = NowUs();
-  return chunk.size();
+  console.taken_in += got;
+  if (got > 0) console.last_traffic_us = NowUs();
+  return got;
 }
 
 std::size_t WriteInput() {
