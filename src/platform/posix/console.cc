@@ -25,7 +25,8 @@ namespace posix {
 namespace {
 
 constexpr std::size_t kReadChunk = 64 * 1024;
-// A read this short found the console's buffer (a page or more) drained.
+// A first read this short found the programs' output drained: reading again
+// at once would find nothing.
 constexpr std::size_t kCaughtUp = 512;
 // One call takes in at most this much, so a program that floods the console
 // cannot keep the script from its next step.
@@ -110,12 +111,13 @@ void TakeTyped() {
 // program's next key does not wait for that write; the recording has it at
 // once, in its place among the typed keys.
 void PassThrough(const char* data, std::size_t length) {
+  if (length == 0) return;
   // Programs may set the title too.
   SaveCallerTitle();
   RecordOutput(data, length);
   // Once standard output refuses, the session goes on unwatched, and
   // recorded still.
-  if (!console.pass_through || length == 0) return;
+  if (!console.pass_through) return;
   if (console.passing.empty()) {
     if (length >= kPassBatch) {
       console.pass_through = WriteStdoutOnly(data, length);
@@ -355,11 +357,9 @@ void WaitReadable(int fd) {
 
 void PassOutput() {
   if (console.passing.empty()) return;
-  // Cleared first: a failed write ends up here again through the error
-  // report.
-  std::string held;
-  held.swap(console.passing);
-  if (console.pass_through) console.pass_through = WriteStdoutOnly(held.data(), held.size());
+  if (console.pass_through)
+    console.pass_through = WriteStdoutOnly(console.passing.data(), console.passing.size());
+  console.passing.clear();
 }
 
 void PauseRelay(bool paused) { console.relay_paused = paused; }
