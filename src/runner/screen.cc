@@ -47,6 +47,27 @@ void FoldRow(ScreenImage& screen, int row) {
                                                  static_cast<std::uint32_t>(len)};
 }
 
+// Output that scrolls moves rows up, a line or two between captures: a
+// row below may still hold the text `row` now has, folded already. Returns
+// that row, or -1.
+int RowScrolledUp(const ScreenImage& screen, int row, const char* cells, int filled) {
+  for (int below = row + 1; below <= row + 2 && below < screen.Rows; ++below)
+    if (screen.Filled[static_cast<std::size_t>(below)] == filled &&
+        std::memcmp(screen.Row(below), cells, static_cast<std::size_t>(filled)) == 0)
+      return below;
+  return -1;
+}
+
+// Row `to` takes row `from`'s folded text: their cells are the same.
+void CopyFolded(ScreenImage& screen, int from, int to) {
+  const SearchSpan span = screen.Spans[static_cast<std::size_t>(from)];
+  char* folded = screen.Folded.data();
+  std::memcpy(folded + static_cast<std::size_t>(to) * screen.RowBytes + span.Begin,
+              folded + static_cast<std::size_t>(from) * screen.RowBytes + span.Begin,
+              span.End - span.Begin);
+  screen.Spans[static_cast<std::size_t>(to)] = span;
+}
+
 bool SearchFolded(std::string_view wanted, const ScreenImage& screen) {
   for (int row = 0; row < screen.Rows; ++row) {
     const SearchSpan span = screen.Spans[static_cast<std::size_t>(row)];
@@ -97,10 +118,14 @@ void CaptureScreen(ScreenImage& screen) {
     if (!fresh && now == before &&
         std::memcmp(cells, row_read.data(), static_cast<std::size_t>(now)) == 0)
       continue;
+    const int below = fresh ? -1 : RowScrolledUp(screen, row, row_read.data(), now);
     std::memcpy(cells, row_read.data(), static_cast<std::size_t>(now));
     if (before > now) std::memset(cells + now, 0, static_cast<std::size_t>(before - now));
     before = now;
-    FoldRow(screen, row);
+    if (below >= 0)
+      CopyFolded(screen, below, row);
+    else
+      FoldRow(screen, row);
     changed = true;
   }
   screen.Prepared = true;

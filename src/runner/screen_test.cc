@@ -84,6 +84,12 @@ TEST(CaptureScreen, SearchFollowsEveryRowThatChangesBetweenCaptures) {
       {{"", "", std::string("ab\0 ready", 9)}, "ready", false},  // up to the first NUL
       {{"", "", std::string("ab\0 ready", 9)}, "ab", true},
       {{"", "", "   ", "  a\tB "}, "a\tb ", true},
+      // Output that scrolls moves rows up, one or two at a time.
+      {{"  Alpha", "\tBeta", "GAMMA", "delta"}, "beta", true},
+      {{"\tBeta", "GAMMA", "delta", "  Epsilon"}, "alpha", false},
+      {{"\tBeta", "GAMMA", "delta", "  Epsilon"}, "tbeta", false},
+      {{"delta", "  Epsilon", "", "zeta"}, "epsilon", true},
+      {{"delta", "  Epsilon", "", "zeta"}, "gamma", false},
   };
   for (const auto& row : rows) world.Screens.push_back(row.screen);
   ScreenImage s;

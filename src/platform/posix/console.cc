@@ -25,16 +25,27 @@ namespace posix {
 namespace {
 
 constexpr std::size_t kReadChunk = 64 * 1024;
+// A first read this short found the programs' output drained: reading again
+// at once would find nothing.
+constexpr std::size_t kCaughtUp = 512;
 // One call takes in at most this much, so a program that floods the console
 // cannot keep the script from its next step.
 constexpr std::size_t kTakeInLimit = 1024 * 1024;
 // Typed keys go out in batches of about this size while a send runs.
 constexpr std::size_t kInputBatch = 4096;
+// A wait right after traffic looks for output this long before it sleeps:
+// a program answering a key usually does so sooner, and waking up from a
+// sleep takes longer than that on a busy machine.
+constexpr std::int64_t kLookAgainUs = 50;
 // A flush gives up when the programs have taken nothing for this long.
 constexpr int kStallMs = 50;
 // The person's keys are left on their terminal while this much input waits
 // for the programs.
 constexpr std::size_t kTypedQueueLimit = 64 * 1024;
+// Output goes on to standard output once this much is held, or once it has
+// been held this long; else before any wait.
+constexpr std::size_t kPassBatch = 64 * 1024;
+constexpr std::int64_t kPassDelayMs = 2;
 
 struct ConsoleState {
   int master = -1;
@@ -50,18 +61,23 @@ struct ConsoleState {
   std::uint64_t taken_in_at_screen_read = 0;
   bool screen_read_saw_new_output = false;
   bool pass_through = true;
+  std::string passing;  // taken in, recorded, not yet on standard output
+  std::int64_t passing_since = 0;
   bool relay = false;  // the person's keys go to the programs
   bool relay_paused = false;
   bool typing = false;  // a send is typing: its echo may be drawn later
+  std::int64_t last_traffic_us = 0;  // when output came or input went last
 };
 
 ConsoleState console;
 
-std::int64_t NowMs() {
+std::int64_t NowUs() {
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
-  return std::int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1000000;
+  return std::int64_t{ts.tv_sec} * 1000000 + ts.tv_nsec / 1000;
 }
+
+std::int64_t NowMs() { return NowUs() / 1000; }
 
 bool InputPending() { return console.input_sent < console.input.size(); }
 
@@ -91,15 +107,26 @@ void TakeTyped() {
   if (poll(&typed, 1, 0) > 0) ReadTyped();
 }
 
+// Output is held back a little on its way to standard output, so that a
+// program's next key does not wait for that write; the recording has it at
+// once, in its place among the typed keys.
 void PassThrough(const char* data, std::size_t length) {
+  if (length == 0) return;
   // Programs may set the title too.
   SaveCallerTitle();
+  RecordOutput(data, length);
   // Once standard output refuses, the session goes on unwatched, and
   // recorded still.
-  if (!console.pass_through)
-    RecordOutput(data, length);
-  else if (!WriteStdout(data, length))
-    console.pass_through = false;
+  if (!console.pass_through) return;
+  if (console.passing.empty()) {
+    if (length >= kPassBatch) {
+      console.pass_through = WriteStdoutOnly(data, length);
+      return;
+    }
+    console.passing_since = NowMs();
+  }
+  console.passing.append(data, length);
+  if (console.passing.size() >= kPassBatch) PassOutput();
 }
 
 // A reply goes ahead of the keys still queued, after those the programs
@@ -115,25 +142,29 @@ void QueueReplies() {
 
 std::size_t ReadOutput(std::size_t limit) {
   // Everything there is goes to the screen model in one piece: long chunks
-  // let it leave out lines that scroll away unseen.
+  // let it leave out lines that scroll away unseen. Read straight into it;
+  // it keeps its size between calls.
   static std::string chunk;
-  char buffer[kReadChunk];
-  chunk.clear();
-  while (chunk.size() < limit) {
-    ssize_t n = read(console.master, buffer, sizeof buffer);
+  std::size_t got = 0;
+  while (got < limit) {
+    if (chunk.size() < got + kReadChunk) chunk.resize(got + kReadChunk);
+    ssize_t n = read(console.master, &chunk[got], kReadChunk);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // nothing more for now
-    chunk.append(buffer, static_cast<std::size_t>(n));
+    got += static_cast<std::size_t>(n);
+    // A short first read has caught up with the programs: asking again at
+    // once would only cost a call.
+    if (got < kCaughtUp) break;
   }
-  // One write for many reads: the pseudo-terminal gives a page at a time.
-  if (!chunk.empty()) PassThrough(chunk.data(), chunk.size());
+  PassThrough(chunk.data(), got);
   if (console.typing)
-    console.screen->FeedLater(chunk.data(), chunk.size());
+    console.screen->FeedLater(chunk.data(), got);
   else
-    console.screen->Feed(chunk.data(), chunk.size());
+    console.screen->Feed(chunk.data(), got);
   QueueReplies();
-  console.taken_in += chunk.size();
-  return chunk.size();
+  console.taken_in += got;
+  if (got > 0) console.last_traffic_us = NowUs();
+  return got;
 }
 
 std::size_t WriteInput() {
@@ -150,6 +181,7 @@ std::size_t WriteInput() {
     RecordInput(console.input.data() + console.input_sent,
                 static_cast<std::size_t>(n));
     console.input_sent += static_cast<std::size_t>(n);
+    console.last_traffic_us = NowUs();
     total += static_cast<std::size_t>(n);
   }
   if (!InputPending()) {
@@ -192,6 +224,7 @@ bool PollConsole(int timeout_ms, int extra_fd,
     typed = static_cast<int>(count);
     fds[count++] = {STDIN_FILENO, POLLIN, 0};
   }
+  if (timeout_ms != 0) PassOutput();
   timespec limit = {timeout_ms / 1000, (timeout_ms % 1000) * 1000000L};
   int ready = ppoll(fds, count, timeout_ms < 0 ? nullptr : &limit, mask);
   EndIfStopped();
@@ -249,6 +282,8 @@ void InputQueued() {
 
 void TakeIn() {
   EndIfStopped();
+  if (!console.passing.empty() && NowMs() - console.passing_since >= kPassDelayMs)
+    PassOutput();
   TakeTyped();
   ReadOutput(kTakeInLimit);
   if (InputPending()) {
@@ -276,13 +311,22 @@ void MarkScreenRead() {
 }
 
 void WaitForNewOutput(int max_ms) {
+  // A wait loop tests the screen it read before this pause: when that read
+  // brought something new, the test is still to come, and the next read
+  // takes in whatever came since.
+  if (console.screen_read_saw_new_output && !InputPending()) return;
   FlushInput();
   ReapPrograms();
-  // A wait loop tests the screen it read before this pause: when that read
-  // brought something new, the test is still to come.
   if (console.taken_in != console.taken_in_at_screen_read ||
       console.screen_read_saw_new_output)
     return;
+  if (NowUs() - console.last_traffic_us <= kLookAgainUs) {
+    const std::int64_t until = console.last_traffic_us + kLookAgainUs;
+    do {
+      EndIfStopped();
+      if (ReadOutput(kTakeInLimit) > 0) return;
+    } while (NowUs() < until);
+  }
   PollConsole(max_ms, -1);
   TakeIn();
 }
@@ -309,6 +353,13 @@ void WaitReadable(int fd) {
   }
   FlushInput();
   while (!PollConsole(-1, fd)) TakeIn();
+}
+
+void PassOutput() {
+  if (console.passing.empty()) return;
+  if (console.pass_through)
+    console.pass_through = WriteStdoutOnly(console.passing.data(), console.passing.size());
+  console.passing.clear();
 }
 
 void PauseRelay(bool paused) { console.relay_paused = paused; }
@@ -338,6 +389,7 @@ void CloseConsole() {
     std::string reset = console.screen->ModeResetSequence();
     PassThrough(reset.data(), reset.size());
   }
+  PassOutput();
   // As the console's session leader, letting go of it hangs up its
   // foreground programs.
   ioctl(console.slave, TIOCNOTTY);

@@ -57,6 +57,10 @@ void WaitReadable(int fd);
 /// True when programs wrote something that was not taken in yet.
 bool OutputWaiting();
 
+/// Writes the programs' output held back so far to standard output. Call
+/// before anything else reaches standard output or standard error.
+void PassOutput();
+
 /// While paused, the person's keys stay on their terminal (a message box
 /// reads its Enter there itself).
 void PauseRelay(bool paused);

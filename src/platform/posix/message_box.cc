@@ -16,6 +16,7 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
   (void)owner, (void)type;
   std::string message = std::string(caption != nullptr ? caption : "") + ": " +
                         (text != nullptr ? text : "");
+  posix::PassOutput();
   int terminal = posix::CallerTerminal();
   if (terminal < 0) {
     message += '\n';

@@ -5,6 +5,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
@@ -128,6 +129,12 @@ void SignalGroupsOfRunning(int signal_number) {
   }
 }
 
+long MonotonicMs() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1000L + now.tv_nsec / 1000000L;
+}
+
 }  // namespace
 
 void WatchPrograms() {
@@ -166,13 +173,16 @@ void EndPrograms() {
   ReapPrograms();
   SignalGroupsOfRunning(SIGHUP);
   SignalGroupsOfRunning(SIGCONT);
-  for (int waited = 0; waited < kHangUpGraceMs && !programs.running.empty();
-       waited += 5) {
+  // Woken by each program's end as it comes, not by a clock; the short
+  // timeout only guards against a missed wake-up.
+  const long deadline = MonotonicMs() + kHangUpGraceMs;
+  for (;;) {
     program_ended = 1;
     ReapPrograms();
-    if (programs.running.empty()) break;
-    timespec pause = {0, 5 * 1000 * 1000};
-    nanosleep(&pause, nullptr);
+    const long left = deadline - MonotonicMs();
+    if (programs.running.empty() || left <= 0) break;
+    pollfd ended = {ended_pipe[0], POLLIN, 0};
+    poll(&ended, 1, static_cast<int>(std::min(left, 5L)));
   }
   for (const Program& p : programs.running) {
     kill(p.pid, SIGKILL);

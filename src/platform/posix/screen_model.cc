@@ -12,6 +12,28 @@ void OutputCallback(const char* bytes, std::size_t length, void* user) {
   static_cast<ScreenModel*>(user)->Output(bytes, length);
 }
 
+// The screen layer on libvterm's state: libvterm's own would move every cell
+// of the screen on each line feed, where these only reorder rows.
+int PutGlyphCallback(VTermGlyphInfo* info, VTermPos pos, void* user) {
+  return static_cast<ScreenModel*>(user)->PutGlyph(info->chars, info->width,
+                                                   info->protected_cell, pos.row, pos.col);
+}
+
+int MoveRectCallback(VTermRect dest, VTermRect src, void* user) {
+  static_cast<ScreenModel*>(user)->Moved(
+      dest.start_row, dest.start_col, src.start_row, src.start_col,
+      src.end_row - src.start_row, src.end_col - src.start_col);
+  return 1;
+}
+
+int EraseCallback(VTermRect rect, int selective, void* user) {
+  static_cast<ScreenModel*>(user)->Erase(rect.start_row, rect.end_row, rect.start_col,
+                                         rect.end_col, selective != 0);
+  return 1;
+}
+
+int PenCallback(VTermAttr, VTermValue*, void*) { return 1; }
+
 int TermPropCallback(VTermProp prop, VTermValue* value, void* user) {
   int number = 0;
   if (prop == VTERM_PROP_CURSORVISIBLE || prop == VTERM_PROP_ALTSCREEN)
@@ -22,28 +44,30 @@ int TermPropCallback(VTermProp prop, VTermValue* value, void* user) {
   return 1;
 }
 
-int DamageCallback(VTermRect rect, void* user) {
-  static_cast<ScreenModel*>(user)->Damaged(rect.start_row, rect.end_row);
+// A line made double width keeps only the cells of its left half.
+int LineInfoCallback(int row, const VTermLineInfo* now, const VTermLineInfo* before,
+                     void* user) {
+  if (now->doublewidth && !before->doublewidth)
+    static_cast<ScreenModel*>(user)->Erase(row, row + 1, kConsoleColumns / 2,
+                                           kConsoleColumns, false);
   return 1;
 }
 
-int MoveRectCallback(VTermRect dest, VTermRect src, void* user) {
-  static_cast<ScreenModel*>(user)->Moved(
-      dest.start_row, dest.start_col, src.start_row, src.start_col,
-      src.end_row - src.start_row, src.end_col - src.start_col);
-  return 1;
-}
-
-const VTermScreenCallbacks kScreenCallbacks = {
-    DamageCallback,    // damage
-    MoveRectCallback,  // moverect
+const VTermStateCallbacks kStateCallbacks = {
+    PutGlyphCallback,  // putglyph
     nullptr,           // movecursor
+    nullptr,           // scrollrect: a move and an erase
+    MoveRectCallback,  // moverect
+    EraseCallback,     // erase
+    nullptr,           // initpen
+    PenCallback,       // setpenattr: colours show nothing
     TermPropCallback,  // settermprop
     nullptr,           // bell
-    nullptr,           // resize
-    nullptr,           // sb_pushline: no scrollback
-    nullptr,           // sb_popline
+    nullptr,           // resize: the console keeps its size
+    LineInfoCallback,  // setlineinfo
 };
+
+static_assert(ScreenModel::kCharsPerCell == VTERM_MAX_CHARS_PER_CELL, "cells as libvterm's");
 
 // FeedLater holds back at most this much text.
 constexpr std::size_t kHoldLimit = 1024 * 1024;
@@ -125,16 +149,18 @@ ScreenModel::ScreenModel(std::string* to_programs, std::string* replies)
       to_programs_(to_programs),
       replies_(replies ? replies : to_programs),
       sink_(to_programs) {
-  for (bool& stale : row_stale_) stale = true;
+  for (int buffer = 0; buffer < 2; ++buffer) {
+    for (int row = 0; row < kConsoleRows; ++row) {
+      order_[buffer][row] = row;
+      rows_[buffer][row] = Row{};
+      rows_[buffer][row].stale = true;
+    }
+  }
   vterm_set_utf8(vt_, 1);
   vterm_output_set_callback(vt_, OutputCallback, this);
-  screen_ = vterm_obtain_screen(vt_);
-  vterm_screen_set_callbacks(screen_, &kScreenCallbacks, this);
-  // Full-screen programs draw on the alternate screen; that is what shows.
-  vterm_screen_enable_altscreen(screen_, 1);
-  // Row by row: merged scrolls lose what went over an edge on the way.
-  vterm_screen_set_damage_merge(screen_, VTERM_DAMAGE_ROW);
-  vterm_screen_reset(screen_, 1);
+  VTermState* state = vterm_obtain_state(vt_);
+  vterm_state_set_callbacks(state, &kStateCallbacks, this);
+  vterm_state_reset(state, 1);
 }
 
 ScreenModel::~ScreenModel() { vterm_free(vt_); }
@@ -171,6 +197,7 @@ void ScreenModel::Draw(const char* bytes, std::size_t length) {
   std::size_t cut = LinesThatScrollAway(bytes, length);
   if (cut > 0) {
     vterm_input_write(vt_, "\r\n", 2);
+    if (drawn_copy_ != nullptr) drawn_copy_->append("\r\n");
     bytes += cut;
     length -= cut;
     bytes_left_out_ += cut;
@@ -178,6 +205,7 @@ void ScreenModel::Draw(const char* bytes, std::size_t length) {
   shown_.clear();
   Track(bytes, length, &shown_);
   sink_ = replies_;
+  if (drawn_copy_ != nullptr) drawn_copy_->append(shown_);
   vterm_input_write(vt_, shown_.data(), shown_.size());
   sink_ = to_programs_;
 }
@@ -320,28 +348,56 @@ void ScreenModel::NextParse(unsigned char b) {
   }
 }
 
-void ScreenModel::FillRow(int row) const {
-  row_stale_[row] = false;
-  // Cell by cell: a row's text as one string (vterm_screen_get_text) cannot
-  // tell a wide cell without a character from two blanks.
-  bool after_wide = false;
+// The row's cells as text. A cell's width is told by the cell after it: the
+// right half of a wide character adds nothing.
+void ScreenModel::Refresh(int row) const {
+  Row& kept = RowAt(row);
+  kept.stale = false;
+  int last = kConsoleColumns - 1;  // the empty tail is blanks, found at once
+  while (last >= 0 && kept.cells[last].chars[0] == 0) --last;
+  std::size_t at = 0;
   for (int col = 0; col < kConsoleColumns; ++col) {
-    VTermScreenCell cell;
-    vterm_screen_get_cell(screen_, VTermPos{row, col}, &cell);
-    Cell& kept = cells_[row][col];
-    // The right half of a wide character adds nothing to the row's text.
-    kept.size = after_wide ? 0
-                           : static_cast<std::uint8_t>(
-                                 CellText(cell.chars, VTERM_MAX_CHARS_PER_CELL, kept.bytes));
-    after_wide = cell.width == 2;
+    const Glyph& cell = kept.cells[col];
+    const std::uint32_t first = cell.chars[0];
+    if (col > last)
+      kept.text[at++] = ' ';
+    else if (first >= 0x20 && first < 0x7f && cell.chars[1] == 0)
+      kept.text[at++] = static_cast<char>(first);  // most cells: plain ASCII
+    else if (col == 0 || first != kWideRight)
+      at += CellText(cell.chars, kCharsPerCell, kept.text + at);
+    kept.end[col] = static_cast<std::uint16_t>(at);
   }
 }
 
-// libvterm may report ranges beyond the screen (a scroll by more rows than
-// it has): only rows on the screen are ever touched.
-void ScreenModel::Damaged(int start_row, int end_row) {
-  for (int row = std::max(start_row, 0); row < std::min(end_row, kConsoleRows); ++row)
-    row_stale_[row] = true;
+int ScreenModel::PutGlyph(const std::uint32_t* chars, int width, bool guarded, int row,
+                          int col) {
+  if (row < 0 || row >= kConsoleRows || col < 0 || col >= kConsoleColumns) return 0;
+  Row& kept = RowAt(row);
+  Glyph& cell = kept.cells[col];
+  int i = 0;
+  for (; i < kCharsPerCell && chars[i] != 0; ++i) cell.chars[i] = chars[i];
+  if (i < kCharsPerCell) cell.chars[i] = 0;
+  for (int right = col + 1; right < col + width && right < kConsoleColumns; ++right)
+    kept.cells[right].chars[0] = kWideRight;
+  cell.guarded = guarded;
+  kept.stale = true;
+  return 1;
+}
+
+void ScreenModel::Erase(int start_row, int end_row, int start_col, int end_col,
+                        bool selective) {
+  start_col = std::max(start_col, 0);
+  end_col = std::min(end_col, kConsoleColumns);
+  for (int row = std::max(start_row, 0); row < std::min(end_row, kConsoleRows); ++row) {
+    Row& kept = RowAt(row);
+    for (int col = start_col; col < end_col; ++col) {
+      Glyph& cell = kept.cells[col];
+      if (selective && cell.guarded) continue;
+      cell.chars[0] = 0;
+      cell.guarded = false;
+    }
+    kept.stale = true;
+  }
 }
 
 namespace {
@@ -351,27 +407,45 @@ bool OnScreen(int row, int col, int rows, int cols) {
          row + rows <= kConsoleRows && col + cols <= kConsoleColumns;
 }
 
+bool Within(int row, int first, int count) { return row >= first && row < first + count; }
+
 }  // namespace
 
 void ScreenModel::Moved(int dest_row, int dest_col, int src_row, int src_col,
                         int rows, int cols) {
   if (!OnScreen(dest_row, dest_col, rows, cols) ||
-      !OnScreen(src_row, src_col, rows, cols)) {
-    // A move libvterm reports beyond the screen: read it all again.
-    for (bool& stale : row_stale_) stale = true;
+      !OnScreen(src_row, src_col, rows, cols))
+    return;  // libvterm never asks for such a move
+  if (cols != kConsoleColumns) {
+    // Part of each row (inserted or deleted characters, margins), in the
+    // order that never overwrites a row still to be moved.
+    const bool down = dest_row > src_row;
+    for (int i = 0; i < rows; ++i) {
+      const int r = down ? rows - 1 - i : i;
+      Row& dest = RowAt(dest_row + r);
+      std::memmove(dest.cells + dest_col, RowAt(src_row + r).cells + src_col,
+                   static_cast<std::size_t>(cols) * sizeof(Glyph));
+      dest.stale = true;
+    }
     return;
   }
-  // Rows go in the order that never overwrites one still to be moved.
-  bool down = dest_row > src_row;
+  // Whole rows, a scroll: they change places. The rows moved over lend
+  // their places to the rows the move left behind, which libvterm clears.
+  int* order_now = order_[buffer_];
+  int order[kConsoleRows];
+  std::memcpy(order, order_now, sizeof order);
+  int freed[kConsoleRows];
+  int spare = 0;
   for (int i = 0; i < rows; ++i) {
-    int r = down ? rows - 1 - i : i;
-    std::memmove(cells_[dest_row + r] + dest_col, cells_[src_row + r] + src_col,
-                 static_cast<std::size_t>(cols) * sizeof(Cell));
-    // A row moved in part is only as fresh as both of its parts.
-    bool whole = cols == kConsoleColumns;
-    row_stale_[dest_row + r] = row_stale_[src_row + r] ||
-                               (!whole && row_stale_[dest_row + r]);
+    order[dest_row + i] = order_now[src_row + i];
+    if (!Within(dest_row + i, src_row, rows)) freed[spare++] = order_now[dest_row + i];
   }
+  for (int i = 0; i < rows; ++i) {
+    if (Within(src_row + i, dest_row, rows)) continue;
+    order[src_row + i] = freed[--spare];
+    rows_[buffer_][order[src_row + i]].stale = true;
+  }
+  std::memcpy(order_now, order, sizeof order);
 }
 
 std::size_t ScreenModel::ReadRow(int row, int column, char* out,
@@ -380,17 +454,13 @@ std::size_t ScreenModel::ReadRow(int row, int column, char* out,
       column >= kConsoleColumns)
     return 0;
   CatchUp();
-  // Waits read the same screen over and over: only what changed is read
-  // from libvterm again.
-  vterm_screen_flush_damage(screen_);
-  if (row_stale_[row]) FillRow(row);
-  std::size_t count = 0;
-  for (int col = column; col < kConsoleColumns; ++col) {
-    const Cell& cell = cells_[row][col];
-    if (count + cell.size > length) break;
-    std::memcpy(out + count, cell.bytes, cell.size);
-    count += cell.size;
-  }
+  const Row& kept = RowAt(row);
+  if (kept.stale) Refresh(row);
+  const std::size_t begin = column == 0 ? 0 : kept.end[column - 1];
+  int last = kConsoleColumns - 1;  // the last whole cell that fits
+  while (last >= column && kept.end[last] - begin > length) --last;
+  const std::size_t count = last >= column ? kept.end[last] - begin : 0;
+  std::memcpy(out, kept.text + begin, count);
   return count;
 }
 
@@ -400,7 +470,13 @@ void ScreenModel::Output(const char* bytes, std::size_t length) {
 
 void ScreenModel::TermPropChanged(int prop, int value) {
   switch (prop) {
-    case VTERM_PROP_ALTSCREEN: alt_screen_ = value != 0; break;
+    case VTERM_PROP_ALTSCREEN:
+      alt_screen_ = value != 0;
+      // The other screen's rows, as they were left; turned on, libvterm
+      // clears them.
+      buffer_ = alt_screen_ ? 1 : 0;
+      for (Row& row : rows_[buffer_]) row.stale = true;
+      break;
     case VTERM_PROP_CURSORVISIBLE: cursor_hidden_ = value == 0; break;
     case VTERM_PROP_MOUSE: mouse_ = value != VTERM_PROP_MOUSE_NONE; break;
   }

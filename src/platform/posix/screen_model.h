@@ -1,6 +1,6 @@
 // The console's screen model: a libvterm terminal fed with everything the
-// started programs write, read back as 8-bit cells, and the encoder of the
-// keys typed into it.
+// started programs write, its cells kept here from libvterm's state layer
+// and read back as UTF-8 rows, and the encoder of the keys typed into it.
 #ifndef KLAVRUN_PLATFORM_POSIX_SCREEN_MODEL_H_
 #define KLAVRUN_PLATFORM_POSIX_SCREEN_MODEL_H_
 
@@ -11,7 +11,6 @@
 #include "platform/platform.h"
 
 struct VTerm;
-struct VTermScreen;
 
 namespace posix {
 
@@ -78,10 +77,17 @@ class ScreenModel {
   /// Queues bytes for the programs, after what the terminal answered.
   void Send(const std::string& bytes) { sink_->append(bytes); }
 
+  /// For tests: every byte drawn is appended to *copy as well.
+  void CopyDrawnTo(std::string* copy) { drawn_copy_ = copy; }
+
+  /// Code points a cell keeps, as libvterm's own screen does.
+  static constexpr int kCharsPerCell = 6;
+
   // For the libvterm callbacks.
   void Output(const char* bytes, std::size_t length);
   void TermPropChanged(int prop, int value);
-  void Damaged(int start_row, int end_row);
+  int PutGlyph(const std::uint32_t* chars, int width, bool guarded, int row, int col);
+  void Erase(int start_row, int end_row, int start_col, int end_col, bool selective);
   void Moved(int dest_row, int dest_col, int src_row, int src_col, int rows,
              int cols);
 
@@ -93,7 +99,6 @@ class ScreenModel {
   void ReleaseC2(unsigned char next, std::string* out);
   void Decode(unsigned char b);
   void NextParse(unsigned char b);
-  void FillRow(int row) const;
   void Draw(const char* bytes, std::size_t length);
 
   // Where the parser stands after what was fed: drawing text, or inside an
@@ -110,17 +115,28 @@ class ScreenModel {
   std::string held_;   // plain text FeedLater has not drawn yet
   std::size_t bytes_left_out_ = 0;
 
-  // The screen as UTF-8 cells, kept up to date row by row from what
-  // libvterm reports as changed or moved.
-  struct Cell {
-    std::uint8_t size;
-    char bytes[kMaxCellBytes];
+  // The screen's cells, as libvterm's state layer draws them, and each
+  // row's text, made again only after the row changed, so that a read is one
+  // copy. A scroll reorders rows instead of moving them.
+  static constexpr std::uint32_t kWideRight = 0xffffffff;
+  struct Glyph {
+    std::uint32_t chars[kCharsPerCell];  // 0 ends them; kWideRight: a wide one's right half
+    bool guarded;  // kept by a selective erase
   };
-  mutable Cell cells_[kConsoleRows][kConsoleColumns];
-  mutable bool row_stale_[kConsoleRows];
+  struct Row {
+    Glyph cells[kConsoleColumns];
+    char text[kRowBytes];
+    std::uint16_t end[kConsoleColumns];  // where each cell's text ends in text
+    bool stale;  // changed since its text was made
+  };
+  void Refresh(int row) const;
+  Row& RowAt(int row) const { return rows_[buffer_][order_[buffer_][row]]; }
+  mutable Row rows_[2][kConsoleRows];  // the main screen and the alternate one
+  int order_[2][kConsoleRows];  // each screen's rows in rows_, top to bottom
+  int buffer_ = 0;  // the screen that shows
+  std::string* drawn_copy_ = nullptr;
 
   VTerm* vt_;
-  VTermScreen* screen_;
   std::string* to_programs_;
   std::string* replies_;
   std::string* sink_;  // where Output goes: one of the two, or a probe's buffer

@@ -331,7 +331,12 @@ bool WriteAll(int fd, const char* data, std::size_t length) {
 }  // namespace
 
 bool WriteStdout(const char* data, std::size_t length) {
+  PassOutput();
   RecordOutput(data, length);
+  return WriteStdoutOnly(data, length);
+}
+
+bool WriteStdoutOnly(const char* data, std::size_t length) {
   if (!session.stdout_open) {
     errno = EBADF;
     return false;
@@ -340,6 +345,7 @@ bool WriteStdout(const char* data, std::size_t length) {
 }
 
 bool WriteStderr(const char* data, std::size_t length) {
+  PassOutput();
   if (!session.person_at_terminal || !isatty(STDERR_FILENO))
     return WriteAll(STDERR_FILENO, data, length);
   std::string lines;

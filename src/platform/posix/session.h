@@ -33,11 +33,16 @@ int StopSignalFd();
 /// Ends the run when a stop signal has arrived (exit code 128 + signal).
 void EndIfStopped();
 
-/// Writes all of data to standard output, and records it when recording;
-/// false with errno on failure.
+/// Writes all of data to standard output, after the console's output held
+/// back, and records it when recording; false with errno on failure.
 bool WriteStdout(const char* data, std::size_t length);
 
-/// Writes all of data to standard error, with carriage returns before line
+/// Writes all of data to standard output as it is: the console's output,
+/// recorded when it was taken in. False with errno on failure.
+bool WriteStdoutOnly(const char* data, std::size_t length);
+
+/// Writes all of data to standard error, after the console's output held
+/// back on standard output, with carriage returns before line
 /// feeds while the person's terminal is raw; false with errno on failure.
 bool WriteStderr(const char* data, std::size_t length);
 
