@@ -21,6 +21,9 @@ hold several cases, each headed by a line "=== NAME":
     stdin "..."                   standard input: a file holding this, which
                                   klavrun must leave unread (default: nothing)
     inherit-pipe                  klavrun inherits an open pipe
+    windows "TITLE"...            X windows made first by XWINDOWS (the last on top)
+    focus "TITLE"                 the window with the input focus after the run
+                                  ("unchanged": the one before it; the default)
     lines                         standard output holds these lines in this
       ExitProcess(0x2)            order (others may come between), indented
     exit 2                        the exit code
@@ -78,6 +81,7 @@ import time
 KLAVRUN = os.path.abspath(os.environ.get("KLAVRUN", "build/klavrun"))
 HELPER = os.path.abspath(os.environ.get("KLAVHELPER", "build/klavhelper"))
 KLAVTRACE = os.path.abspath(os.environ.get("KLAVTRACE", "build/klavtrace"))
+XWINDOWS = os.path.abspath(os.environ.get("XWINDOWS", "build/xwindows"))
 ENDINGS = {"crlf": b"\r\n", "lf": b"\n", "cr": b"\r"}
 TYPABLE = "abcdefghijklmnopqrstuvwxyz0123456789 .,;/-=[]'\\`"
 COUNTER = itertools.count()
@@ -153,6 +157,8 @@ def parse_case(text, path="case"):
             case[word] = (name, part, json.loads(header[4 * part:]) if header[4 * part:] else None)
         elif word == "inherit-pipe":
             case[word] = True
+        elif word in ("windows", "focus"):
+            case[word] = shlex.split(rest)
         else:
             raise SyntaxError("%s:%d: unknown word %r" % (path, number, word))
     return case
@@ -206,6 +212,8 @@ def run(path, text):
         problems = []
         if case["terminal"]:
             done = in_terminal(case, [program] + args, folder, unique, problems)
+        elif "windows" in case:
+            done = with_windows(case, [program] + args, folder, unique, problems)
         else:
             done = launch(case, [program] + args, folder, unique, problems)
         took = time.monotonic() - started
@@ -298,6 +306,26 @@ def launch(case, command, folder, unique, problems):
 
 def child_of(pid):
     return int(subprocess.run(["pgrep", "-o", "-P", str(pid)], capture_output=True).stdout)
+
+
+def with_windows(case, command, folder, unique, problems):
+    """Runs the case among X windows of the given titles; checks the focus after."""
+    def focus():
+        said = subprocess.run([XWINDOWS, "focus"], stdout=subprocess.PIPE, check=True, timeout=30)
+        return int(said.stdout.split()[1], 16)
+
+    with subprocess.Popen([XWINDOWS, "create"] + case["windows"], stdout=subprocess.PIPE) as maker:
+        try:
+            # It prints each id once its window is mapped.
+            titles = {int(maker.stdout.readline(), 16): title for title in case["windows"]}
+            before = focus()
+            done = launch(case, command, folder, unique, problems)
+            after, wanted = focus(), case.get("focus", ["unchanged"])[0]
+            if after != before if wanted == "unchanged" else titles.get(after) != wanted:
+                problems.append("the focus went to %r" % titles.get(after, after))
+            return done
+        finally:
+            maker.kill()  # and its windows go
 
 
 def in_terminal(case, command, folder, unique, problems):
