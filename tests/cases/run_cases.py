@@ -100,6 +100,52 @@ def sections(path):
             for i in range(1, len(parts), 2)]
 
 
+def bytes_of(literal):
+    return ast.literal_eval("b" + literal.strip())
+
+
+def expected(word, rest):
+    return ("regex", rest.encode()) if word.endswith("~") else ("exact", bytes_of(rest))
+
+
+# Words whose value is read one way and kept under the word.
+VALUES = {"args": str.split, "command": str.split, "program": str, "stdout-to": str,
+          "exit": int, "seconds": float, "at-least": float, "cpu-at-most": float,
+          "bytes": bytes_of, "stdin": bytes_of, "cast-input": bytes_of,
+          "windows": shlex.split, "focus": shlex.split, "inherit-pipe": lambda rest: True}
+# Words that may come again, each adding to a list.
+LISTS = {"folder": "folders", "fifo": "fifos", "after": "after"}
+
+
+def parse_word(case, word, rest):
+    """Reads one line that is no block: False for a word it does not know."""
+    if word in VALUES:
+        case[word] = VALUES[word](rest)
+    elif word in LISTS:
+        case[LISTS[word]].append(rest)
+    elif word in ("stdout", "stdout~", "stderr", "stderr~"):
+        case[word.rstrip("~")] = expected(word, rest)
+    elif word in ("file", "file~", "no-file", "given"):
+        name, _, data = rest.partition(" ")
+        if word == "given":
+            case["given"].append((name, bytes_of(data)))
+        else:
+            case["files"].append((name, None if word == "no-file" else expected(word, data)))
+    elif word in ("signal", "during"):
+        after, _, what = rest.partition(" ")
+        name, _, target = what.partition(" ")
+        case["timed"].append((float(after), what, False) if word == "during" else
+                             (float(after), getattr(signal, "SIG" + name), target == "run"))
+    elif word == "recording":
+        name, _, header = rest.partition(" ")
+        part = header.startswith("part")
+        header = header[4 * part:].strip()
+        case[word] = (name, part, json.loads(header) if header else None)
+    else:
+        return False
+    return True
+
+
 def parse_case(text, path="case"):
     case = {"ending": b"\r\n", "bom": False, "args": [], "seconds": 20, "files": [],
             "given": [], "folders": [], "fifos": [], "program": "klavrun", "timed": [],
@@ -121,55 +167,13 @@ def parse_case(text, path="case"):
                     case[flag] = True
                 else:
                     case["ending"] = ENDINGS[flag]
-        elif word in ("args", "command"):
-            case[word] = rest.split()
-        elif word in ("program", "stdout-to"):
-            case[word] = rest
-        elif word in ("folder", "fifo", "after"):
-            case[word + "s" * (word != "after")].append(rest)
-        elif word == "signal":
-            after, name, *target = rest.split()
-            case["timed"].append((float(after), getattr(signal, "SIG" + name), target == ["run"]))
-        elif word == "during":
-            after, _, command = rest.partition(" ")
-            case["timed"].append((float(after), command, False))
-        elif word in ("bytes", "stdin", "cast-input"):
-            case[word] = bytes_of(rest)
-        elif word == "given":
-            name, _, data = rest.partition(" ")
-            case["given"].append((name, bytes_of(data)))
-        elif word == "exit":
-            case[word] = int(rest)
-        elif word in ("seconds", "at-least", "cpu-at-most"):
-            case[word] = float(rest)
-        elif word in ("stdout", "stderr"):
-            case[word] = ("exact", bytes_of(rest))
-        elif word in ("stdout~", "stderr~"):
-            case[word[:-1]] = ("regex", rest.encode())
-        elif word in ("file", "file~", "no-file"):
-            name, _, data = rest.partition(" ")
-            expected = None if word == "no-file" else ("exact", bytes_of(data)) \
-                if word == "file" else ("regex", data.encode())
-            case["files"].append((name, expected))
-        elif word == "recording":
-            name, _, header = rest.partition(" ")
-            part = header.startswith("part")
-            case[word] = (name, part, json.loads(header[4 * part:]) if header[4 * part:] else None)
-        elif word == "inherit-pipe":
-            case[word] = True
-        elif word in ("windows", "focus"):
-            case[word] = shlex.split(rest)
-        else:
+        elif not parse_word(case, word, rest):
             raise SyntaxError("%s:%d: unknown word %r" % (path, number, word))
     return case
 
 
 def parse(path, text):
     return parse_case(text, path)
-
-
-def bytes_of(literal):
-    return ast.literal_eval("b" + literal.strip())
 
 
 def expand(text, folder, unique=""):
