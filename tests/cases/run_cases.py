@@ -346,7 +346,7 @@ def in_terminal(case, command, folder, unique, problems):
         deadline = time.monotonic() + case["seconds"]
         while not ready():
             if time.monotonic() > deadline:
-                raise subprocess.TimeoutExpired(what, case["seconds"])
+                raise ValueError("waited %s s for %s" % (case["seconds"], what))
             time.sleep(0.05)
 
     rc = os.path.join(folder, "rc")
