@@ -243,8 +243,8 @@ def check_outcome(case, done, folder, unique, problems):
             case["lines"], done.stdout.decode("latin-1")[-3000:]))
     for name, expected in case["files"]:
         got = read(os.path.join(folder, name))
-        if (got is None or expected is None) and got != expected or \
-                expected is not None and not matches(expected, got, folder):
+        if not (got is None if expected is None else
+                got is not None and matches(expected, got, folder)):
             problems.append("file %s was %r" % (name, got if got is None else got[:2000]))
     if "recording" in case:
         check_recording(case, done, folder, problems)
