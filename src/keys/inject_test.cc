@@ -41,13 +41,6 @@ TEST_F(InjectTest, WorkedSequencesComeOutEventForEvent) {
             (V{"keybd_event(0x2f, 0x63, 0x0, 0x0)", "keybd_event(0x2f, 0x63, 0x2, 0x0)"}));
 }
 
-TEST_F(InjectTest, ExtendedFlagGoesWithExactlyTheElevenExtendedKeys) {
-  const std::uint8_t extended[] = {0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2d, 0x2e, 0x90};
-  for (int vk = 0; vk < 256; ++vk)
-    EXPECT_EQ(IsExtendedKey(static_cast<std::uint8_t>(vk)),
-              std::find(std::begin(extended), std::end(extended), vk) != std::end(extended)) << vk;
-}
-
 TEST_F(InjectTest, WaitDrainsKeyboardMessagesAfterEveryEvent) {
   state.DrainMessages = true;
   world.Messages = {{0, 0x100, 0, 0, 0, {}}, {0, 0x200, 0, 0, 0, {}}, {0, 0x102, 0, 0, 0, {}}};

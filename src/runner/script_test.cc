@@ -74,17 +74,6 @@ TEST(ReadScriptLine, KeepsTheLineAsWrittenAndRefusesEndlessLines) {
   }
 }
 
-std::vector<std::pair<int, std::string>> started_lines;
-
-TEST(ReadScriptLine, TellsWhoListensWhichLineStarts) {
-  Open("Rem A\r\n\tdelay 1\nx");
-  OnLineStarted = [](int number, const std::string& line) { started_lines.push_back({number, line}); };
-  while (!ScriptAtEnd()) ReadScriptLine();
-  OnLineStarted = nullptr;
-  EXPECT_EQ(started_lines, (std::vector<std::pair<int, std::string>>{
-                               {1, "Rem A"}, {2, "\tdelay 1"}, {3, "x"}}));
-}
-
 TEST(ReadScriptLine, ReadsPastTheEndAsEmptyLinesAndCountsThem) {
   Open("a\x1a" "b");
   EXPECT_EQ(ReadScriptLine(), "a");

@@ -17,7 +17,13 @@ hold several cases, each headed by a line "=== NAME":
                                   ({script} names the script file)
     program klavtrace             the program to run (default klavrun)
     given NAME "..."              a file put in the case's folder first
-    folder NAME                   a folder made there first
+    folder NAME / fifo NAME       a folder or a named pipe made there first
+    stdin "..."                   standard input: a file holding this, which
+                                  klavrun must leave unread (default: nothing)
+    inherit-pipe                  klavrun inherits an open pipe
+    windows "TITLE"...            X windows made first by XWINDOWS (the last on top)
+    focus "TITLE"                 the window with the input focus after the run
+                                  ("unchanged": the one before it; the default)
     lines                         standard output holds these lines in this
       ExitProcess(0x2)            order (others may come between), indented
     exit 2                        the exit code
@@ -25,20 +31,46 @@ hold several cases, each headed by a line "=== NAME":
     stdout~ REGEX                 or a regular expression it must match whole
     stderr "..." / stderr~ REGEX  likewise standard error (not given: anything)
     file NAME "..."               a file the run left in the case's folder
+    file~ NAME REGEX              or a regular expression the file must match whole
     no-file NAME                  a file the run must not have made
     stdout-to PATH                standard output goes to PATH (/dev/full, say)
-    signal N NAME                 sends signal NAME (TERM, INT, ...) after N seconds
+    signal N NAME [run]           sends signal NAME (TERM, INT, ...) after N seconds
+                                  to klavrun, or to the process running its script
+    during N SHELL                a shell command started after N seconds, in the
+                                  case's folder, that must succeed
+    after SHELL                   one run after the run, again until it succeeds
     seconds N                     the longest the run may take (default 20)
     at-least N                    the shortest it may take, in seconds
     cpu-at-most N                 CPU seconds it may use, klavrun and the
                                   programs it started together
+    recording NAME [part] [JSON]  an asciicast the run wrote: one JSON value a line,
+                                  events in time order, its "o" events together
+                                  are standard output (part: the start of it);
+                                  JSON is its header, with a timestamp of now
+    cast-input "..."              its "i" events together
+    cast-markers                  its markers, each once, in order (indented)
+    terminal [shell]              runs klavrun in a tmux pane (100 x 30) with
+      wait TEXT                   standard error to stderr.txt; then does these
+      wait-file NAME              steps, indented: wait for a text on the pane or
+      keys WORD...                a file, send keys or run tmux commands (words
+      tmux WORD...                as a shell splits them), sleep, or run a shell
+      sleep N                     command that must succeed ($KLAVTMUX is tmux
+      sh SHELL                    on the pane's server). The modes of the pane
+                                  and of its terminal (stty.before, stty.after)
+                                  must come back. "shell": the steps start
+                                  klavrun and write stty.* and rc themselves.
 
-{helper} stands for klavhelper, {dir} for the case's own folder. The run has
-no terminal and a session of its own; PS1 is "prompt> "."""
+{helper} stands for klavhelper, {klavrun} for klavrun, {dir} for the case's own
+folder, {unique} for a number no other case uses, {keys N} for N bytes of
+typable characters. The run has no terminal and a session of its own; PS1 is
+"prompt> "."""
 import ast
+import itertools
+import json
 import os
 import re
 import resource
+import shlex
 import shutil
 import signal
 import subprocess
@@ -49,7 +81,12 @@ import time
 KLAVRUN = os.path.abspath(os.environ.get("KLAVRUN", "build/klavrun"))
 HELPER = os.path.abspath(os.environ.get("KLAVHELPER", "build/klavhelper"))
 KLAVTRACE = os.path.abspath(os.environ.get("KLAVTRACE", "build/klavtrace"))
+XWINDOWS = os.path.abspath(os.environ.get("XWINDOWS", "build/xwindows"))
 ENDINGS = {"crlf": b"\r\n", "lf": b"\n", "cr": b"\r"}
+TYPABLE = "abcdefghijklmnopqrstuvwxyz0123456789 .,;/-=[]'\\`"
+COUNTER = itertools.count()
+BLOCKS = ("script", "lines", "cast-markers", "terminal")
+MODES = "#{alternate_on} #{cursor_flag} #{keypad_cursor_flag} #{keypad_flag} #{pane_title}"
 
 
 def sections(path):
@@ -63,9 +100,57 @@ def sections(path):
             for i in range(1, len(parts), 2)]
 
 
-def parse(path, text):
-    case = {"script": [], "ending": b"\r\n", "bom": False, "args": [], "seconds": 20,
-            "files": [], "given": [], "folders": [], "lines": [], "program": "klavrun"}
+def bytes_of(literal):
+    return ast.literal_eval("b" + literal.strip())
+
+
+def expected(word, rest):
+    return ("regex", rest.encode()) if word.endswith("~") else ("exact", bytes_of(rest))
+
+
+# Words whose value is read one way and kept under the word.
+VALUES = {"args": str.split, "command": str.split, "program": str, "stdout-to": str,
+          "exit": int, "seconds": float, "at-least": float, "cpu-at-most": float,
+          "bytes": bytes_of, "stdin": bytes_of, "cast-input": bytes_of,
+          "windows": shlex.split, "focus": shlex.split, "inherit-pipe": lambda rest: True}
+# Words that may come again, each adding to a list.
+LISTS = {"folder": "folders", "fifo": "fifos", "after": "after"}
+
+
+def parse_word(case, word, rest):
+    """Reads one line that is no block: False for a word it does not know."""
+    if word in VALUES:
+        case[word] = VALUES[word](rest)
+    elif word in LISTS:
+        case[LISTS[word]].append(rest)
+    elif word in ("stdout", "stdout~", "stderr", "stderr~"):
+        case[word.rstrip("~")] = expected(word, rest)
+    elif word in ("file", "file~", "no-file", "given"):
+        name, _, data = rest.partition(" ")
+        if word == "given":
+            case["given"].append((name, bytes_of(data)))
+        else:
+            case["files"].append((name, None if word == "no-file" else expected(word, data)))
+    elif word in ("signal", "during"):
+        after, _, what = rest.partition(" ")
+        name, _, target = what.partition(" ")
+        case["timed"].append((float(after), what, False) if word == "during" else
+                             (float(after), getattr(signal, "SIG" + name), target == "run"))
+    elif word == "recording":
+        name, _, header = rest.partition(" ")
+        part = header.startswith("part")
+        header = header[4 * part:].strip()
+        case[word] = (name, part, json.loads(header) if header else None)
+    else:
+        return False
+    return True
+
+
+def parse_case(text, path="case"):
+    case = {"ending": b"\r\n", "bom": False, "args": [], "seconds": 20, "files": [],
+            "given": [], "folders": [], "fifos": [], "program": "klavrun", "timed": [],
+            "after": []}
+    case.update((block, []) for block in BLOCKS)
     block_name = None
     for number, line in enumerate(text.split("\n"), 1):
         if block_name and line.startswith("  "):
@@ -75,121 +160,254 @@ def parse(path, text):
         if not line.strip() or line.startswith("#"):
             continue
         word, _, rest = line.partition(" ")
-        if word in ("script", "lines"):
+        if word in BLOCKS:
             block_name = word
             for flag in rest.split():
-                if flag == "bom":
-                    case["bom"] = True
+                if flag in ("bom", "shell"):
+                    case[flag] = True
                 else:
                     case["ending"] = ENDINGS[flag]
-        elif word in ("args", "command"):
-            case[word] = rest.split()
-        elif word in ("program", "stdout-to"):
-            case[word] = rest
-        elif word == "signal":
-            after, name = rest.split()
-            case["signal"] = (float(after), getattr(signal, "SIG" + name))
-        elif word == "folder":
-            case["folders"].append(rest)
-        elif word == "bytes":
-            case["bytes"] = bytes_of(rest)
-        elif word == "given":
-            name, _, data = rest.partition(" ")
-            case["given"].append((name, bytes_of(data)))
-        elif word == "exit":
-            case[word] = int(rest)
-        elif word in ("seconds", "at-least", "cpu-at-most"):
-            case[word] = float(rest)
-        elif word in ("stdout", "stderr"):
-            case[word] = ("exact", bytes_of(rest))
-        elif word in ("stdout~", "stderr~"):
-            case[word[:-1]] = ("regex", rest.encode())
-        elif word == "no-file":
-            case["files"].append((rest, None))
-        elif word == "file":
-            name, _, data = rest.partition(" ")
-            case["files"].append((name, bytes_of(data)))
-        else:
+        elif not parse_word(case, word, rest):
             raise SyntaxError("%s:%d: unknown word %r" % (path, number, word))
     return case
 
 
-def bytes_of(literal):
-    return ast.literal_eval("b" + literal.strip())
+def parse(path, text):
+    return parse_case(text, path)
 
 
-def expand(text, folder):
-    return text.replace("{helper}", HELPER).replace("{dir}", folder)
+def expand(text, folder, unique=""):
+    for name, value in (("helper", HELPER), ("klavrun", KLAVRUN), ("dir", folder),
+                        ("unique", unique)):
+        text = text.replace("{%s}" % name, value)
+    return re.sub(r"\{keys (\d+)\}",
+                  lambda m: (TYPABLE * (int(m.group(1)) // len(TYPABLE) + 1))[:int(m.group(1))],
+                  text)
+
+
+def prepare(case, folder, unique):
+    """Writes the script and what the case puts in its folder."""
+    lines = [expand(line, folder, unique).encode() for line in case["script"]]
+    with open(os.path.join(folder, "script.kls"), "wb") as f:
+        f.write(case.get("bytes") or
+                b"\xef\xbb\xbf" * case["bom"] + b"".join(l + case["ending"] for l in lines))
+    for name in case["folders"]:
+        os.mkdir(os.path.join(folder, name))
+    for name in case["fifos"]:
+        os.mkfifo(os.path.join(folder, name))
+    for name, data in case["given"] + [("stdin", case.get("stdin", b""))]:
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
 
 
 def run(path, text):
-    """Runs one case; returns a list of what differed."""
-    case = parse(path, text)
+    """Runs one case; returns a list of what differed, and the seconds it took."""
+    case = parse_case(text, path)
     folder = tempfile.mkdtemp(prefix="klavcase")
+    unique = "%d%03d" % (os.getpid(), next(COUNTER))
     try:
-        lines = [expand(line, folder).encode() for line in case["script"]]
-        with open(os.path.join(folder, "script.kls"), "wb") as f:
-            f.write(case.get("bytes") or
-                    b"\xef\xbb\xbf" * case["bom"] + b"".join(l + case["ending"] for l in lines))
-        for name in case["folders"]:
-            os.mkdir(os.path.join(folder, name))
-        for name, data in case["given"]:
-            with open(os.path.join(folder, name), "wb") as f:
-                f.write(data)
+        prepare(case, folder, unique)
         words = case.get("command", case["args"] + ["{script}"])
         args = ["" if a == '""' else expand(a, folder).replace("{script}", "script.kls")
                 for a in words]
         program = KLAVTRACE if case["program"] == "klavtrace" else KLAVRUN
         started = time.monotonic()
         cpu_before = cpu_of_children()
-        out = open(case["stdout-to"], "wb") if "stdout-to" in case else subprocess.PIPE
-        done = launch([program] + args, folder, out, case)
-        took = time.monotonic() - started
-        if out is not subprocess.PIPE:
-            out.close()
-            done.stdout = b""
-        cpu = cpu_of_children() - cpu_before
         problems = []
+        if case["terminal"]:
+            done = in_terminal(case, [program] + args, folder, unique, problems)
+        elif "windows" in case:
+            done = with_windows(case, [program] + args, folder, unique, problems)
+        else:
+            done = launch(case, [program] + args, folder, unique, problems)
+        took = time.monotonic() - started
+        cpu = cpu_of_children() - cpu_before
         if cpu > case.get("cpu-at-most", float("inf")):
             problems.append("used %.3f CPU seconds, more than %s" % (cpu, case["cpu-at-most"]))
         if took < case.get("at-least", 0):
             problems.append("took %.2f s, less than %s" % (took, case["at-least"]))
-        if "exit" in case and done.returncode != case["exit"]:
-            problems.append("exit code %d, not %d" % (done.returncode, case["exit"]))
-        for stream in ("stdout", "stderr"):
-            if stream in case and not matches(case[stream], getattr(done, stream), folder):
-                problems.append("%s was %r" % (stream, getattr(done, stream)[:2000]))
-        if not in_order(case["lines"], done.stdout.decode("latin-1").splitlines()):
-            problems.append("standard output lacks, in order: %r\n%s" % (
-                case["lines"], done.stdout.decode("latin-1")[-3000:]))
-        for name, expected in case["files"]:
-            got = open(os.path.join(folder, name), "rb").read() if os.path.exists(
-                os.path.join(folder, name)) else None
-            if got != expected:
-                problems.append("file %s was %r" % (name, got))
+        check_outcome(case, done, folder, unique, problems)
         return problems, took
     finally:
         shutil.rmtree(folder, ignore_errors=True)
 
 
-def launch(command, folder, out, case):
-    """Runs the case's program to its end, with its signal if it has one."""
-    run = subprocess.Popen(command, cwd=folder, stdout=out, stderr=subprocess.PIPE,
-                           stdin=subprocess.DEVNULL, start_new_session=True,
-                           env=dict(os.environ, PS1="prompt> "))
-    if "signal" in case:
-        after, number = case["signal"]
+def check_outcome(case, done, folder, unique, problems):
+    if "exit" in case and done.returncode != case["exit"]:
+        problems.append("exit code %d, not %d" % (done.returncode, case["exit"]))
+    for stream in ("stdout", "stderr"):
+        if stream in case and not matches(case[stream], getattr(done, stream), folder):
+            problems.append("%s was %r" % (stream, getattr(done, stream)[:2000]))
+    if not in_order(case["lines"], done.stdout.decode("latin-1").splitlines()):
+        problems.append("standard output lacks, in order: %r\n%s" % (
+            case["lines"], done.stdout.decode("latin-1")[-3000:]))
+    for name, expected in case["files"]:
+        got = read(os.path.join(folder, name))
+        if not (got is None if expected is None else
+                got is not None and matches(expected, got, folder)):
+            problems.append("file %s was %r" % (name, got if got is None else got[:2000]))
+    if "recording" in case:
+        check_recording(case, done, folder, problems)
+    deadline = time.monotonic() + case["seconds"]
+    for command in case["after"]:
+        while not shell(command, folder, unique).returncode == 0:
+            if time.monotonic() > deadline:
+                problems.append("after the run, this failed: " + command)
+                break
+            time.sleep(0.2)
+
+
+def read(path):
+    if not os.path.exists(path):
+        return None
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def shell(command, folder, unique, env=None, wait=True):
+    start = subprocess.run if wait else subprocess.Popen
+    return start(["sh", "-c", expand(command, folder, unique)], cwd=folder,
+                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                 env=dict(os.environ, **(env or {})))
+
+
+def launch(case, command, folder, unique, problems):
+    """Runs the case's program to its end, with what it does on the way."""
+    spare = os.pipe() if case.get("inherit-pipe") else ()
+    out = open(expand(case["stdout-to"], folder), "wb") if "stdout-to" in case \
+        else subprocess.PIPE
+    with open(os.path.join(folder, "stdin"), "rb") as stdin:
+        run = subprocess.Popen(command, cwd=folder, stdout=out, stderr=subprocess.PIPE,
+                               stdin=stdin, start_new_session=True, pass_fds=spare,
+                               env=dict(os.environ, PS1="prompt> "))
+        for fd in spare:
+            os.close(fd)
+        started, during = time.monotonic(), []
+        for after, what, to_run in sorted(case["timed"], key=lambda t: t[0]):
+            try:
+                run.wait(max(0, started + after - time.monotonic()))
+            except subprocess.TimeoutExpired:
+                pass
+            if isinstance(what, str):
+                during.append((what, shell(what, folder, unique, wait=False)))
+            elif run.poll() is None:
+                os.kill(child_of(run.pid) if to_run else run.pid, what)
         try:
-            run.wait(after)
+            stdout, stderr = run.communicate(timeout=case["seconds"])
         except subprocess.TimeoutExpired:
-            run.send_signal(number)
-    try:
-        stdout, stderr = run.communicate(timeout=case["seconds"])
-    except subprocess.TimeoutExpired:
-        run.kill()
-        run.communicate()
-        raise
+            run.kill()
+            run.communicate()
+            raise
+        if os.lseek(stdin.fileno(), 0, os.SEEK_CUR) != 0:
+            problems.append("standard input was read")
+    if out is not subprocess.PIPE:
+        out.close()
+    for what, check in during:
+        if check.wait(case["seconds"]) != 0:
+            problems.append("during the run, this failed: " + what)
     return subprocess.CompletedProcess(command, run.returncode, stdout or b"", stderr)
+
+
+def child_of(pid):
+    return int(subprocess.run(["pgrep", "-o", "-P", str(pid)], capture_output=True).stdout)
+
+
+def with_windows(case, command, folder, unique, problems):
+    """Runs the case among X windows of the given titles; checks the focus after."""
+    def focus():
+        said = subprocess.run([XWINDOWS, "focus"], stdout=subprocess.PIPE, check=True, timeout=30)
+        return int(said.stdout.split()[1], 16)
+
+    with subprocess.Popen([XWINDOWS, "create"] + case["windows"], stdout=subprocess.PIPE) as maker:
+        try:
+            # It prints each id once its window is mapped.
+            titles = {int(maker.stdout.readline(), 16): title for title in case["windows"]}
+            before = focus()
+            done = launch(case, command, folder, unique, problems)
+            after, wanted = focus(), case.get("focus", ["unchanged"])[0]
+            if after != before if wanted == "unchanged" else titles.get(after) != wanted:
+                problems.append("the focus went to %r" % titles.get(after, after))
+            return done
+        finally:
+            maker.kill()  # and its windows go
+
+
+def in_terminal(case, command, folder, unique, problems):
+    """Runs the case in a tmux pane of a server of its own, taking its steps."""
+    socket = "klavcase" + unique
+    tmux = ["tmux", "-L", socket, "-f", "/dev/null"]
+    env = {"KLAVTMUX": " ".join(tmux)}
+
+    def on_pane(*words):
+        return subprocess.run(tmux + list(words), capture_output=True, check=True,
+                              timeout=10).stdout.decode()
+
+    def wait_for(what, ready):
+        deadline = time.monotonic() + case["seconds"]
+        while not ready():
+            if time.monotonic() > deadline:
+                raise ValueError("waited %s s for %s" % (case["seconds"], what))
+            time.sleep(0.05)
+
+    rc = os.path.join(folder, "rc")
+    try:
+        on_pane("new-session", "-d", "-x", "100", "-y", "30", "-s", "t", "-c", folder, "sh")
+        on_pane("set-option", "-g", "remain-on-exit", "on")
+        modes = on_pane("display-message", "-p", "-t", "t", MODES)
+        if not case.get("shell"):
+            on_pane("send-keys", "-t", "t", "-l", "stty -g > stty.before; sh -c 'echo $$ > "
+                    "klavrun.pid; PS1=\"sh> \" exec %s 2>stderr.txt'; echo $? > rc.tmp; stty -g > "
+                    "stty.after; mv rc.tmp rc\n" % " ".join(map(shlex.quote, command)))
+        for step in case["terminal"]:
+            word, _, rest = expand(step, folder, unique).partition(" ")
+            if word == "wait":
+                wait_for(rest, lambda: rest in on_pane("capture-pane", "-p", "-t", "t"))
+            elif word == "wait-file":
+                wait_for(rest, lambda: os.path.exists(os.path.join(folder, rest)))
+            elif word in ("keys", "tmux"):
+                on_pane(*(["send-keys", "-t", "t"] * (word == "keys") + shlex.split(rest)))
+            elif word == "sleep":
+                time.sleep(float(rest))
+            elif word == "sh" and shell(rest, folder, unique, env).returncode != 0:
+                problems.append("in the pane's run, this failed: " + rest)
+        wait_for("the exit code", lambda: os.path.exists(rc))
+        if on_pane("display-message", "-p", "-t", "t", MODES) != modes:
+            problems.append("the pane's modes did not come back")
+        before, after = (read(os.path.join(folder, "stty." + n)) for n in ("before", "after"))
+        if before is None or before != after:
+            problems.append("the terminal's modes did not come back: %r, %r" % (before, after))
+        return subprocess.CompletedProcess(command, int(read(rc)), b"",
+                                           read(os.path.join(folder, "stderr.txt")) or b"")
+    finally:
+        subprocess.run(tmux + ["kill-server"], capture_output=True)
+
+
+def check_recording(case, done, folder, problems):
+    """The asciicast is whole, in time order, and shows what the run showed."""
+    name, part, header = case["recording"]
+    lines = (read(os.path.join(folder, name)) or b"").decode("utf-8", "replace").split("\n")
+    try:
+        got = json.loads(lines[0])
+        events = [json.loads(line) for line in lines[1:-1]
+                  if re.fullmatch(r'\[\d+\.\d{6}, "[oim]", ".*"\]', line) or 0 / 0]
+    except (ValueError, ZeroDivisionError):
+        problems.append("recording %s is no asciicast: %r" % (name, lines[:3]))
+        return
+    text = {kind: "".join(data for _, what, data in events if what == kind) for kind in "oi"}
+    output = done.stdout.decode("utf-8", "replace")
+    markers = list(dict.fromkeys(data for _, what, data in events if what == "m"))
+    times = [event[0] for event in events]
+    if lines[-1] != "" or times != sorted(times):
+        problems.append("recording %s ends in a part line, or its time goes back" % name)
+    if header is not None and (abs(got.pop("timestamp", 0) - time.time()) > 60 or got != header):
+        problems.append("recording %s has the header %r" % (name, lines[0]))
+    if case["terminal"] == [] and not (output.startswith(text["o"]) if part else
+                                       output == text["o"]):
+        problems.append("recording %s shows %r" % (name, text["o"][-2000:]))
+    if text["i"].encode() != case.get("cast-input", text["i"].encode()):
+        problems.append("recording %s has the input %r" % (name, text["i"]))
+    if case["cast-markers"] and markers != case["cast-markers"]:
+        problems.append("recording %s has the markers %r" % (name, markers))
 
 
 def in_order(wanted, lines):
@@ -221,14 +439,15 @@ def main(argv):
     for name, text in cases:
         try:
             problems, took = run(name, text)
-        except (subprocess.TimeoutExpired, OSError, SyntaxError, ValueError) as error:
+        except (subprocess.TimeoutExpired, subprocess.CalledProcessError, OSError, SyntaxError,
+                ValueError) as error:
             problems, took = [str(error)], 0
         if problems:
             failed += 1
-            print("FAIL %s\n  %s" % (name, "\n  ".join(problems)))
+            print("FAIL %s\n  %s" % (name, "\n  ".join(problems)), flush=True)
         else:
             passed += 1
-            print("ok   %s (%.1f s)" % (name, took))
+            print("ok   %s (%.1f s)" % (name, took), flush=True)
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed or not cases else 0
 

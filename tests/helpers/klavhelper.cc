@@ -22,8 +22,6 @@
 //   klavhelper spinner MS          a spinner for MS ms (-1: for ever), then
 //                                  "result: 42", then colour and cursor
 //                                  changes only
-//   klavhelper hostile NAME        prints output that once broke the screen
-//                                  model (see kHostile), then "hostile end"
 //   klavhelper survivor OUT        prints "survivor ready" and ends, leaving
 //                                  a process in its group, out of the
 //                                  console's foreground, that writes to
@@ -236,31 +234,6 @@ int Spinner(long ms) {
   }
 }
 
-std::string Lines(int first, int count, const char* suffix) {
-  std::string out;
-  for (int i = first; i < first + count; ++i)
-    out += "line " + std::to_string(i) + suffix + "\r\n";
-  return out;
-}
-
-int Hostile(const std::string& name) {
-  const struct { const char* name; std::string output; } kHostile[] = {
-      {"scroll-down", Lines(0, 40, "") + "\x1b[200T\x1b[200T"},
-      {"c1-insert", "\x1b[4h\xc2\x90x"},
-      {"c1-erase", "\r\xc2\x85\x1b[K"},
-      {"margins", "\x1b[?69h\x1b[5;40s" + Lines(100, 30, " xx") + "\x1b[?69l"},
-      {"csi-parameters", "\x1b[" + std::string(20, ';') + "m"},
-      {"repeat-nothing", "\r\n\x1b[b"},
-  };
-  for (const auto& hostile : kHostile) {
-    if (name != hostile.name) continue;
-    Say(hostile.output);
-    Say("\r\nhostile end\r\n");
-    return 0;
-  }
-  return 2;
-}
-
 int survivor_log = -1;
 
 void Note(int signal_number, siginfo_t* info, void*) {
@@ -308,8 +281,7 @@ int main(int argc, char** argv) {
   if (mode == "flood" && argc == 3) return Flood(atol(argv[2]));
   if (mode == "about" && argc == 3) return About(argv[2]);
   if (mode == "spinner" && argc == 3) return Spinner(atol(argv[2]));
-  if (mode == "hostile" && argc == 3) return Hostile(argv[2]);
   if (mode == "survivor" && argc == 3) return Survivor(argv[2]);
-  fprintf(stderr, "usage: klavhelper prompt|keys|echo|askpos|fullscreen|pingpong|flood|about|spinner|hostile|survivor ...\n");
+  fprintf(stderr, "usage: klavhelper prompt|keys|echo|askpos|fullscreen|pingpong|flood|about|spinner|survivor ...\n");
   return 2;
 }

@@ -79,12 +79,5 @@ TEST(AsciicastText, EventsKeepCharactersWholeAndTimeGoingForward) {
   for (const auto& row : kRows) EXPECT_EQ(Events(row.steps), row.events);
 }
 
-TEST(AsciicastText, TheHeaderNamesTheScript) {
-  Asciicast cast(1765000000, 80, 25, "a \"b\".klav");
-  EXPECT_EQ(cast.Text(),
-            "{\"version\": 2, \"width\": 80, \"height\": 25, \"timestamp\": 1765000000, "
-            "\"title\": \"a \\\"b\\\".klav\", \"env\": {\"TERM\": \"xterm-256color\"}}\n");
-}
-
 }  // namespace
 }  // namespace posix
