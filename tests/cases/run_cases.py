@@ -2,11 +2,12 @@
 """Runs end-to-end cases written as data: one file a case, a script and what
 the run must give. Adding a case means adding a file.
 
-    run_cases.py [--only NAME] FOLDER...      KLAVRUN, KLAVTRACE and KLAVHELPER
-                                              name the programs
+    run_cases.py [--only NAME] FOLDER...      KLAVRUN, KLAVTRACE, KLAVCHECK and
+                                              KLAVHELPER name the programs
 
 A case file, line by line (a line starting with "#" is a comment); a file may
-hold several cases, each headed by a line "=== NAME":
+hold several cases, each headed by a line "=== NAME", and what comes before
+the first holds for each:
 
     script [lf|cr|crlf] [bom]     the script follows, one line each, indented
       start "{helper} prompt {dir}/got"        by two blanks; written with CR LF
@@ -15,7 +16,8 @@ hold several cases, each headed by a line "=== NAME":
     args --timeout 2s             options before the script (words)
     command WORD...               or the whole command line after the program
                                   ({script} names the script file)
-    program klavtrace             the program to run (default klavrun)
+    program klavtrace             the program to run: klavrun (the default),
+                                  klavtrace or klavcheck
     given NAME "..."              a file put in the case's folder first
     folder NAME / fifo NAME       a folder or a named pipe made there first
     stdin "..."                   standard input: a file holding this, which
@@ -80,8 +82,9 @@ import time
 
 KLAVRUN = os.path.abspath(os.environ.get("KLAVRUN", "build/klavrun"))
 HELPER = os.path.abspath(os.environ.get("KLAVHELPER", "build/klavhelper"))
-KLAVTRACE = os.path.abspath(os.environ.get("KLAVTRACE", "build/klavtrace"))
 XWINDOWS = os.path.abspath(os.environ.get("XWINDOWS", "build/xwindows"))
+PROGRAMS = {name: os.path.abspath(os.environ.get(name.upper(), "build/" + name))
+            for name in ("klavrun", "klavtrace", "klavcheck")}
 ENDINGS = {"crlf": b"\r\n", "lf": b"\n", "cr": b"\r"}
 TYPABLE = "abcdefghijklmnopqrstuvwxyz0123456789 .,;/-=[]'\\`"
 COUNTER = itertools.count()
@@ -95,8 +98,9 @@ def sections(path):
         text = f.read()
     if not re.search(r"^=== ", text, re.M):
         return [(os.path.relpath(path), text)]
+    # What comes before the first case holds for every case.
     parts = re.split(r"^=== (.*)\n", text, flags=re.M)
-    return [("%s: %s" % (os.path.relpath(path), parts[i]), parts[i + 1])
+    return [("%s: %s" % (os.path.relpath(path), parts[i]), parts[0] + parts[i + 1])
             for i in range(1, len(parts), 2)]
 
 
@@ -210,7 +214,7 @@ def run(path, text):
         words = case.get("command", case["args"] + ["{script}"])
         args = ["" if a == '""' else expand(a, folder).replace("{script}", "script.kls")
                 for a in words]
-        program = KLAVTRACE if case["program"] == "klavtrace" else KLAVRUN
+        program = PROGRAMS[case["program"]]
         started = time.monotonic()
         cpu_before = cpu_of_children()
         problems = []
@@ -238,7 +242,7 @@ def check_outcome(case, done, folder, unique, problems):
     for stream in ("stdout", "stderr"):
         if stream in case and not matches(case[stream], getattr(done, stream), folder):
             problems.append("%s was %r" % (stream, getattr(done, stream)[:2000]))
-    if not in_order(case["lines"], done.stdout.decode("latin-1").splitlines()):
+    if not in_order(case["lines"], done.stdout.decode("utf-8", "surrogateescape").splitlines()):
         problems.append("standard output lacks, in order: %r\n%s" % (
             case["lines"], done.stdout.decode("latin-1")[-3000:]))
     for name, expected in case["files"]:
