@@ -33,7 +33,7 @@ for target in integer_classify send_keys script screen_model; do
   log=build-fuzz/$target.log
   # shellcheck disable=SC2046
   # -timeout: an input that hangs fails the run at once instead of holding it.
-  if build-fuzz/fuzz/${target}_fuzz $(options $target) -timeout=10 -seed="$seed" -max_total_time="$duration" \
+  if build-fuzz/${target}_fuzz $(options $target) -timeout=10 -seed="$seed" -max_total_time="$duration" \
       -print_final_stats=1 -artifact_prefix=build-fuzz/crashes/$target- \
       "$found" fuzz/corpus/$target >"$log" 2>&1; then
     result=clean

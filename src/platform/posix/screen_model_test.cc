@@ -93,55 +93,6 @@ TEST(ScreenCells, KeptRowsFollowEveryKindOfChange) {
   }
 }
 
-// libvterm's own screen layer, fed what the model drew, read by the model's
-// cell rules.
-std::vector<std::string> ReferenceRows(const std::string& drawn) {
-  VTerm* vt = vterm_new(kConsoleRows, kConsoleColumns);
-  vterm_set_utf8(vt, 1);
-  vterm_output_set_callback(vt, [](const char*, std::size_t, void*) {}, nullptr);
-  VTermScreen* screen = vterm_obtain_screen(vt);
-  vterm_screen_enable_altscreen(screen, 1);
-  vterm_screen_reset(screen, 1);
-  vterm_input_write(vt, drawn.data(), drawn.size());
-  std::vector<std::string> rows;
-  for (int row = 0; row < kConsoleRows; ++row) {
-    std::string cells;
-    bool after_wide = false;
-    for (int col = 0; col < kConsoleColumns; ++col) {
-      VTermScreenCell cell;
-      vterm_screen_get_cell(screen, VTermPos{row, col}, &cell);
-      char text[kMaxCellBytes];
-      if (!after_wide) cells.append(text, CellText(cell.chars, VTERM_MAX_CHARS_PER_CELL, text));
-      after_wide = cell.width == 2;
-    }
-    rows.push_back(cells);
-  }
-  vterm_free(vt);
-  return rows;
-}
-
-// The model keeps the cells itself, on libvterm's state layer.
-TEST(ScreenCells, CellsAreThoseOfLibvtermsOwnScreen) {
-  const std::string kOutputs[] = {
-      // Selective erase keeps guarded cells; a plain erase does not.
-      "ab\x1b[1\"qcd\x1b[0\"qef\x1b[?2K\r\n" "gh\x1b[1\"qij\x1b[0\"q\x1b[2K",
-      "\x1b#8\x1b[3;1H\x1b#6wide line\x1b[5;50Hx\x1b[5;1H\x1b#6",  // double width
-      "\xe4\xb8\xad\xe4\xb8\xad\x1b[1;2Hx\x1b[1;79H\xe4\xb8\xad",   // halves of wide ones
-      "\xcc\x81" "a\xcc\x81\x1b[2;5H\x1b[3@\x1b[2P" + Lines(3, "row ") + "\x1b[1;1H\x1b[2L",
-      "main\x1b[?1049hal\x1b[?1049l\x1b[?47hkept\x1b[?47l\x1b[?47h",  // alternate screens
-      "\x1b[?69h\x1b[3;10s\x1b[2;4r" + Lines(6, "margins ") + "\x1b[2S\x1b[3T\x1b" "cafter",
-  };
-  for (const std::string& output : kOutputs) {
-    std::string drawn;
-    Fed fed("");
-    fed.screen.CopyDrawnTo(&drawn);
-    fed.Feed(output);
-    const std::vector<std::string> want = ReferenceRows(drawn);
-    for (int row = 0; row < kConsoleRows; ++row)
-      ASSERT_EQ(fed.Row(row), want[row]) << output << " row " << row;
-  }
-}
-
 TEST(ScreenCells, ReadsStayInsideTheScreenAndQueriesAreAnswered) {
   Fed fed("abc\x1b[6n");
   EXPECT_EQ(fed.to_programs, "\x1b[1;4R");
