@@ -10,7 +10,6 @@
   X(VK_NUMLOCK)
 #define OURS(name) constexpr std::uint64_t kOur_##name = platform::name;
 CHECKED_CONSTANTS(OURS)
-constexpr platform::HANDLE kOurInvalidHandle = platform::INVALID_HANDLE_VALUE;  // see Win32Files
 
 #include "platform/win32/console.h"
 
@@ -18,7 +17,6 @@ constexpr platform::HANDLE kOurInvalidHandle = platform::INVALID_HANDLE_VALUE;  
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -34,7 +32,7 @@ namespace {
 static_assert(sizeof(STARTUPINFOA) == 68 && sizeof(::STARTUPINFOA) == 68);
 static_assert(sizeof(PROCESS_INFORMATION) == sizeof(::PROCESS_INFORMATION));
 
-TEST(Win32Process, RecordsKeepEveryFieldAndAMissingProgramLeavesFileNotFound) {
+TEST(Win32Process, RecordsKeepEveryField) {
   char text[4][2] = {};  // distinct addresses
   const STARTUPINFOA in{68, text[0], text[1], text[2], 1, 2, 3, 4, 5, 6, 7, STARTF_USESTDHANDLES,
                         8, 9, reinterpret_cast<BYTE*>(text[3]), 0x1234, 0x5678, 0x9ABC};
@@ -43,45 +41,6 @@ TEST(Win32Process, RecordsKeepEveryFieldAndAMissingProgramLeavesFileNotFound) {
   const ::PROCESS_INFORMATION native{(::HANDLE)0x10, (::HANDLE)0x20, 30, 40};
   PROCESS_INFORMATION from = win32::FromNative(native);
   EXPECT_EQ(std::memcmp(&from, &native, sizeof from), 0);
-
-  STARTUPINFOA startup{};
-  startup.cb = 68;
-  char command_line[] = "no-such-program-here.exe";
-  EXPECT_FALSE(CreateProcessA(nullptr, command_line, nullptr, nullptr, 1, NORMAL_PRIORITY_CLASS,
-                              nullptr, nullptr, &startup, &from));
-  EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
-}
-
-TEST(Win32Files, ScriptIsReadByteForByteAndFailedOpensGiveTheirCodes) {
-  char temp[MAX_PATH] = "";
-  ::GetTempPathA(MAX_PATH, temp);  // a failure shows in CreateDirectoryA below
-  const std::string dir = temp + std::string("klavrun-") + std::to_string(::GetCurrentProcessId());
-  const std::string path = dir + "\\script.txt", content("delay 5\r\nrem \x80\x1A tail", 20);
-  ASSERT_TRUE(::CreateDirectoryA(dir.c_str(), nullptr));
-  std::ofstream(path, std::ios::binary) << content;
-  auto open = [](const std::string& name) {  // exactly as the core opens a script
-    return CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, 0);
-  };
-  HANDLE file = open(path);
-  ASSERT_NE(file, kOurInvalidHandle);
-  EXPECT_EQ(GetFileType(file), DWORD{FILE_TYPE_DISK});
-  char buffer[64];
-  DWORD got = 99;  // the end of the file makes it 0
-  for (auto [size, expected] : {std::pair(7, content.substr(0, 7)),
-                                std::pair(64, content.substr(7)), std::pair(64, std::string())}) {
-    ASSERT_TRUE(ReadFile(file, buffer, size, &got, nullptr));
-    EXPECT_EQ(std::string(buffer, got), expected);
-  }
-  EXPECT_TRUE(CloseHandle(file));
-  const struct { std::string path; DWORD error; } failures[] = {  // the texts follow the codes
-      {dir + "\\missing.txt", 2}, {dir + "\\no-such-folder\\script.txt", 3}, {dir, 5}};
-  for (const auto& failure : failures) {
-    EXPECT_EQ(open(failure.path), kOurInvalidHandle) << failure.path;
-    EXPECT_EQ(GetLastError(), failure.error) << failure.path;
-  }
-  ::DeleteFileA(path.c_str());
-  ::RemoveDirectoryA(dir.c_str());
 }
 
 ::LRESULT CALLBACK Record(::HWND window, ::UINT message, ::WPARAM w, ::LPARAM l) {
@@ -243,24 +202,6 @@ TEST_F(Win32Console, AConsoleEventEndsAnIdleWaitAtOnce) {
   notifier.join();
   EXPECT_GE(waited, 40u);
   EXPECT_LT(waited, win32::kIdleLimitMs - 50);
-}
-
-TEST_F(Win32Console, StartedProgramsGetTheConsoleForHandlesThatAreNot) {
-  ::HANDLE file = ::CreateFileA("NUL", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ::STARTUPINFOA startup{};
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = out;
-  startup.hStdOutput = file;
-  win32::GiveConsole(startup);
-  EXPECT_EQ(startup.hStdInput, out);
-  EXPECT_EQ(startup.hStdOutput, win32::ConsoleOutput(nullptr));
-  EXPECT_EQ(startup.hStdError, win32::ConsoleOutput(nullptr));
-  EXPECT_NE(startup.hStdError, nullptr);
-  startup = ::STARTUPINFOA{};
-  startup.hStdOutput = file;  // no STARTF_USESTDHANDLES: left as it is
-  win32::GiveConsole(startup);
-  EXPECT_EQ(startup.hStdOutput, file);
-  ::CloseHandle(file);
 }
 
 }  // namespace
