@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <regex>
 
 #include "platform/record/record_test_support.h"
 
@@ -16,18 +15,6 @@ class ProgramTest : public ::testing::Test {
   void SetUp() override { ResetAll(); }
   record::World& world = record::TheWorld();
 };
-
-TEST_F(ProgramTest, PrintsUsageForAnythingButOneScriptArgument) {
-  for (const V& args : {V{}, V{"/?"}, V{"?"}, V{"a", "b"}, V{"\"x y\"", "z"}}) {
-    ResetAll();
-    RunResult r = RunKlavrun(args);
-    EXPECT_EQ(r.Code, 0u);
-    EXPECT_TRUE(std::regex_match(r.Output, std::regex("KLAVRUN 0\\.5BETA - [^\r\n]+\r\n  [^ \r\n][^\r\n]*\r\n"
-                                                      "  USAGE: Klavrun scriptfile\r\n\r\n")))
-        << r.Output;
-    EXPECT_TRUE(CallsNamed({"CreateFileA"}).empty());
-  }
-}
 
 TEST_F(ProgramTest, ReportsScriptOpenFailuresByErrorCode) {
   const struct {
@@ -113,12 +100,6 @@ TEST_F(ProgramTest, WritesAtOnceOnAConsoleAndOnceAtTheEndOtherwise) {
   EXPECT_EQ(WritesToStandardOutput(), 1u);
 }
 
-TEST_F(ProgramTest, EndsWithExitCodeOneWhenStandardOutputFails) {
-  world.WriteError = platform::ERROR_BROKEN_PIPE;
-  EXPECT_EQ(RunScript("bad").Code, 1u);
-  EXPECT_EQ(CallsNamed({"WriteFile"}).size(), 2u);  // the report, then the error report
-}
-
 TEST_F(ProgramTest, OptionsComeBeforeTheScript) {
   world.Files["s"].Content = "while not exists \"x\"\r\ndelay 100";
   world.Files["--odd"].Content = "bogus";
@@ -196,9 +177,6 @@ TEST_F(ProgramTest, ShowsTheScreenOnStandardErrorWhenTheRunFails) {
   ResetAll();
   RunScript("send \"{enter x}\"");
   EXPECT_EQ(world.ErrorOutput.substr(0, 35), "--- klavrun: screen at line 1 ---\n\n");
-  ResetAll();
-  RunKlavrun({"missing"});  // before the run: no screen to show
-  EXPECT_EQ(world.ErrorOutput, "");
 }
 
 TEST_F(ProgramTest, ScriptsInUtf16OrWithEndlessLinesFail) {
