@@ -92,20 +92,7 @@ TEST_F(SendKeysTest, CharDelayPausesAfterEveryKeySent) {
   EXPECT_EQ(Keys(), "d10 a41 s20 u10 ad s20 box:Invalid_Key_Name ad ad s20");
 }
 
-TEST_F(SendKeysTest, EveryByteIsHandledWithoutCrashingOrHoldingKeys) {
-  std::string all;
-  for (int b = 1; b < 256; ++b)
-    if (b != '{') all += static_cast<char>(b);
-  SendKeys(all + all, true, 0);
-  int held[3] = {};  // Shift, Ctrl, Alt
-  for (const std::string& call : CallsNamed({"keybd_event"})) {
-    unsigned vk, flags;
-    if (std::sscanf(call.c_str(), "keybd_event(0x%x, 0x%*x, 0x%x", &vk, &flags) == 2 && vk - 0x10 < 3u)
-      held[vk - 0x10] = std::max(0, held[vk - 0x10] + ((flags & 2) ? -1 : 1));
-  }
-  EXPECT_EQ(held[0] + held[1] + held[2], 0);
-
-  SetUp();
+TEST_F(SendKeysTest, AHundredThousandCharactersAreTypedEveryOne) {
   EXPECT_TRUE(SendKeys(std::string(100000, 'a'), false, 0));
   EXPECT_EQ(CallsNamed({"keybd_event"}).size(), 200000u);
 }
