@@ -5,10 +5,10 @@
 //   klavhelper keys OUT [app]      raw mode ("app": application cursor and
 //                                  keypad), prints "ready", writes every
 //                                  byte up to a "!" to OUT, prints "done"
-//   klavhelper echo OUT COUNT      raw mode, echoes and records COUNT bytes,
-//                                  then prints "done COUNT"
-//   klavhelper askpos OUT COUNT AT as echo, asking for the cursor's place
-//                                  after AT keys; OUT.answer gets the answer
+//   klavhelper askpos OUT COUNT AT raw mode, echoes and records COUNT bytes,
+//                                  asking for the cursor's place after AT
+//                                  keys (OUT.answer gets the answer), then
+//                                  prints "done COUNT"
 //   klavhelper fullscreen OUT      draws on the alternate screen with the
 //                                  cursor hidden and a title, then as
 //                                  keys OUT app
@@ -93,25 +93,8 @@ int Keys(const char* out, bool app) {
   return 0;
 }
 
-int Echo(const char* out, long count) {
-  termios saved = RawMode();
-  Say("ready\r\n");
-  std::string got;
-  char buffer[4096];
-  while (static_cast<long>(got.size()) < count) {
-    ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-    if (n <= 0) break;
-    got.append(buffer, static_cast<std::size_t>(n));
-    Say(std::string(buffer, static_cast<std::size_t>(n)));
-  }
-  Save(out, got);
-  tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-  Say("\r\ndone " + std::to_string(got.size()) + "\r\n");
-  return 0;
-}
-
-// As Echo, but after `at` keys asks the terminal where its cursor is and
-// picks the answer out of the keys that keep coming. OUT gets the keys,
+// Raw mode; echoes the keys, and after `at` of them asks the terminal where
+// its cursor is and picks the answer out of the keys that keep coming. OUT gets the keys,
 // OUT.answer the answer, a blank, and how many keys came between the
 // question and the answer's end.
 int AskPosition(const char* out, long count, long at) {
@@ -273,7 +256,6 @@ int main(int argc, char** argv) {
   std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "prompt" && argc >= 3) return Prompt(argv[2], argc > 3 ? argv[3] : "name? ");
   if (mode == "keys" && argc >= 3) return Keys(argv[2], argc > 3 && std::string(argv[3]) == "app");
-  if (mode == "echo" && argc == 4) return Echo(argv[2], atol(argv[3]));
   if (mode == "askpos" && argc == 5) return AskPosition(argv[2], atol(argv[3]), atol(argv[4]));
   if (mode == "fullscreen" && argc == 3) return FullScreen(argv[2]);
   if (mode == "pingpong" && (argc == 3 || argc == 4))
@@ -282,6 +264,6 @@ int main(int argc, char** argv) {
   if (mode == "about" && argc == 3) return About(argv[2]);
   if (mode == "spinner" && argc == 3) return Spinner(atol(argv[2]));
   if (mode == "survivor" && argc == 3) return Survivor(argv[2]);
-  fprintf(stderr, "usage: klavhelper prompt|keys|echo|askpos|fullscreen|pingpong|flood|about|spinner|survivor ...\n");
+  fprintf(stderr, "usage: klavhelper prompt|keys|askpos|fullscreen|pingpong|flood|about|spinner|survivor ...\n");
   return 2;
 }
