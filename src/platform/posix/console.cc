@@ -36,7 +36,7 @@ constexpr std::size_t kInputBatch = 4096;
 // A send this far ahead of the programs waits for them to take half of it:
 // typing on would only pile the keys up, and take processor time the
 // programs need to read them.
-constexpr std::size_t kInputAhead = 32 * 1024;
+constexpr std::size_t kInputAhead = 8 * 1024;
 // A wait right after traffic looks for output this long before it sleeps:
 // a program answering a key usually does so sooner, and waking up from a
 // sleep takes longer than that on a busy machine.
