@@ -58,8 +58,13 @@ std::size_t ReadBraceForm(const char* text, std::size_t len, std::size_t i, KeyF
 bool ReadKeyForm(const char* text, std::size_t len, std::size_t* pos, KeyForm* form) {
   const std::size_t i = *pos;
   if (i >= len) return false;
-  *form = KeyForm();
+  // Field by field: the name's buffer is kept from form to form.
+  form->Kind = kfChar;
   form->Start = i;
+  form->Char = 0;
+  form->Vk = 0;
+  form->Count = 1;
+  form->Text.clear();
   *pos = i + 1;
   switch (text[i]) {
     case '+': form->Kind = kfShift; break;

@@ -33,6 +33,10 @@ constexpr std::size_t kCaughtUp = 512;
 constexpr std::size_t kTakeInLimit = 1024 * 1024;
 // Typed keys go out in batches of about this size while a send runs.
 constexpr std::size_t kInputBatch = 4096;
+// A send this far ahead of the programs waits for them to take half of it:
+// typing on would only pile the keys up, and take processor time the
+// programs need to read them.
+constexpr std::size_t kInputAhead = 8 * 1024;
 // A wait right after traffic looks for output this long before it sleeps:
 // a program answering a key usually does so sooner, and waking up from a
 // sleep takes longer than that on a busy machine.
@@ -66,6 +70,8 @@ struct ConsoleState {
   bool relay = false;  // the person's keys go to the programs
   bool relay_paused = false;
   bool typing = false;  // a send is typing: its echo may be drawn later
+  bool input_stalled = false;  // the programs stopped taking the queued input
+  bool room_for_input = false;  // the last wait found the console writable
   std::int64_t last_traffic_us = 0;  // when output came or input went last
 };
 
@@ -80,6 +86,8 @@ std::int64_t NowUs() {
 std::int64_t NowMs() { return NowUs() / 1000; }
 
 bool InputPending() { return console.input_sent < console.input.size(); }
+
+std::size_t InputLeft() { return console.input.size() - console.input_sent; }
 
 // Room for the input is worth waiting for only when a program may read it.
 bool InputWaiting() { return InputPending() && ProgramsRunning(); }
@@ -152,9 +160,9 @@ std::size_t ReadOutput(std::size_t limit) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // nothing more for now
     got += static_cast<std::size_t>(n);
-    // A short first read has caught up with the programs: asking again at
-    // once would only cost a call.
-    if (got < kCaughtUp) break;
+    // A short read has caught up with the programs: asking again at once
+    // would only cost a call, or chase a program line by line as it writes.
+    if (static_cast<std::size_t>(n) < kCaughtUp) break;
   }
   PassThrough(chunk.data(), got);
   if (console.typing)
@@ -174,15 +182,18 @@ std::size_t WriteInput() {
   console.input_at_last_try = console.input.size();
   if (!InputPending() || !ProgramsRunning()) return 0;
   while (InputPending()) {
-    ssize_t n = write(console.master, console.input.data() + console.input_sent,
-                      console.input.size() - console.input_sent);
+    const std::size_t asked = console.input.size() - console.input_sent;
+    ssize_t n = write(console.master, console.input.data() + console.input_sent, asked);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // the console's input side is full
     RecordInput(console.input.data() + console.input_sent,
                 static_cast<std::size_t>(n));
     console.input_sent += static_cast<std::size_t>(n);
+    console.input_stalled = false;
     console.last_traffic_us = NowUs();
     total += static_cast<std::size_t>(n);
+    // A short write filled the input side: another would only fail.
+    if (static_cast<std::size_t>(n) < asked) break;
   }
   if (!InputPending()) {
     console.input.clear();
@@ -204,9 +215,10 @@ std::size_t WriteInput() {
 
 // Waits up to timeout_ms (-1: no limit) for output, room for queued input,
 // the person's keys (queued at once), a stop signal or extra_fd, with the
-// signal mask set to mask when one is given. True when extra_fd became
+// signal mask set to mask when one is given. Output held back goes on
+// before a wait, unless pass_output is false. True when extra_fd became
 // readable.
-bool PollConsole(int timeout_ms, int extra_fd,
+bool PollConsole(int timeout_ms, int extra_fd, bool pass_output = true,
                  const sigset_t* mask = nullptr) {
   pollfd fds[5] = {};
   nfds_t count = 0;
@@ -224,15 +236,43 @@ bool PollConsole(int timeout_ms, int extra_fd,
     typed = static_cast<int>(count);
     fds[count++] = {STDIN_FILENO, POLLIN, 0};
   }
-  if (timeout_ms != 0) PassOutput();
+  if (timeout_ms != 0 && pass_output) PassOutput();
   timespec limit = {timeout_ms / 1000, (timeout_ms % 1000) * 1000000L};
   int ready = ppoll(fds, count, timeout_ms < 0 ? nullptr : &limit, mask);
+  // After a time-out, writing is worth a try all the same.
+  console.room_for_input = ready == 0 || (fds[0].revents & POLLOUT) != 0;
   EndIfStopped();
   // A program's end wakes the wait: no zombie outlives it, whatever the
   // script is waiting for.
   ReapPrograms();
   if (ready > 0 && typed >= 0 && fds[typed].revents != 0) ReadTyped();
   return ready > 0 && extra >= 0 && fds[extra].revents != 0;
+}
+
+// Output held back this long goes on to standard output.
+void PassHeldOutput() {
+  if (!console.passing.empty() && NowMs() - console.passing_since >= kPassDelayMs)
+    PassOutput();
+}
+
+// Takes in output and writes queued input until no more than `left` bytes
+// of it wait. False when the programs took nothing for kStallMs: the keys
+// stay queued.
+bool DrainInput(std::size_t left) {
+  std::int64_t last_progress = NowMs();
+  while (InputLeft() > left && ProgramsRunning()) {
+    // Short waits, one after the other: output goes on by its age.
+    PollConsole(10, -1, false);
+    PassHeldOutput();
+    std::size_t moved = ReadOutput(kTakeInLimit);
+    // A write the console has no room for would only cost a call.
+    if (console.room_for_input) moved += WriteInput();
+    if (moved > 0)
+      last_progress = NowMs();
+    else if (NowMs() - last_progress >= kStallMs)
+      return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -277,13 +317,14 @@ void InputQueued() {
   // the send ends or the screen is read, in fewer and longer pieces.
   console.typing = true;
   TakeIn();
+  if (InputLeft() > kInputAhead && !console.input_stalled)
+    console.input_stalled = !DrainInput(kInputAhead / 2);
   console.typing = false;
 }
 
 void TakeIn() {
   EndIfStopped();
-  if (!console.passing.empty() && NowMs() - console.passing_since >= kPassDelayMs)
-    PassOutput();
+  PassHeldOutput();
   TakeTyped();
   ReadOutput(kTakeInLimit);
   if (InputPending()) {
@@ -294,14 +335,7 @@ void TakeIn() {
 
 void FlushInput() {
   TakeIn();
-  std::int64_t last_progress = NowMs();
-  while (InputPending() && ProgramsRunning()) {
-    PollConsole(10, -1);
-    if (ReadOutput(kTakeInLimit) + WriteInput() > 0)
-      last_progress = NowMs();
-    else if (NowMs() - last_progress >= kStallMs)
-      break;  // the programs are not reading; the keys stay queued
-  }
+  DrainInput(0);
 }
 
 void MarkScreenRead() {
@@ -376,7 +410,7 @@ void HandOver() {
   console.relay_paused = false;
   while (console.relay && ProgramsRunning()) {
     TakeIn();
-    PollConsole(-1, -1, &waiting);
+    PollConsole(-1, -1, true, &waiting);
   }
   sigprocmask(SIG_UNBLOCK, &program_end, nullptr);
 }

@@ -78,29 +78,49 @@ int Modifiers(const KeyPress& key) {
          (key.ctrl ? VTERM_MOD_CTRL : 0);
 }
 
-// Bytes for keys that are plain bytes; Alt puts ESC before them.
-bool PlainBytes(const KeyPress& key, std::string* bytes) {
+// The most bytes PlainBytes gives: ESC for Alt, then Shift+Tab's three.
+constexpr std::size_t kMostPlainBytes = 4;
+
+// Bytes for keys that are plain bytes, into out; Alt puts ESC before them.
+// 0 for any other key.
+std::size_t PlainBytes(const KeyPress& key, char* out) {
+  std::size_t n = key.alt ? 1 : 0;
+  out[0] = '\x1b';
   switch (key.vk) {
-    case platform::VK_RETURN: *bytes = key.ctrl ? "\n" : "\r"; break;
-    case platform::VK_TAB: *bytes = key.shift ? "\x1b[Z" : "\t"; break;
-    case platform::VK_BACK: *bytes = "\x7f"; break;
-    case platform::VK_ESCAPE: *bytes = "\x1b"; break;
+    case platform::VK_RETURN: out[n++] = key.ctrl ? '\n' : '\r'; break;
+    case platform::VK_TAB:
+      if (!key.shift) {
+        out[n++] = '\t';
+        break;
+      }
+      std::memcpy(out + n, "\x1b[Z", 3);
+      n += 3;
+      break;
+    case platform::VK_BACK: out[n++] = '\x7f'; break;
+    case platform::VK_ESCAPE: out[n++] = '\x1b'; break;
     default: {
-      char c = key.shift ? Characters().shifted[key.vk] : Characters().plain[key.vk];
-      if (c == '\0') return false;
+      const CharacterKeys& keys = Characters();
+      char c = key.shift ? keys.shifted[key.vk] : keys.plain[key.vk];
+      if (c == '\0') return 0;
       if (key.caps_lock && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
         c = static_cast<char>(c ^ 0x20);
       if (key.ctrl) c = WithCtrl(c);
-      bytes->assign(1, c);
+      out[n++] = c;
     }
   }
-  if (key.alt) bytes->insert(0, "\x1b");
-  return true;
+  return n;
 }
 
 }  // namespace
 
 void TypeKey(ScreenModel& screen, const KeyPress& key) {
+  // Most keys typed are plain bytes, and none of those is a key the
+  // terminal encodes: they are looked at first.
+  char bytes[kMostPlainBytes];
+  if (const std::size_t n = PlainBytes(key, bytes)) {
+    screen.Send(bytes, n);
+    return;
+  }
   // Only keys the terminal encodes ask for it: its modes must then take in
   // all output so far.
   VTermModifier mods = static_cast<VTermModifier>(Modifiers(key));
@@ -120,13 +140,8 @@ void TypeKey(ScreenModel& screen, const KeyPress& key) {
     screen.Send(kHighFunctionKeys[key.vk - platform::VK_F1 - 12]);
     return;
   }
-  if (key.vk == platform::VK_CANCEL) {
-    if (key.interrupt_char >= 0)
-      screen.Send(std::string(1, static_cast<char>(key.interrupt_char)));
-    return;
-  }
-  std::string bytes;
-  if (PlainBytes(key, &bytes)) screen.Send(bytes);
+  if (key.vk == platform::VK_CANCEL && key.interrupt_char >= 0)
+    screen.Send(std::string(1, static_cast<char>(key.interrupt_char)));
 }
 
 namespace {

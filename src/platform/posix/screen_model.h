@@ -76,6 +76,13 @@ class ScreenModel {
 
   /// Queues bytes for the programs, after what the terminal answered.
   void Send(const std::string& bytes) { sink_->append(bytes); }
+  void Send(const char* bytes, std::size_t length) {
+    // One byte, the usual key, goes on without a call into the library.
+    if (length == 1)
+      sink_->push_back(*bytes);
+    else
+      sink_->append(bytes, length);
+  }
 
   /// For tests: every byte drawn is appended to *copy as well.
   void CopyDrawnTo(std::string* copy) { drawn_copy_ = copy; }
