@@ -31,12 +31,14 @@ constexpr std::size_t kCaughtUp = 512;
 // One call takes in at most this much, so a program that floods the console
 // cannot keep the script from its next step.
 constexpr std::size_t kTakeInLimit = 1024 * 1024;
-// Typed keys go out in batches of about this size while a send runs.
-constexpr std::size_t kInputBatch = 4096;
+// Typed keys go out in batches of about this size while a send runs. Longer
+// batches mean fewer writes and fewer wake-ups for the echo; past 16 KB the
+// programs wait longer for the first keys of each, and typing slows again.
+constexpr std::size_t kInputBatch = 16 * 1024;
 // A send this far ahead of the programs waits for them to take half of it:
 // typing on would only pile the keys up, and take processor time the
 // programs need to read them.
-constexpr std::size_t kInputAhead = 8 * 1024;
+constexpr std::size_t kInputAhead = 32 * 1024;
 // A wait right after traffic looks for output this long before it sleeps:
 // a program answering a key usually does so sooner, and waking up from a
 // sleep takes longer than that on a busy machine.
