@@ -25,6 +25,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libc6 libstdc++6 libvterm0; do
   case "$depends" in *"$lib "*) ;; *) fail "Depends lacks $lib: $depends" ;; esac
 done
+[ "$(dpkg-deb -f "$deb" Recommends)" = libx11-6 ] || fail "Recommends is not libx11-6"
 
 export DEBIAN_FRONTEND=noninteractive
 trap 'apt-get remove -y -qq klavrun >/dev/null 2>&1 || true' EXIT

@@ -6,10 +6,16 @@
 // here only take note, and every request sequence ends in XSync to learn
 // its outcome. (A server that went away is noticed by reading its hang-up
 // before anything is written to it, so no SIGPIPE comes of it.)
+//
+// libX11 is loaded on the first window call made with DISPLAY set: most runs
+// (in CI, from cron, over ssh) touch no window, loading it and its libraries
+// cost every start about a millisecond, and a machine without it can run
+// scripts all the same.
 #include "platform/posix/x11_windows.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -49,6 +55,57 @@ struct ConnectionState {
 
 ConnectionState x;
 
+/// The Xlib calls used here, from the library loaded at run time.
+struct Xlib {
+  decltype(&::XCloseDisplay) CloseDisplay = nullptr;
+  decltype(&::XFree) Free = nullptr;
+  decltype(&::XGetWindowAttributes) GetWindowAttributes = nullptr;
+  decltype(&::XGetWindowProperty) GetWindowProperty = nullptr;
+  decltype(&::XInternAtoms) InternAtoms = nullptr;
+  decltype(&::XMapRaised) MapRaised = nullptr;
+  decltype(&::XOpenDisplay) OpenDisplay = nullptr;
+  decltype(&::XQueryTree) QueryTree = nullptr;
+  decltype(&::XRaiseWindow) RaiseWindow = nullptr;
+  decltype(&::XSendEvent) SendEvent = nullptr;
+  decltype(&::XSetErrorHandler) SetErrorHandler = nullptr;
+  decltype(&::XSetIOErrorExitHandler) SetIOErrorExitHandler = nullptr;
+  decltype(&::XSetIOErrorHandler) SetIOErrorHandler = nullptr;
+  decltype(&::XSetInputFocus) SetInputFocus = nullptr;
+  decltype(&::XSync) Sync = nullptr;
+};
+
+Xlib xlib;
+
+template <typename Function>
+bool Resolve(void* library, const char* name, Function* function) {
+  *function = reinterpret_cast<Function>(dlsym(library, name));
+  return *function != nullptr;
+}
+
+/// Loads libX11 once; false when the machine has none, or another one.
+bool LoadXlib() {
+  static const bool loaded = [] {
+    void* library = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+    return library != nullptr &&
+           Resolve(library, "XCloseDisplay", &xlib.CloseDisplay) &&
+           Resolve(library, "XFree", &xlib.Free) &&
+           Resolve(library, "XGetWindowAttributes", &xlib.GetWindowAttributes) &&
+           Resolve(library, "XGetWindowProperty", &xlib.GetWindowProperty) &&
+           Resolve(library, "XInternAtoms", &xlib.InternAtoms) &&
+           Resolve(library, "XMapRaised", &xlib.MapRaised) &&
+           Resolve(library, "XOpenDisplay", &xlib.OpenDisplay) &&
+           Resolve(library, "XQueryTree", &xlib.QueryTree) &&
+           Resolve(library, "XRaiseWindow", &xlib.RaiseWindow) &&
+           Resolve(library, "XSendEvent", &xlib.SendEvent) &&
+           Resolve(library, "XSetErrorHandler", &xlib.SetErrorHandler) &&
+           Resolve(library, "XSetIOErrorExitHandler", &xlib.SetIOErrorExitHandler) &&
+           Resolve(library, "XSetIOErrorHandler", &xlib.SetIOErrorHandler) &&
+           Resolve(library, "XSetInputFocus", &xlib.SetInputFocus) &&
+           Resolve(library, "XSync", &xlib.Sync);
+  }();
+  return loaded;
+}
+
 int NoteError(Display*, XErrorEvent*) {
   ++x.errors;
   return 0;
@@ -65,7 +122,7 @@ void KeepProcessAlive(Display*, void*) { x.lost = true; }
 /// writes nothing to a connection it marked broken) and not reopened.
 Display* Live() {
   if (x.lost && x.display != nullptr) {
-    XCloseDisplay(x.display);
+    xlib.CloseDisplay(x.display);
     x.display = nullptr;
   }
   return x.display;
@@ -76,14 +133,14 @@ Display* Connection() {
   if (!x.tried) {
     x.tried = true;
     const char* name = std::getenv("DISPLAY");
-    if (name == nullptr || *name == '\0') return nullptr;
-    XSetErrorHandler(NoteError);
-    XSetIOErrorHandler(NoteConnectionLost);
-    Display* display = XOpenDisplay(name);
+    if (name == nullptr || *name == '\0' || !LoadXlib()) return nullptr;
+    xlib.SetErrorHandler(NoteError);
+    xlib.SetIOErrorHandler(NoteConnectionLost);
+    Display* display = xlib.OpenDisplay(name);
     if (display == nullptr) return nullptr;
-    XSetIOErrorExitHandler(display, KeepProcessAlive, nullptr);
-    XInternAtoms(display, const_cast<char**>(kAtomNames), kAtomCount, False,
-                 x.atoms);
+    xlib.SetIOErrorExitHandler(display, KeepProcessAlive, nullptr);
+    xlib.InternAtoms(display, const_cast<char**>(kAtomNames), kAtomCount, False,
+                          x.atoms);
     x.display = display;
   }
   return Live();
@@ -92,7 +149,7 @@ Display* Connection() {
 /// Waits for the server to have handled everything sent; true when none of
 /// it failed and the connection held.
 bool Synced(Display* display, unsigned long errors_before) {
-  XSync(display, False);
+  xlib.Sync(display, False);
   return !x.lost && x.errors == errors_before;
 }
 
@@ -112,11 +169,11 @@ bool ReadProperty(Display* display, Window window, Atom name,
   unsigned long count = 0;
   unsigned long bytes_after = 0;
   unsigned char* data = nullptr;
-  int status = XGetWindowProperty(display, window, name, 0,
+  int status = xlib.GetWindowProperty(display, window, name, 0,
                                   kMaxPropertyLength, False, AnyPropertyType,
                                   &type, &format, &count, &bytes_after, &data);
   if (status != Success || x.lost) {
-    if (data != nullptr) XFree(data);
+    if (data != nullptr) xlib.Free(data);
     return false;
   }
   property->type = type;
@@ -129,7 +186,7 @@ bool ReadProperty(Display* display, Window window, Atom name,
       const unsigned long* items = reinterpret_cast<unsigned long*>(data);
       property->values.assign(items, items + count);
     }
-    XFree(data);
+    xlib.Free(data);
   }
   return true;
 }
@@ -164,16 +221,16 @@ std::vector<unsigned long> MappedRootChildren(Display* display) {
   Window root = 0, parent = 0;
   Window* children = nullptr;
   unsigned int count = 0;
-  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent,
+  if (!xlib.QueryTree(display, DefaultRootWindow(display), &root, &parent,
                   &children, &count))
     return ids;
   for (unsigned int i = 0; i < count; ++i) {
     XWindowAttributes attributes;
-    if (XGetWindowAttributes(display, children[i], &attributes) &&
+    if (xlib.GetWindowAttributes(display, children[i], &attributes) &&
         attributes.map_state != IsUnmapped)
       ids.push_back(children[i]);
   }
-  if (children != nullptr) XFree(children);
+  if (children != nullptr) xlib.Free(children);
   return ids;
 }
 
@@ -192,7 +249,7 @@ bool TakesActivationRequests(Display* display) {
 bool Available() {
   Display* display = Connection();
   if (display == nullptr) return false;
-  XSync(display, False);  // finds out whether the server is still there
+  xlib.Sync(display, False);  // finds out whether the server is still there
   return Live() != nullptr;
 }
 
@@ -232,13 +289,13 @@ bool Activate(std::uint32_t id) {
     event.xclient.format = 32;
     event.xclient.data.l[0] = kSourceIsTool;
     event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, root, False,
+    xlib.SendEvent(display, root, False,
                SubstructureRedirectMask | SubstructureNotifyMask, &event);
     // Window managers that ignore the request still honour a map-raise.
-    XMapRaised(display, id);
+    xlib.MapRaised(display, id);
   } else {
-    XRaiseWindow(display, id);
-    XSetInputFocus(display, id, RevertToParent, CurrentTime);
+    xlib.RaiseWindow(display, id);
+    xlib.SetInputFocus(display, id, RevertToParent, CurrentTime);
   }
   return Synced(display, errors_before);
 }
