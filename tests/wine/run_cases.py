@@ -30,7 +30,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import run_cases  # noqa: E402
 
 BUILD = os.path.abspath(os.environ.get("KLAVRUN_WIN_BUILD", "build-win"))
-PROGRAMS = ("klavrun.exe", "prompt_helper.exe", "probe_helper.exe")
+PROGRAMS = ("klavrun.exe", "probe_helper.exe")
 HERE = {"script", "ending", "bom", "bytes", "args", "command", "folders", "exit", "stdout",
         "stdout-to", "files", "seconds", "program", "via"}
 # Lower case: scripts are lower-cased before their paths reach Windows.

@@ -14,6 +14,8 @@
 //   numlock OUTFILE MARK     "MARK ready"; the codes of the keys pressed until
 //                            the second A, and whether NumLock flipped
 //   after MS MARK            the mark after MS milliseconds
+//   prompt OUTFILE MARK      "type a line: ", then the bytes of one line read
+//                            from standard input, line end included
 //   reaction OUTFILE MARK    five rounds: "MARKi shown", then the milliseconds
 //                            until the console window is titled "MARKi seen"
 #include <windows.h>
@@ -125,6 +127,14 @@ bool NumLock(const char* file) {
   return WriteWholeFile(file, seen + (first != last ? " numlock flipped\n" : " numlock kept\n"));
 }
 
+bool Prompt(const char* file) {
+  Say("type a line: ");
+  char line[512];
+  DWORD got = 0;
+  return ReadFile(GetStdHandle(STD_INPUT_HANDLE), line, sizeof line, &got, nullptr) &&
+         WriteWholeFile(file, std::string(line, got));
+}
+
 bool Reaction(const char* file) {
   std::string report;
   LARGE_INTEGER frequency, shown, now;
@@ -164,6 +174,7 @@ int main(int argc, char** argv) {
   else if (mode == "ctrlc") ok = CtrlC();
   else if (mode == "numlock") ok = NumLock(arg);
   else if (mode == "reaction") ok = Reaction(arg);
+  else if (mode == "prompt") ok = Prompt(arg);
   else if (mode == "after") {
     Sleep(std::atoi(arg));
     ok = true;
