@@ -1,71 +1,52 @@
 #!/usr/bin/python3
-"""Runs end-to-end cases written as data: one file a case, a script and what
-the run must give. Adding a case means adding a file.
+"""Runs end-to-end cases written as data: a script and what the run must give.
 
-    run_cases.py [--only NAME] FOLDER...      KLAVRUN, KLAVTRACE, KLAVCHECK and
-                                              KLAVHELPER name the programs
+    run_cases.py [--only NAME] FOLDER...     KLAVRUN, KLAVTRACE, KLAVCHECK,
+                                             KLAVHELPER, XWINDOWS: the programs
 
-A case file, line by line (a line starting with "#" is a comment); a file may
-hold several cases, each headed by a line "=== NAME", and what comes before
-the first holds for each:
+A .case file holds one case, or several each headed by "=== NAME" (what comes
+before the first holds for each). A line is a word and its value ("#": a
+comment); a block's lines follow it indented by two blanks. "..." is the body
+of a Python bytes literal; a word ending in "~" takes a regular expression
+that must match the whole instead.
 
-    script [lf|cr|crlf] [bom]     the script follows, one line each, indented
-      start "{helper} prompt {dir}/got"        by two blanks; written with CR LF
-      while not exists "name?"                 unless told otherwise
-    bytes "..."                   or the script's bytes, a Python bytes literal body
-    args --timeout 2s             options before the script (words)
-    command WORD...               or the whole command line after the program
-                                  ({script} names the script file)
-    program klavtrace             the program to run: klavrun (the default),
-                                  klavtrace or klavcheck
-    given NAME "..."              a file put in the case's folder first
-    folder NAME / fifo NAME       a folder or a named pipe made there first
-    stdin "..."                   standard input: a file holding this, which
-                                  klavrun must leave unread (default: nothing)
-    inherit-pipe                  klavrun inherits an open pipe
-    windows "TITLE"...            X windows made first by XWINDOWS (the last on top)
-    focus "TITLE"                 the window with the input focus after the run
-                                  ("unchanged": the one before it; the default)
-    lines                         standard output holds these lines in this
-      ExitProcess(0x2)            order (others may come between), indented
-    exit 2                        the exit code
-    stdout "Error at line: 3\\r\\n"  standard output, a Python bytes literal body;
-    stdout~ REGEX                 or a regular expression it must match whole
-    stderr "..." / stderr~ REGEX  likewise standard error (not given: anything)
-    file NAME "..."               a file the run left in the case's folder
-    file~ NAME REGEX              or a regular expression the file must match whole
-    no-file NAME                  a file the run must not have made
-    stdout-to PATH                standard output goes to PATH (/dev/full, say)
-    signal N NAME [run]           sends signal NAME (TERM, INT, ...) after N seconds
-                                  to klavrun, or to the process running its script
-    during N SHELL                a shell command started after N seconds, in the
-                                  case's folder, that must succeed
-    after SHELL                   one run after the run, again until it succeeds
-    seconds N                     the longest the run may take (default 20)
-    at-least N                    the shortest it may take, in seconds
-    cpu-at-most N                 CPU seconds it may use, klavrun and the
-                                  programs it started together
-    recording NAME [part] [JSON]  an asciicast the run wrote: one JSON value a line,
-                                  events in time order, its "o" events together
-                                  are standard output (part: the start of it);
-                                  JSON is its header, with a timestamp of now
-    cast-input "..."              its "i" events together
-    cast-markers                  its markers, each once, in order (indented)
-    terminal [shell]              runs klavrun in a tmux pane (100 x 30) with
-      wait TEXT                   standard error to stderr.txt; then does these
-      wait-file NAME              steps, indented: wait for a text on the pane or
-      keys WORD...                a file, send keys or run tmux commands (words
-      tmux WORD...                as a shell splits them), sleep, or run a shell
-      sleep N                     command that must succeed ($KLAVTMUX is tmux
-      sh SHELL                    on the pane's server). The modes of the pane
-                                  and of its terminal (stty.before, stty.after)
-                                  must come back. "shell": the steps start
-                                  klavrun and write stty.* and rc themselves.
+  script [lf|cr|crlf] [bom]  the script, a line each (CR LF ends by default)
+  bytes "..."                or the script's bytes
+  args WORD...               options before the script, or
+  command WORD...            the whole command line ({script}: the script)
+  program NAME               klavrun (the default), klavtrace or klavcheck
+  given NAME "..."           a file, folder NAME a folder, fifo NAME a named
+                             pipe, each made in the case's folder first
+  windows "TITLE"...         X windows made first (the last on top)
+  focus "TITLE"              the one focused after ("unchanged", the default)
+  exit N                     the exit code
+  stdout "..." / stdout~ RE  standard output; stderr likewise
+  lines                      lines standard output holds in this order
+  file NAME "..." / file~ NAME RE   a file the run left in the case's folder
+  stdout-to PATH             where standard output goes
+  signal N NAME [run]        signal NAME after N seconds to klavrun, or to
+                             the process running its script
+  during N SHELL             a command started after N seconds; must succeed
+  after SHELL                run after the run until it succeeds
+  seconds N / at-least N     the longest (20 unless told) and shortest run
+  cpu-at-most N              CPU seconds of klavrun and its programs
+  recording NAME [part] [JSON]  an asciicast the run wrote: whole, in time
+                             order, its output the run's (part: the start of
+                             it); JSON its header, with a timestamp of now
+  cast-input "..."           its "i" events together
+  cast-markers               its markers, each once, in order
+  terminal [shell]           runs in a tmux pane (100 x 30), standard error
+                             to stderr.txt, with these steps: wait TEXT,
+                             wait-file NAME, keys WORD..., tmux WORD...,
+                             sleep N, sh SHELL (must succeed; $KLAVTMUX is
+                             tmux on the pane's server). The pane's and the
+                             terminal's modes must come back. "shell": the
+                             steps start klavrun and write stty.* and rc.
 
-{helper} stands for klavhelper, {klavrun} for klavrun, {dir} for the case's own
-folder, {unique} for a number no other case uses, {keys N} for N bytes of
-typable characters. The run has no terminal and a session of its own; PS1 is
-"prompt> "."""
+{helper}, {klavrun}: the programs; {dir}: the case's folder; {unique}: a
+number no other case uses; {keys N}: N typable bytes. Outside a terminal the
+run has a session of its own, an open pipe it inherits, and standard input a
+file it must leave unread; PS1 is "prompt> "."""
 import ast
 import itertools
 import json
@@ -115,8 +96,8 @@ def expected(word, rest):
 # Words whose value is read one way and kept under the word.
 VALUES = {"args": str.split, "command": str.split, "program": str, "stdout-to": str,
           "exit": int, "seconds": float, "at-least": float, "cpu-at-most": float,
-          "bytes": bytes_of, "stdin": bytes_of, "cast-input": bytes_of,
-          "windows": shlex.split, "focus": shlex.split, "inherit-pipe": lambda rest: True}
+          "bytes": bytes_of, "cast-input": bytes_of, "windows": shlex.split,
+          "focus": shlex.split}
 # Words that may come again, each adding to a list.
 LISTS = {"folder": "folders", "fifo": "fifos", "after": "after"}
 
@@ -129,12 +110,10 @@ def parse_word(case, word, rest):
         case[LISTS[word]].append(rest)
     elif word in ("stdout", "stdout~", "stderr", "stderr~"):
         case[word.rstrip("~")] = expected(word, rest)
-    elif word in ("file", "file~", "no-file", "given"):
+    elif word in ("file", "file~", "given"):
         name, _, data = rest.partition(" ")
-        if word == "given":
-            case["given"].append((name, bytes_of(data)))
-        else:
-            case["files"].append((name, None if word == "no-file" else expected(word, data)))
+        case["given" if word == "given" else "files"].append(
+            (name, bytes_of(data) if word == "given" else expected(word, data)))
     elif word in ("signal", "during"):
         after, _, what = rest.partition(" ")
         name, _, target = what.partition(" ")
@@ -150,7 +129,7 @@ def parse_word(case, word, rest):
     return True
 
 
-def parse_case(text, path="case"):
+def parse(path, text):
     case = {"ending": b"\r\n", "bom": False, "args": [], "seconds": 20, "files": [],
             "given": [], "folders": [], "fifos": [], "program": "klavrun", "timed": [],
             "after": []}
@@ -176,10 +155,6 @@ def parse_case(text, path="case"):
     return case
 
 
-def parse(path, text):
-    return parse_case(text, path)
-
-
 def expand(text, folder, unique=""):
     for name, value in (("helper", HELPER), ("klavrun", KLAVRUN), ("dir", folder),
                         ("unique", unique)):
@@ -199,14 +174,14 @@ def prepare(case, folder, unique):
         os.mkdir(os.path.join(folder, name))
     for name in case["fifos"]:
         os.mkfifo(os.path.join(folder, name))
-    for name, data in case["given"] + [("stdin", case.get("stdin", b""))]:
+    for name, data in case["given"] + [("stdin", b"a line for nobody\n")]:
         with open(os.path.join(folder, name), "wb") as f:
             f.write(data)
 
 
 def run(path, text):
     """Runs one case; returns a list of what differed, and the seconds it took."""
-    case = parse_case(text, path)
+    case = parse(path, text)
     folder = tempfile.mkdtemp(prefix="klavcase")
     unique = "%d%03d" % (os.getpid(), next(COUNTER))
     try:
@@ -247,9 +222,8 @@ def check_outcome(case, done, folder, unique, problems):
             case["lines"], done.stdout.decode("latin-1")[-3000:]))
     for name, expected in case["files"]:
         got = read(os.path.join(folder, name))
-        if not (got is None if expected is None else
-                got is not None and matches(expected, got, folder)):
-            problems.append("file %s was %r" % (name, got if got is None else got[:2000]))
+        if got is None or not matches(expected, got, folder):
+            problems.append("file %s was %r" % (name, got and got[:2000]))
     if "recording" in case:
         check_recording(case, done, folder, problems)
     deadline = time.monotonic() + case["seconds"]
@@ -277,7 +251,7 @@ def shell(command, folder, unique, env=None, wait=True):
 
 def launch(case, command, folder, unique, problems):
     """Runs the case's program to its end, with what it does on the way."""
-    spare = os.pipe() if case.get("inherit-pipe") else ()
+    spare = os.pipe()
     out = open(expand(case["stdout-to"], folder), "wb") if "stdout-to" in case \
         else subprocess.PIPE
     with open(os.path.join(folder, "stdin"), "rb") as stdin:
