@@ -19,8 +19,9 @@ that must match the whole instead.
                              pipe, each made in the case's folder first
   windows "TITLE"...         X windows made first (the last on top)
   focus "TITLE"              the one focused after ("unchanged", the default)
-  exit N                     the exit code
-  stdout "..." / stdout~ RE  standard output; stderr likewise
+  exit N                     the exit code (0 unless told)
+  stdout "..." / stdout~ RE  standard output; stderr likewise (after exit 0:
+                             nothing, unless told)
   lines                      lines standard output holds in this order
   file NAME "..." / file~ NAME RE   a file the run left in the case's folder
   stdout-to PATH             where standard output goes
@@ -212,7 +213,10 @@ def run(path, text):
 
 
 def check_outcome(case, done, folder, unique, problems):
-    if "exit" in case and done.returncode != case["exit"]:
+    case.setdefault("exit", 0)
+    if case["exit"] == 0:
+        case.setdefault("stderr", ("exact", b""))
+    if done.returncode != case["exit"]:
         problems.append("exit code %d, not %d" % (done.returncode, case["exit"]))
     for stream in ("stdout", "stderr"):
         if stream in case and not matches(case[stream], getattr(done, stream), folder):
