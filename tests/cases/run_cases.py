@@ -10,7 +10,9 @@ comment); a block's lines follow it indented by two blanks. "..." is the body
 of a Python bytes literal; a word ending in "~" takes a regular expression
 that must match the whole instead.
 
-  script [lf|cr|crlf] [bom]  the script, a line each (CR LF ends by default)
+  script [lf|cr|crlf] [bom]  the script, a line each (CR LF ends by default);
+                             " => COLUMN: KIND: TEXT" after a line: lines
+                             adds what klavcheck reports on it
   bytes "..."                or the script's bytes
   args WORD...               options before the script, or
   command WORD...            the whole command line ({script}: the script)
@@ -138,7 +140,10 @@ def parse(path, text):
     block_name = None
     for number, line in enumerate(text.split("\n"), 1):
         if block_name and line.startswith("  "):
-            case[block_name].append(line[2:])
+            # A script line may say what klavcheck finds in it, after " => ".
+            line, *found = line[2:].split(" => ")
+            case["lines"] += ["script.kls:%d:%s" % (len(case["script"]) + 1, f) for f in found]
+            case[block_name].append(line)
             continue
         block_name = None
         if not line.strip() or line.startswith("#"):
