@@ -199,12 +199,8 @@ def run(path, text):
         started = time.monotonic()
         cpu_before = cpu_of_children()
         problems = []
-        if case["terminal"]:
-            done = in_terminal(case, [program] + args, folder, unique, problems)
-        elif "windows" in case:
-            done = with_windows(case, [program] + args, folder, unique, problems)
-        else:
-            done = launch(case, [program] + args, folder, unique, problems)
+        start = in_terminal if case["terminal"] else with_windows if "windows" in case else launch
+        done = start(case, [program] + args, folder, unique, problems)
         took = time.monotonic() - started
         cpu = cpu_of_children() - cpu_before
         if cpu > case.get("cpu-at-most", float("inf")):
