@@ -1,14 +1,15 @@
 #!/usr/bin/python3
 """Runs end-to-end cases written as data: a script and what the run must give.
 
-    run_cases.py [--only NAME] FOLDER...     KLAVRUN, KLAVTRACE, KLAVCHECK,
-                                             KLAVHELPER, XWINDOWS: the programs
+    run_cases.py [--only NAME] FOLDER|README...   KLAVRUN, KLAVTRACE, KLAVCHECK,
+                                                  KLAVHELPER, XWINDOWS: the programs
 
 A .case file holds one case, or several each headed by "=== NAME" (what comes
 before the first holds for each). A line is a word and its value ("#": a
 comment); a block's lines follow it indented by two blanks. "..." is the body
 of a Python bytes literal; a word ending in "~" takes a regular expression
-that must match the whole instead.
+that must match the whole instead. In a README, each indented block after
+"<!-- example: runs -->" is a case: it runs, and klavcheck finds nothing in it.
 
   script [lf|cr|crlf] [bom]  the script, a line each (CR LF ends by default);
                              " => COLUMN: KIND: TEXT" after a line: lines
@@ -62,6 +63,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import textwrap
 import time
 
 KLAVRUN = os.path.abspath(os.environ.get("KLAVRUN", "build/klavrun"))
@@ -80,12 +82,24 @@ def sections(path):
     """A file holds one case, or several each headed by a line "=== NAME"."""
     with open(path, encoding="utf-8") as f:
         text = f.read()
+    if path.endswith(".md"):
+        return readme_examples(path, text)
     if not re.search(r"^=== ", text, re.M):
         return [(os.path.relpath(path), text)]
     # What comes before the first case holds for every case.
     parts = re.split(r"^=== (.*)\n", text, flags=re.M)
     return [("%s: %s" % (os.path.relpath(path), parts[i]), parts[0] + parts[i + 1])
             for i in range(1, len(parts), 2)]
+
+
+def readme_examples(path, text):
+    blocks = re.findall(r"<!-- example: runs -->\n\n((?:[ ]{4,}\S.*\n|\n)+)", text)
+    clean = "klavcheck: 0 errors, 0 warnings in 1 scripts"
+    return [("%s: example %d" % (os.path.relpath(path), number),
+             'args --timeout 20s\nafter test "$(%s script.kls)" = "%s"\nscript lf\n%s' % (
+                 PROGRAMS["klavcheck"], clean, textwrap.indent(textwrap.dedent(block).rstrip(),
+                                                               "  ", lambda line: True)))
+            for number, block in enumerate(blocks, 1)]
 
 
 def bytes_of(literal):
@@ -415,8 +429,9 @@ def main(argv):
     only = None
     if argv[:1] == ["--only"]:
         only, argv = argv[1], argv[2:]
-    paths = sorted(os.path.join(folder, name) for folder in argv for name in os.listdir(folder)
-                   if name.endswith(".case"))
+    paths = sorted(os.path.join(folder, name) for folder in argv if os.path.isdir(folder)
+                   for name in os.listdir(folder) if name.endswith(".case"))
+    paths += [path for path in argv if path.endswith(".md")]
     cases = [c for path in paths for c in sections(path) if only is None or only in c[0]]
     passed = failed = 0
     for name, text in cases:
