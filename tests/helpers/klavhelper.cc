@@ -133,8 +133,7 @@ int Flood(long megabytes) {
 
 int survivor_log = -1;
 
-void Note(int signal_number, siginfo_t* info, void*) {
-  (void)info;
+void Note(int signal_number) {
   const char* name = strsignal(signal_number);
   ssize_t ignored = write(survivor_log, name, strlen(name));
   (void)ignored;
@@ -151,10 +150,7 @@ int Survivor(const char* out) {
   signal(SIGTTOU, SIG_IGN);
   tcsetpgrp(STDIN_FILENO, getsid(0));
   survivor_log = open(out, O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0644);
-  struct sigaction action = {};
-  action.sa_sigaction = Note;
-  action.sa_flags = SA_SIGINFO;
-  for (int signal_number : {SIGHUP, SIGCONT, SIGTERM}) sigaction(signal_number, &action, nullptr);
+  for (int signal_number : {SIGHUP, SIGCONT, SIGTERM}) signal(signal_number, Note);
   // Lives a while after the console has gone, to see what comes.
   unsigned left = 2;
   while ((left = sleep(left)) > 0) {
