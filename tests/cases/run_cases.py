@@ -1,71 +1,56 @@
 #!/usr/bin/python3
-"""Runs end-to-end cases written as data: one file a case, a script and what
-the run must give. Adding a case means adding a file.
+"""Runs end-to-end cases written as data: a script and what the run must give.
 
-    run_cases.py [--only NAME] FOLDER...      KLAVRUN, KLAVTRACE, KLAVCHECK and
-                                              KLAVHELPER name the programs
+    run_cases.py [--only NAME] FOLDER|README...   KLAVRUN, KLAVTRACE, KLAVCHECK,
+                                                  KLAVHELPER, XWINDOWS: the programs
 
-A case file, line by line (a line starting with "#" is a comment); a file may
-hold several cases, each headed by a line "=== NAME", and what comes before
-the first holds for each:
+A .case file holds one case, or several each headed by "=== NAME" (what comes
+before the first holds for each). A line is a word and its value ("#": a
+comment); a block's lines follow it indented by two blanks. "..." is the body
+of a Python bytes literal; a word ending in "~" takes a regular expression
+that must match the whole instead. In a README, each indented block after
+"<!-- example: runs -->" is a case: it runs, and klavcheck finds nothing in it.
 
-    script [lf|cr|crlf] [bom]     the script follows, one line each, indented
-      start "{helper} prompt {dir}/got"        by two blanks; written with CR LF
-      while not exists "name?"                 unless told otherwise
-    bytes "..."                   or the script's bytes, a Python bytes literal body
-    args --timeout 2s             options before the script (words)
-    command WORD...               or the whole command line after the program
-                                  ({script} names the script file)
-    program klavtrace             the program to run: klavrun (the default),
-                                  klavtrace or klavcheck
-    given NAME "..."              a file put in the case's folder first
-    folder NAME / fifo NAME       a folder or a named pipe made there first
-    stdin "..."                   standard input: a file holding this, which
-                                  klavrun must leave unread (default: nothing)
-    inherit-pipe                  klavrun inherits an open pipe
-    windows "TITLE"...            X windows made first by XWINDOWS (the last on top)
-    focus "TITLE"                 the window with the input focus after the run
-                                  ("unchanged": the one before it; the default)
-    lines                         standard output holds these lines in this
-      ExitProcess(0x2)            order (others may come between), indented
-    exit 2                        the exit code
-    stdout "Error at line: 3\\r\\n"  standard output, a Python bytes literal body;
-    stdout~ REGEX                 or a regular expression it must match whole
-    stderr "..." / stderr~ REGEX  likewise standard error (not given: anything)
-    file NAME "..."               a file the run left in the case's folder
-    file~ NAME REGEX              or a regular expression the file must match whole
-    no-file NAME                  a file the run must not have made
-    stdout-to PATH                standard output goes to PATH (/dev/full, say)
-    signal N NAME [run]           sends signal NAME (TERM, INT, ...) after N seconds
-                                  to klavrun, or to the process running its script
-    during N SHELL                a shell command started after N seconds, in the
-                                  case's folder, that must succeed
-    after SHELL                   one run after the run, again until it succeeds
-    seconds N                     the longest the run may take (default 20)
-    at-least N                    the shortest it may take, in seconds
-    cpu-at-most N                 CPU seconds it may use, klavrun and the
-                                  programs it started together
-    recording NAME [part] [JSON]  an asciicast the run wrote: one JSON value a line,
-                                  events in time order, its "o" events together
-                                  are standard output (part: the start of it);
-                                  JSON is its header, with a timestamp of now
-    cast-input "..."              its "i" events together
-    cast-markers                  its markers, each once, in order (indented)
-    terminal [shell]              runs klavrun in a tmux pane (100 x 30) with
-      wait TEXT                   standard error to stderr.txt; then does these
-      wait-file NAME              steps, indented: wait for a text on the pane or
-      keys WORD...                a file, send keys or run tmux commands (words
-      tmux WORD...                as a shell splits them), sleep, or run a shell
-      sleep N                     command that must succeed ($KLAVTMUX is tmux
-      sh SHELL                    on the pane's server). The modes of the pane
-                                  and of its terminal (stty.before, stty.after)
-                                  must come back. "shell": the steps start
-                                  klavrun and write stty.* and rc themselves.
+  script [lf|cr|crlf] [bom]  the script, a line each (CR LF ends by default);
+                             " => COLUMN: KIND: TEXT" after a line: lines
+                             adds what klavcheck reports on it
+  bytes "..."                or the script's bytes
+  args WORD...               options before the script, or
+  command WORD...            the whole command line ({script}: the script)
+  program NAME               klavrun (the default), klavtrace or klavcheck
+  given NAME "..."           a file, folder NAME a folder, fifo NAME a named
+                             pipe, each made in the case's folder first
+  windows "TITLE"...         X windows made first (the last on top)
+  focus "TITLE"              the one focused after ("unchanged", the default)
+  exit N                     the exit code (0 unless told)
+  stdout "..." / stdout~ RE  standard output; stderr likewise (after exit 0:
+                             nothing, unless told)
+  lines                      lines standard output holds in this order
+  file NAME "..." / file~ NAME RE   a file the run left in the case's folder
+  stdout-to PATH             where standard output goes
+  signal N NAME [run]        signal NAME after N seconds to klavrun, or to
+                             the process running its script
+  during N SHELL             a command started after N seconds; must succeed
+  after SHELL                run after the run until it succeeds
+  seconds N / at-least N     the longest (20 unless told) and shortest run
+  cpu-at-most N              CPU seconds of klavrun and its programs
+  recording NAME [part] [JSON]  an asciicast the run wrote: whole, in time
+                             order, its output the run's (part: the start of
+                             it); JSON its header, with a timestamp of now
+  cast-input "..."           its "i" events together
+  cast-markers               its markers, each once, in order
+  terminal [shell]           runs in a tmux pane (100 x 30), standard error
+                             to stderr.txt, with these steps: wait TEXT,
+                             wait-file NAME, keys WORD..., tmux WORD...,
+                             sleep N, sh SHELL (must succeed; $KLAVTMUX is
+                             tmux on the pane's server). The pane's and the
+                             terminal's modes must come back. "shell": the
+                             steps start klavrun and write stty.* and rc.
 
-{helper} stands for klavhelper, {klavrun} for klavrun, {dir} for the case's own
-folder, {unique} for a number no other case uses, {keys N} for N bytes of
-typable characters. The run has no terminal and a session of its own; PS1 is
-"prompt> "."""
+{helper}, {klavrun}: the programs; {dir}: the case's folder; {unique}: a
+number no other case uses; {keys N}: N typable bytes. Outside a terminal the
+run has a session of its own, an open pipe it inherits, and standard input a
+file it must leave unread; PS1 is "prompt> "."""
 import ast
 import itertools
 import json
@@ -78,6 +63,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import textwrap
 import time
 
 KLAVRUN = os.path.abspath(os.environ.get("KLAVRUN", "build/klavrun"))
@@ -96,12 +82,24 @@ def sections(path):
     """A file holds one case, or several each headed by a line "=== NAME"."""
     with open(path, encoding="utf-8") as f:
         text = f.read()
+    if path.endswith(".md"):
+        return readme_examples(path, text)
     if not re.search(r"^=== ", text, re.M):
         return [(os.path.relpath(path), text)]
     # What comes before the first case holds for every case.
     parts = re.split(r"^=== (.*)\n", text, flags=re.M)
     return [("%s: %s" % (os.path.relpath(path), parts[i]), parts[0] + parts[i + 1])
             for i in range(1, len(parts), 2)]
+
+
+def readme_examples(path, text):
+    blocks = re.findall(r"<!-- example: runs -->\n\n((?:[ ]{4,}\S.*\n|\n)+)", text)
+    clean = "klavcheck: 0 errors, 0 warnings in 1 scripts"
+    return [("%s: example %d" % (os.path.relpath(path), number),
+             'args --timeout 20s\nafter test "$(%s script.kls)" = "%s"\nscript lf\n%s' % (
+                 PROGRAMS["klavcheck"], clean, textwrap.indent(textwrap.dedent(block).rstrip(),
+                                                               "  ", lambda line: True)))
+            for number, block in enumerate(blocks, 1)]
 
 
 def bytes_of(literal):
@@ -115,8 +113,8 @@ def expected(word, rest):
 # Words whose value is read one way and kept under the word.
 VALUES = {"args": str.split, "command": str.split, "program": str, "stdout-to": str,
           "exit": int, "seconds": float, "at-least": float, "cpu-at-most": float,
-          "bytes": bytes_of, "stdin": bytes_of, "cast-input": bytes_of,
-          "windows": shlex.split, "focus": shlex.split, "inherit-pipe": lambda rest: True}
+          "bytes": bytes_of, "cast-input": bytes_of, "windows": shlex.split,
+          "focus": shlex.split}
 # Words that may come again, each adding to a list.
 LISTS = {"folder": "folders", "fifo": "fifos", "after": "after"}
 
@@ -129,12 +127,10 @@ def parse_word(case, word, rest):
         case[LISTS[word]].append(rest)
     elif word in ("stdout", "stdout~", "stderr", "stderr~"):
         case[word.rstrip("~")] = expected(word, rest)
-    elif word in ("file", "file~", "no-file", "given"):
+    elif word in ("file", "file~", "given"):
         name, _, data = rest.partition(" ")
-        if word == "given":
-            case["given"].append((name, bytes_of(data)))
-        else:
-            case["files"].append((name, None if word == "no-file" else expected(word, data)))
+        case["given" if word == "given" else "files"].append(
+            (name, bytes_of(data) if word == "given" else expected(word, data)))
     elif word in ("signal", "during"):
         after, _, what = rest.partition(" ")
         name, _, target = what.partition(" ")
@@ -150,7 +146,7 @@ def parse_word(case, word, rest):
     return True
 
 
-def parse_case(text, path="case"):
+def parse(path, text):
     case = {"ending": b"\r\n", "bom": False, "args": [], "seconds": 20, "files": [],
             "given": [], "folders": [], "fifos": [], "program": "klavrun", "timed": [],
             "after": []}
@@ -158,7 +154,10 @@ def parse_case(text, path="case"):
     block_name = None
     for number, line in enumerate(text.split("\n"), 1):
         if block_name and line.startswith("  "):
-            case[block_name].append(line[2:])
+            # A script line may say what klavcheck finds in it, after " => ".
+            line, *found = line[2:].split(" => ")
+            case["lines"] += ["script.kls:%d:%s" % (len(case["script"]) + 1, f) for f in found]
+            case[block_name].append(line)
             continue
         block_name = None
         if not line.strip() or line.startswith("#"):
@@ -174,10 +173,6 @@ def parse_case(text, path="case"):
         elif not parse_word(case, word, rest):
             raise SyntaxError("%s:%d: unknown word %r" % (path, number, word))
     return case
-
-
-def parse(path, text):
-    return parse_case(text, path)
 
 
 def expand(text, folder, unique=""):
@@ -199,14 +194,14 @@ def prepare(case, folder, unique):
         os.mkdir(os.path.join(folder, name))
     for name in case["fifos"]:
         os.mkfifo(os.path.join(folder, name))
-    for name, data in case["given"] + [("stdin", case.get("stdin", b""))]:
+    for name, data in case["given"] + [("stdin", b"a line for nobody\n")]:
         with open(os.path.join(folder, name), "wb") as f:
             f.write(data)
 
 
 def run(path, text):
     """Runs one case; returns a list of what differed, and the seconds it took."""
-    case = parse_case(text, path)
+    case = parse(path, text)
     folder = tempfile.mkdtemp(prefix="klavcase")
     unique = "%d%03d" % (os.getpid(), next(COUNTER))
     try:
@@ -218,12 +213,8 @@ def run(path, text):
         started = time.monotonic()
         cpu_before = cpu_of_children()
         problems = []
-        if case["terminal"]:
-            done = in_terminal(case, [program] + args, folder, unique, problems)
-        elif "windows" in case:
-            done = with_windows(case, [program] + args, folder, unique, problems)
-        else:
-            done = launch(case, [program] + args, folder, unique, problems)
+        start = in_terminal if case["terminal"] else with_windows if "windows" in case else launch
+        done = start(case, [program] + args, folder, unique, problems)
         took = time.monotonic() - started
         cpu = cpu_of_children() - cpu_before
         if cpu > case.get("cpu-at-most", float("inf")):
@@ -237,7 +228,10 @@ def run(path, text):
 
 
 def check_outcome(case, done, folder, unique, problems):
-    if "exit" in case and done.returncode != case["exit"]:
+    case.setdefault("exit", 0)
+    if case["exit"] == 0:
+        case.setdefault("stderr", ("exact", b""))
+    if done.returncode != case["exit"]:
         problems.append("exit code %d, not %d" % (done.returncode, case["exit"]))
     for stream in ("stdout", "stderr"):
         if stream in case and not matches(case[stream], getattr(done, stream), folder):
@@ -247,9 +241,8 @@ def check_outcome(case, done, folder, unique, problems):
             case["lines"], done.stdout.decode("latin-1")[-3000:]))
     for name, expected in case["files"]:
         got = read(os.path.join(folder, name))
-        if not (got is None if expected is None else
-                got is not None and matches(expected, got, folder)):
-            problems.append("file %s was %r" % (name, got if got is None else got[:2000]))
+        if got is None or not matches(expected, got, folder):
+            problems.append("file %s was %r" % (name, got and got[:2000]))
     if "recording" in case:
         check_recording(case, done, folder, problems)
     deadline = time.monotonic() + case["seconds"]
@@ -277,7 +270,7 @@ def shell(command, folder, unique, env=None, wait=True):
 
 def launch(case, command, folder, unique, problems):
     """Runs the case's program to its end, with what it does on the way."""
-    spare = os.pipe() if case.get("inherit-pipe") else ()
+    spare = os.pipe()
     out = open(expand(case["stdout-to"], folder), "wb") if "stdout-to" in case \
         else subprocess.PIPE
     with open(os.path.join(folder, "stdin"), "rb") as stdin:
@@ -436,8 +429,9 @@ def main(argv):
     only = None
     if argv[:1] == ["--only"]:
         only, argv = argv[1], argv[2:]
-    paths = sorted(os.path.join(folder, name) for folder in argv for name in os.listdir(folder)
-                   if name.endswith(".case"))
+    paths = sorted(os.path.join(folder, name) for folder in argv if os.path.isdir(folder)
+                   for name in os.listdir(folder) if name.endswith(".case"))
+    paths += [path for path in argv if path.endswith(".md")]
     cases = [c for path in paths for c in sections(path) if only is None or only in c[0]]
     passed = failed = 0
     for name, text in cases:

@@ -1,38 +1,23 @@
-// A small console program for klavrun's console tests and benchmark.
+// What a shell cannot play for klavrun's console cases and benchmark.
 //
-//   klavhelper prompt OUT [TEXT]   prints TEXT (default "name? "), reads a
-//                                  line, writes its bytes to OUT
-//   klavhelper keys OUT [app]      raw mode ("app": application cursor and
-//                                  keypad), prints "ready", writes every
-//                                  byte up to a "!" to OUT, prints "done"
 //   klavhelper askpos OUT COUNT AT raw mode, echoes and records COUNT bytes,
 //                                  asking for the cursor's place after AT
 //                                  keys (OUT.answer gets the answer), then
 //                                  prints "done COUNT"
-//   klavhelper fullscreen OUT      draws on the alternate screen with the
-//                                  cursor hidden and a title, then as
-//                                  keys OUT app
 //   klavhelper pingpong N [LAT]    "ready 0001", reads a line, ... then
 //                                  "finished"; LAT gets each round's
 //                                  microseconds from "ready" to the line
 //   klavhelper flood MB            writes MB megabytes of lines, then
 //                                  "flood end", then waits for its input
-//   klavhelper about OUT           writes to OUT the terminal it runs on:
-//                                  size, TERM, foreground, open descriptors
-//   klavhelper spinner MS          a spinner for MS ms (-1: for ever), then
-//                                  "result: 42", then colour and cursor
-//                                  changes only
 //   klavhelper survivor OUT        prints "survivor ready" and ends, leaving
 //                                  a process in its group, out of the
 //                                  console's foreground, that writes to
 //                                  OUT.done the signals it gets in 2 s
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -67,30 +52,6 @@ termios RawMode() {
   cfmakeraw(&raw);
   tcsetattr(STDIN_FILENO, TCSANOW, &raw);
   return saved;
-}
-
-int Prompt(const char* out, const char* text) {
-  Say(text);
-  std::string line;
-  char c;
-  while (read(STDIN_FILENO, &c, 1) == 1 && c != '\n') line += c;
-  Save(out, line);
-  Say("got it\n");
-  return 0;
-}
-
-int Keys(const char* out, bool app) {
-  termios saved = RawMode();
-  if (app) Say("\x1b[?1h\x1b=");
-  Say("ready\r\n");
-  std::string got;
-  char c;
-  while (read(STDIN_FILENO, &c, 1) == 1 && c != '!') got += c;
-  Save(out, got);
-  if (app) Say("\x1b[?1l\x1b>");
-  tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-  Say("done\r\n");
-  return 0;
 }
 
 // Raw mode; echoes the keys, and after `at` of them asks the terminal where
@@ -133,12 +94,6 @@ int AskPosition(const char* out, long count, long at) {
   return 0;
 }
 
-int FullScreen(const char* out) {
-  Say("\x1b]0;helper title\a\x1b[?1049h\x1b[?25l\x1b[2J\x1b[10;30HFULL SCREEN\x1b[25;1Hstatus line");
-  Say("\x1b[1;1H");
-  return Keys(out, true);
-}
-
 long Microseconds() {
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
@@ -176,51 +131,9 @@ int Flood(long megabytes) {
   return 0;
 }
 
-int About(const char* out) {
-  std::string report;
-  winsize size = {};
-  ioctl(STDIN_FILENO, TIOCGWINSZ, &size);
-  report += "size " + std::to_string(size.ws_row) + "x" + std::to_string(size.ws_col) + "\n";
-  const char* term = getenv("TERM");
-  report += std::string("term ") + (term ? term : "") + "\n";
-  report += std::string("foreground ") +
-            (tcgetpgrp(STDIN_FILENO) == getpgrp() ? "yes" : "no") + "\n";
-  report += std::string("tty ") + (ttyname(STDIN_FILENO) ? "yes" : "no") + "\n";
-  DIR* fds = opendir("/proc/self/fd");
-  int own = fds ? dirfd(fds) : -1;
-  while (dirent* entry = fds ? readdir(fds) : nullptr) {
-    if (entry->d_name[0] == '.' || atoi(entry->d_name) == own) continue;
-    char target[512] = {};
-    std::string link = std::string("/proc/self/fd/") + entry->d_name;
-    ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-    report += std::string("fd ") + entry->d_name + " " + (n > 0 ? target : "?") + "\n";
-  }
-  if (fds) closedir(fds);
-  Save(out, report);
-  Say("about written\n");
-  return 0;
-}
-
-// Turns a spinner every 50 ms for `ms` milliseconds (-1: for ever), prints
-// "result: 42", then keeps changing only colours and the cursor.
-int Spinner(long ms) {
-  const char kTurns[] = "|/-\\";
-  timespec pause = {0, 50 * 1000 * 1000};
-  for (long waited = 0, i = 0; ms < 0 || waited < ms; waited += 50, ++i) {
-    Say(std::string("\rworking ") + kTurns[i % 4]);
-    nanosleep(&pause, nullptr);
-  }
-  Say("\r\nresult: 42\r\n");
-  for (long i = 0;; ++i) {
-    Say(i % 2 ? "\x1b[31m\x1b[5;5H" : "\x1b[0m\x1b[10;1H");
-    nanosleep(&pause, nullptr);
-  }
-}
-
 int survivor_log = -1;
 
-void Note(int signal_number, siginfo_t* info, void*) {
-  (void)info;
+void Note(int signal_number) {
   const char* name = strsignal(signal_number);
   ssize_t ignored = write(survivor_log, name, strlen(name));
   (void)ignored;
@@ -237,10 +150,7 @@ int Survivor(const char* out) {
   signal(SIGTTOU, SIG_IGN);
   tcsetpgrp(STDIN_FILENO, getsid(0));
   survivor_log = open(out, O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0644);
-  struct sigaction action = {};
-  action.sa_sigaction = Note;
-  action.sa_flags = SA_SIGINFO;
-  for (int signal_number : {SIGHUP, SIGCONT, SIGTERM}) sigaction(signal_number, &action, nullptr);
+  for (int signal_number : {SIGHUP, SIGCONT, SIGTERM}) signal(signal_number, Note);
   // Lives a while after the console has gone, to see what comes.
   unsigned left = 2;
   while ((left = sleep(left)) > 0) {
@@ -254,16 +164,11 @@ int Survivor(const char* out) {
 
 int main(int argc, char** argv) {
   std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "prompt" && argc >= 3) return Prompt(argv[2], argc > 3 ? argv[3] : "name? ");
-  if (mode == "keys" && argc >= 3) return Keys(argv[2], argc > 3 && std::string(argv[3]) == "app");
   if (mode == "askpos" && argc == 5) return AskPosition(argv[2], atol(argv[3]), atol(argv[4]));
-  if (mode == "fullscreen" && argc == 3) return FullScreen(argv[2]);
   if (mode == "pingpong" && (argc == 3 || argc == 4))
     return PingPong(atol(argv[2]), argc == 4 ? argv[3] : nullptr);
   if (mode == "flood" && argc == 3) return Flood(atol(argv[2]));
-  if (mode == "about" && argc == 3) return About(argv[2]);
-  if (mode == "spinner" && argc == 3) return Spinner(atol(argv[2]));
   if (mode == "survivor" && argc == 3) return Survivor(argv[2]);
-  fprintf(stderr, "usage: klavhelper prompt|keys|askpos|fullscreen|pingpong|flood|about|spinner|survivor ...\n");
+  fprintf(stderr, "usage: klavhelper askpos|pingpong|flood|survivor ...\n");
   return 2;
 }

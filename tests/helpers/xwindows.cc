@@ -4,8 +4,7 @@
 //                             and _NET_WM_NAME, the title's bytes), prints
 //                             their ids one a line, and stays until killed
 //   xwindows focus            prints "focus ID" for the window that has the
-//                             input focus and, when the root has one,
-//                             "active ID" for _NET_ACTIVE_WINDOW
+//                             input focus
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -46,17 +45,6 @@ int Focus(Display* display) {
   int revert = 0;
   XGetInputFocus(display, &focus, &revert);
   std::printf("focus 0x%lx\n", focus);
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(display, DefaultRootWindow(display),
-                         XInternAtom(display, "_NET_ACTIVE_WINDOW", False), 0,
-                         1, False, XA_WINDOW, &type, &format, &count, &after,
-                         &data) == Success &&
-      type == XA_WINDOW && format == 32 && count == 1)
-    std::printf("active 0x%lx\n", *reinterpret_cast<unsigned long*>(data));
-  if (data != nullptr) XFree(data);
   return 0;
 }
 
