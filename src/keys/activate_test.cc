@@ -7,11 +7,7 @@
 
 namespace {
 
-class ActivateTest : public ::testing::Test {
- protected:
-  void SetUp() override { ResetAll(); }
-  record::World& world = record::TheWorld();
-};
+using ActivateTest = RecordTest;
 
 TEST_F(ActivateTest, ChoosesExactThenPrefixInEnumerationOrder) {
   const std::string long_title = "A" + std::string(99, 'b');

@@ -8,20 +8,14 @@ namespace {
 
 using V = std::vector<std::string>;
 
-class InjectTest : public ::testing::Test {
+class InjectTest : public RecordTest {
  protected:
-  void SetUp() override { ResetAll(); }
   SendState state;
-  record::World& world = record::TheWorld();
 };
 
 // NumLock is pressed once whatever the count, and leaves the state table alone.
 TEST_F(InjectTest, WorkedSequencesComeOutEventForEvent) {
-  const struct {
-    std::uint16_t key, count;
-    bool shifted, release;
-    const char* events;
-  } rows[] = {
+  const struct { std::uint16_t key, count; bool shifted, release; const char* events; } rows[] = {
       {0x0741, 1, true, true, "d10 d11 d12 a41 u10 u11 u12"}, {0x0141, 0, true, true, "a10"},
       {0x0041, 2, false, false, "d41 d41"}, {0x002e, 1, false, true, "x2e"},
       {0x002f, 1, false, true, "a2f"},  // Help: no extended flag

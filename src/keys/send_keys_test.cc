@@ -6,24 +6,10 @@
 
 namespace {
 
-struct Row {
-  std::string keys;
-  bool result;
-  const char* events;  // in the short form of Keys()
-};
-
-class SendKeysTest : public ::testing::Test {
- protected:
-  void SetUp() override { ResetAll(); }
-  void Check(const Row& row) {
-    SetUp();
-    EXPECT_EQ(SendKeys(row.keys, true, 0), row.result) << row.keys;
-    EXPECT_EQ(Keys(), row.events) << row.keys;
-  }
-};
+using SendKeysTest = RecordTest;
 
 TEST_F(SendKeysTest, EveryFormOfTheLanguageSendsItsEvents) {
-  const Row rows[] = {
+  const struct { std::string keys; bool result; const char* events; } rows[] = {
       {"", false, ""},                             {"abc", true, "a41 a42 a43"},
       {"+(ab)c", true, "d10 a41 a42 u10 a43"},     {"%^+a", true, "d12 d11 d10 a41 u10 u11 u12"},
       {"++a", true, "d10 d10 a41 u10"},            {"a+", true, "a41 a10"},
@@ -45,7 +31,11 @@ TEST_F(SendKeysTest, EveryFormOfTheLanguageSendsItsEvents) {
       {"+(ab", true, "d10 a41 a42 u10"},           {"+{enter", false, "d10 box:No_Close u10"},
       {"%+(x{f1", false, "d12 d10 a58 box:No_Close u10 u12"},
   };
-  for (const Row& row : rows) Check(row);
+  for (const auto& row : rows) {
+    SetUp();
+    EXPECT_EQ(SendKeys(row.keys, true, 0), row.result) << row.keys;
+    EXPECT_EQ(Keys(), row.events) << row.keys;
+  }
 }
 
 TEST_F(SendKeysTest, MinusOneRepeatsSixtyFiveThousandFiveHundredThirtyFiveTimes) {
@@ -54,10 +44,7 @@ TEST_F(SendKeysTest, MinusOneRepeatsSixtyFiveThousandFiveHundredThirtyFiveTimes)
 }
 
 TEST_F(SendKeysTest, BadRepeatCountsEndTheSendWithModifiersReleased) {
-  const struct {
-    std::string keys, count;
-    const char* events;
-  } rows[] = {
+  const struct { std::string keys, count; const char* events; } rows[] = {
       {"{enter x}", "X", ""}, {"{pgdn 3 }", "3 ", ""}, {"{enter 99999999999}", "99999999999", ""},
       // Only 20 name characters count: the "2" is cut off.
       {"{enter" + std::string(15, ' ') + "2}", std::string(14, ' '), ""},

@@ -6,11 +6,7 @@ namespace {
 
 // Lines arrive lower-cased and trimmed; klavcheck's cases cover most lines that are no command.
 TEST(ClassifyLine, GivesTheKindAndArgumentOfEveryLineForm) {
-  const struct {
-    std::string line;
-    CommandKind kind;
-    std::string argument;
-  } rows[] = {
+  const struct { std::string line; CommandKind kind; std::string argument; } rows[] = {
       {"", ckRem, ""},                                 {"delay  500", ckDelay, " 500"},
       {"app \"untitled - notepad\"", ckApp, "\"untitled - notepad\""},
       {"start \"edit\"", ckStart, "\"edit\""},         {"title \"nightly\"", ckTitle, "\"nightly\""},

@@ -11,7 +11,7 @@ namespace {
 
 using V = std::vector<std::string>;
 
-class CommandTest : public ::testing::Test {
+class CommandTest : public RecordTest {
  protected:
   void SetUp() override {
     ResetAll();
@@ -25,7 +25,6 @@ class CommandTest : public ::testing::Test {
     ExecuteCommand(kind, argument);
     return ::Run.CommandOk;
   }
-  record::World& world = record::TheWorld();
 };
 
 TEST_F(CommandTest, DelaysTakeNonNegativeIntegersOnly) {

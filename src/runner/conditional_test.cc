@@ -8,17 +8,10 @@ namespace {
 
 using Screens = std::vector<std::vector<std::string>>;
 
-class ConditionalTest : public ::testing::Test {
- protected:
-  void SetUp() override { ResetAll(); }
-  record::World& world = record::TheWorld();
-};
+using ConditionalTest = RecordTest;
 
 TEST_F(ConditionalTest, BodiesRunAsTheScreenSays) {
-  const struct {
-    Screens screens;
-    const char *script, *sleeps, *output;
-  } rows[] = {
+  const struct { Screens screens; const char *script, *sleeps, *output; } rows[] = {
       {{{"working"}, {"working"}, {"ready"}}, "while not exists \"ready\"\r\ndelay 1\r\ndelay 2", "s1 s1 s2", ""},
       {{{"copying"}, {"copying"}, {"done"}}, "while exists \"copying\"\r\ndelay 1", "s1 s1", ""},
       // If runs its body at most once, on a single capture.
@@ -75,12 +68,7 @@ Screens ShowsFrom(int from, const std::string& text) {
 }
 
 TEST_F(ConditionalTest, WaitsEndAtTheirTimeOutAfterThePassThatCrossesIt) {
-  const struct {
-    const char* script;
-    Screens screens;
-    const char* output;
-    const char* sleeps;
-  } rows[] = {
+  const struct { const char* script; Screens screens; const char* output; const char* sleeps; } rows[] = {
       // Each pass sleeps 100 ms (and the idle pump adds nothing here).
       {"#define wait_timeout 300\r\nwhile not exists \"ready\"\r\ndelay 100", {},
        "Error at line: 3\r\nTimeout in while not exists\r\n", "s100 s100 s100"},

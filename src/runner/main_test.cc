@@ -10,11 +10,7 @@ namespace {
 
 using V = std::vector<std::string>;
 
-class ProgramTest : public ::testing::Test {
- protected:
-  void SetUp() override { ResetAll(); }
-  record::World& world = record::TheWorld();
-};
+using ProgramTest = RecordTest;
 
 TEST_F(ProgramTest, FindsTheConsoleByPathThenNameThenAsTheConsoleWindow) {
   const std::string by_path = "FindWindowA(0x0, \"C:\\\\klavrun\\\\klavrun.exe\") = ";
@@ -36,10 +32,7 @@ TEST_F(ProgramTest, FindsTheConsoleByPathThenNameThenAsTheConsoleWindow) {
 }
 
 TEST_F(ProgramTest, StopsAtTheFirstFailingLineAndClosesTheScript) {
-  const struct {
-    const char* script;
-    const char* output;
-  } rows[] = {
+  const struct { const char* script; const char* output; } rows[] = {
       {"rem a\r\n\r\n; b\r\n// c\r\ndelay 0\r\n#define line_delay 5\r\n", ""},
       {"if \"\"\r\ndelay x\r\nbad\r\ndelay 4", "Error at line: 3\r\n"},  // a body not run leaves no message
   };
@@ -114,10 +107,7 @@ TEST_F(ProgramTest, ShowsTheScreenOnStandardErrorUnlessItIsTheConsole) {
 }
 
 TEST_F(ProgramTest, ScriptsInUtf16OrWithEndlessLinesFail) {
-  const struct {
-    std::string script;
-    const char* output;
-  } rows[] = {
+  const struct { std::string script; const char* output; } rows[] = {
       {"\xff\xfe" "d\0e\0", "Error at line: 1\r\nScript is UTF-16: save it as UTF-8 or ANSI\r\n"},
       {"if \"x\"\r\n" + std::string((64 << 20) + 1, 'x'), "Error at line: 2\r\nLine too long\r\n"},
   };
@@ -130,10 +120,7 @@ TEST_F(ProgramTest, ScriptsInUtf16OrWithEndlessLinesFail) {
 }
 
 TEST(SplitCommandLine, FollowsTheWindowsRules) {
-  const struct {
-    const char* line;
-    V args;
-  } rows[] = {
+  const struct { const char* line; V args; } rows[] = {
       {"klavrun", {}},                                 {"  klavrun\t s.txt  ", {"s.txt"}},
       {"\"C:\\Program Files\\klavrun.exe\" s.txt", {"s.txt"}},
       {"klavrun \"my script.txt\" x", {"my script.txt", "x"}}, {"klavrun a\"b c\"d", {"ab cd"}},

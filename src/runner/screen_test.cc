@@ -19,11 +19,7 @@ ScreenImage Image(std::initializer_list<std::tuple<int, int, std::string>> texts
 }
 
 TEST(ScreenContains, SearchesEachRowLowerCasedFromItsFirstVisibleByte) {
-  const struct {
-    std::string wanted;
-    ScreenImage screen;
-    bool found;
-  } rows[] = {
+  const struct { std::string wanted; ScreenImage screen; bool found; } rows[] = {
       {"", Image({{0, 0, "anything"}}), false},   {"ready", Image({{12, 3, "READY>"}}), true},
       {"Ready", Image({{12, 3, "Ready"}}), false},  // the text is not lowered
       {"\xc4x", Image({{5, 0, "\xe4X"}}), false},  // no folding beyond ASCII

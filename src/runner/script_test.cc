@@ -24,10 +24,7 @@ V Lines(const std::string& bytes) {
 }
 
 TEST(ReadScriptLine, FollowsTheLineEndRulesAndNormalisesEachLine) {
-  const struct {
-    std::string bytes;
-    V lines;
-  } rows[] = {
+  const struct { std::string bytes; V lines; } rows[] = {
       {"", {}},
       {"a\r\nb\r\n", {"a", "b"}},
       {"a\r\n\r\n", {"a", ""}},

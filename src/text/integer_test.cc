@@ -5,10 +5,7 @@
 namespace {
 
 TEST(ParseInteger, AcceptsDecimalAndHexadecimalFormsOnly) {
-  const struct {
-    const char* text;
-    std::int32_t value;
-  } rows[] = {
+  const struct { const char* text; std::int32_t value; } rows[] = {
       {"  500", 500}, {"+7", 7}, {"-2147483648", -2147483647 - 1}, {"2147483647", 2147483647},
       {"$1F4", 500},  {"x10", 16}, {"0X10", 16}, {"$ffffffff", -1}, {"$80000000", -2147483647 - 1},
       {"$000000001", 1},  // leading zeros do not count as digits

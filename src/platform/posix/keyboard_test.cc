@@ -36,10 +36,7 @@ TEST(TypedKeys, EachKeyTypesWhatATerminalSends) {
 }
 
 TEST(KeyBoundary, AReplyGoesInBetweenKeysNeverInsideOne) {
-  const struct {
-    std::string queue;
-    std::size_t at, boundary;
-  } rows[] = {
+  const struct { std::string queue; std::size_t at, boundary; } rows[] = {
       {"abc", 1, 1},          {"abc", 9, 3},          {"a\x1b[A", 2, 4},
       {"a\x1b[1;5Ab", 4, 7},  {"\x1b[Ax", 3, 3},      {"\x1b[15~", 2, 5},
       {"\x1bOAx", 2, 3},      {"\x1bxy", 1, 2},       {"\x1b\x1b", 1, 2},

@@ -2,6 +2,8 @@
 #ifndef KLAVRUN_PLATFORM_RECORD_RECORD_TEST_SUPPORT_H_
 #define KLAVRUN_PLATFORM_RECORD_RECORD_TEST_SUPPORT_H_
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -11,6 +13,13 @@
 
 /// A fresh world, run state, output state and window search.
 void ResetAll();
+
+/// A test on a fresh world; a table's rows call SetUp() for their own.
+class RecordTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetAll(); }
+  record::World& world = record::TheWorld();
+};
 
 struct RunResult {
   unsigned Code = 0xffffffff;
