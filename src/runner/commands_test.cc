@@ -35,7 +35,8 @@ TEST_F(CommandTest, DelaysTakeNonNegativeIntegersOnly) {
     const char* error;
   } kinds[] = {{ckDelay, "Error in delay command"},
                {ckLineDelay, "Error in: #define LINE_DELAY"},
-               {ckCharDelay, "Error in: #define CHAR_DELAY"}};
+               {ckCharDelay, "Error in: #define CHAR_DELAY"},
+               {ckWaitTimeout, "Error in: #define WAIT_TIMEOUT"}};
   for (const auto& k : kinds)
     for (const char* bad : {"-1", "fast", "2147483648"}) {
       EXPECT_FALSE(Execute(k.kind, bad)) << bad;

@@ -101,18 +101,6 @@ TEST(ScreenCells, ReadsStayInsideTheScreenAndQueriesAreAnswered) {
   EXPECT_EQ(std::string(cells, fed.screen.ReadRow(0, 1, cells, 2)), "bc");
 }
 
-TEST(TerminalModes, ResetUndoesWhatTheProgramsLeftOn) {
-  const struct { std::string output, reset; } kRows[] = {
-      {"\x1b[?25l\x1b[?25h", ""}, {"\x1b=", "\x1b>"}, {"\x1b[?2004h", "\x1b[?2004l"},
-      {"\x1b[?1000h", "\x1b[?1000l\x1b[?1002l\x1b[?1003l\x1b[?1006l"},
-  };
-  for (const auto& row : kRows) {
-    Fed fed(row.output);
-    EXPECT_EQ(fed.screen.ModeResetSequence(), "\x1b[0m" + row.reset) << row.output;
-    EXPECT_EQ(fed.to_programs, "") << row.output << ": the probes reach no program";
-  }
-}
-
 TEST(FastFeed, LeavingOutLinesThatScrollAwayChangesNothing) {
   const struct { std::string before, chunk; bool leaves_out; } kRows[] = {
       {"", Lines(300, "a\tb ") + Lines(300, "line ") + "\xe4\xb8\xad\x1b[1;1HTOP\x1b[5;5Hx", true},
