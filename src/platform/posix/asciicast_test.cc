@@ -18,8 +18,7 @@ std::string Json(const std::string& bytes) {
 
 TEST(AsciicastText, StringsAreValidJsonOnOneLine) {
   const struct { std::string bytes, json; } kRows[] = {
-      {"say \"hi\" C:\\", "\"say \\\"hi\\\" C:\\\\\""},
-      {"\b\f\n\r\t", "\"\\b\\f\\n\\r\\t\""},
+      {"\"C:\\\b\f\n\r\t", "\"\\\"C:\\\\\\b\\f\\n\\r\\t\""},
       {std::string("\x00\x1b[0m\x7f", 6), "\"\\u0000\\u001b[0m\\u007f\""},
       {"\xc2\x85\xc2\x9f\xc2\xa0", "\"\\u0085\\u009f\xc2\xa0\""},          // C1 controls
       {"a\xe2\x80\xa8" "b\xe2\x80\xa9", "\"a\\u2028b\\u2029\""},         // line separators
@@ -35,11 +34,7 @@ TEST(AsciicastText, StringsAreValidJsonOnOneLine) {
 }
 
 // A step: 'o' or 'i' stream bytes, 'm' a marker, 'f' the finish.
-struct Step {
-  char what;
-  std::uint64_t micros;
-  std::string bytes;
-};
+struct Step { char what; std::uint64_t micros; std::string bytes; };
 
 std::string Events(const std::vector<Step>& steps) {
   Asciicast cast(0, 80, 25, "");
@@ -57,8 +52,6 @@ std::string Events(const std::vector<Step>& steps) {
 
 TEST(AsciicastText, EventsKeepCharactersWholeAndTimeGoingForward) {
   const struct { std::vector<Step> steps; std::string events; } kRows[] = {
-      {{{'o', 1500000, "a"}, {'i', 1500001, "b~"}, {'m', 61000000, "line 2: x"}},
-       "[1.500000, \"o\", \"a\"]\n[1.500001, \"i\", \"b~\"]\n[61.000000, \"m\", \"line 2: x\"]\n"},
       // A character split between two reads; the other stream is not held up.
       {{{'o', 1, "caf\xc3"}, {'i', 2, "\xc3"}, {'o', 3, "\xa9!"}, {'i', 4, "\xa9"}},
        "[0.000001, \"o\", \"caf\"]\n[0.000003, \"o\", \"\xc3\xa9!\"]\n"
