@@ -62,13 +62,15 @@ TEST(ScreenCells, RowsShowWhatProgramsWroteAsUtf8) {
   }
 }
 
-TEST(ScreenCells, ARowHoldsWholeCellsOnly) {
+// A read holds whole cells only, and stays inside the screen.
+TEST(ScreenCells, ReadsTakeWholeCellsInsideTheScreen) {
   Fed fed("a\xc3\xa9\xe4\xb8\xadz");
   char cells[kRowBytes];
-  const struct { std::size_t length; std::string text; } kReads[] = {
-      {2, "a"}, {3, "a\xc3\xa9"}, {5, "a\xc3\xa9"}, {6, "a\xc3\xa9\xe4\xb8\xad"}};
+  const struct { int row, column; std::size_t length; std::string text; } kReads[] = {
+      {0, 0, 2, "a"}, {0, 0, 3, "a\xc3\xa9"}, {0, 0, 5, "a\xc3\xa9"}, {0, 1, 5, "\xc3\xa9\xe4\xb8\xad"},
+      {25, 0, 80, ""}, {-1, 0, 80, ""}, {0, 80, 80, ""}, {0, 79, 80, " "}};
   for (const auto& read : kReads)
-    EXPECT_EQ(std::string(cells, fed.screen.ReadRow(0, 0, cells, read.length)), read.text);
+    EXPECT_EQ(std::string(cells, fed.screen.ReadRow(read.row, read.column, cells, read.length)), read.text);
 }
 
 // Rows are kept between reads; every kind of change must reach them.
@@ -90,17 +92,6 @@ TEST(ScreenCells, KeptRowsFollowEveryKindOfChange) {
   }
 }
 
-TEST(ScreenCells, ReadsStayInsideTheScreenAndQueriesAreAnswered) {
-  Fed fed("abc\x1b[6n");
-  EXPECT_EQ(fed.to_programs, "\x1b[1;4R");
-  char cells[100];
-  const struct { int row, column; std::size_t cells; } kReads[] = {
-      {25, 0, 0}, {-1, 0, 0}, {0, 80, 0}, {0, 78, 2}};
-  for (const auto& at : kReads)
-    EXPECT_EQ(fed.screen.ReadRow(at.row, at.column, cells, 80), at.cells) << &at - kReads;
-  EXPECT_EQ(std::string(cells, fed.screen.ReadRow(0, 1, cells, 2)), "bc");
-}
-
 TEST(FastFeed, LeavingOutLinesThatScrollAwayChangesNothing) {
   const struct { std::string before, chunk; bool leaves_out; } kRows[] = {
       {"", Lines(300, "a\tb ") + Lines(300, "line ") + "\xe4\xb8\xad\x1b[1;1HTOP\x1b[5;5Hx", true},
@@ -108,8 +99,7 @@ TEST(FastFeed, LeavingOutLinesThatScrollAwayChangesNothing) {
       {"\x1b[5;10r", Lines(600, "line "), false},
       {"", std::string(6000, 'a') + std::string(300, '\n') + "end", false},
       // Inside a title, a CSI, a UTF-8 character; a C1 control is nothing.
-      {"\x1b]0;title ", Lines(600, "line ") + "\x07" "after", false},
-      {"\x1b[3", "1m" + Lines(600, "line "), false},
+      {"\x1b]0;title ", Lines(600, "line ") + "\x07" "after", false}, {"\x1b[3", "1m" + Lines(600, "line "), false},
       {"\xc2\x9d" "0;t", Lines(600, "line ") + "\x07", true},
       {"", Lines(45, std::string(100, 'y')), false},  // too few lines
       // From the last row fewer lines scroll everything away.
