@@ -5,11 +5,9 @@
 namespace {
 
 TEST(UsLayout, KnowsEveryPrintableCharacterAndTheCommonControls) {
-  const struct {
-    unsigned char ch;
-    std::uint16_t key;
-  } rows[] = {{'A', 0x141}, {')', 0x130}, {'{', 0x1db}, {'~', 0x1c0}, {'`', 0xc0}, {'"', 0x1de},
-              {'\n', 0x20d}, {0x01, 0x241}, {0x80, 0xffff}, {0x00, 0xffff}};
+  const struct { unsigned char ch; std::uint16_t key; } rows[] = {
+      {'A', 0x141}, {')', 0x130}, {'{', 0x1db}, {'~', 0x1c0}, {'`', 0xc0}, {'"', 0x1de}, {'\t', 0x09},
+      {'\n', 0x20d}, {0x01, 0x241}, {0x80, 0xffff}, {0x00, 0xffff}};
   for (const auto& row : rows) EXPECT_EQ(platform::UsVkKeyScan(row.ch), row.key) << int(row.ch);
   for (int ch = 0x20; ch <= 0x7e; ++ch) {
     std::uint16_t key = platform::UsVkKeyScan(static_cast<unsigned char>(ch));

@@ -62,11 +62,4 @@ TEST_F(CommandTest, StartCreatesTheProcessOnTheProgramsOwnConsole) {
   EXPECT_EQ(CallsNamed({"CloseHandle"}).size(), 2u);
 }
 
-TEST_F(CommandTest, TitleSetsTheConsoleTitleAndFailsWithoutAConsole) {
-  EXPECT_TRUE(Execute(ckTitle, "\"nightly build\""));
-  EXPECT_EQ(CallsNamed({"SetWindowTextA"}), V{"SetWindowTextA(0x10010, \"nightly build\") = 0x1"});
-  ::Run.ConsoleWindow = 0;
-  EXPECT_FALSE(Execute(ckTitle, "\"x\""));
-}
-
 }  // namespace

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "platform/record/record.h"
-#include "runner/errors.h"
 #include "runner/globals.h"
 
 /// A fresh world, run state, output state and window search.
@@ -40,16 +39,5 @@ std::vector<std::string> CallsNamed(const std::vector<std::string>& names);
 /// first for the extended flag ("x25"), "box:No_Close" a message box, "s20" a
 /// sleep; any other key event as "vk/scan/flags".
 std::string Keys();
-
-/// "Class: message" of the RaisedError `f` raises, or "nothing raised".
-template <typename F>
-std::string Raised(F f) {
-  try {
-    f();
-  } catch (const RaisedError& e) {
-    return e.ClassName + ": " + e.Message;
-  }
-  return "nothing raised";
-}
 
 #endif  // KLAVRUN_PLATFORM_RECORD_RECORD_TEST_SUPPORT_H_
