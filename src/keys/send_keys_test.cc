@@ -18,6 +18,7 @@ TEST_F(SendKeysTest, EveryFormOfTheLanguageSendsItsEvents) {
       {"{left 2}", true, "x25 x25"},               {"{a}", true, "d10 a41 u10"},
       {"{enter}}", true, "d10 add u10"},           {"{{x", true, "d10 adb u10"},
       {"}", true, "d10 add u10"},                  {"{numlock 2}", true, "x90"},
+      {"{pgdn}{pgup}{home}{end}{ins}{del}{up}{down}{right}", true, "x22 x21 x24 x23 x2d x2e x26 x28 x27"},
       {"ab{enter", false, "a41 a42 box:No_Close"}, {"{", false, "box:No_Close"},
       {"{}", true, "box:Invalid_Key_Name"},        {"{ 5}", true, "box:Invalid_Key_Name"},
       {"{bogus}a", true, "box:Invalid_Key_Name a41"},
@@ -66,6 +67,17 @@ TEST_F(SendKeysTest, BadRepeatCountsEndTheSendWithModifiersReleased) {
 TEST_F(SendKeysTest, CharDelayPausesAfterEveryKeySent) {
   SendKeys("+a~{bogus}{enter 2}", true, 20);
   EXPECT_EQ(Keys(), "d10 a41 s20 u10 ad s20 box:Invalid_Key_Name ad ad s20");
+}
+
+TEST_F(SendKeysTest, NothingIsTypedWhenTheWindowCannotBeActivated) {
+  EXPECT_FALSE(ActivateAndSendKeys(0, "abc", true, 0));
+  EXPECT_EQ(Keys(), "");
+}
+
+TEST_F(SendKeysTest, ABadRepeatCountEndsTheRunWithTheUnhandledErrorReport) {
+  RunResult r = RunScript("send \"{enter x}\"");
+  EXPECT_EQ(r.Code, 1u);
+  EXPECT_EQ(r.Output.substr(r.Output.find('\n')), "\n'X' is not a valid integer value.\r\n");
 }
 
 }  // namespace

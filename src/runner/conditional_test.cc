@@ -45,15 +45,6 @@ TEST_F(ConditionalTest, BodiesRunAsTheScreenSays) {
   }
 }
 
-TEST_F(ConditionalTest, PumpDeliversAllMessagesAndDropsQuit) {
-  world.Messages = {{0, 0x113, 0, 0, 0, {}}, {0, platform::WM_QUIT, 0, 0, 0, {}}, {0, 0x100, 0, 0, 0, {}}};
-  PumpMessages();
-  EXPECT_EQ(CallsNamed({"PeekMessageA"}).size(), 4u);
-  EXPECT_EQ(CallsNamed({"DispatchMessageA"}).size(), 2u);
-  EXPECT_EQ(CallsNamed({"TranslateMessage"}).size(), 2u);
-  EXPECT_TRUE(world.Messages.empty());
-}
-
 // A screen that shows `text` from the capture numbered `from` (1 first) on.
 Screens ShowsFrom(int from, const std::string& text) {
   Screens screens(static_cast<std::size_t>(from - 1), {"working"});
@@ -82,6 +73,13 @@ TEST_F(ConditionalTest, WaitsEndAtTheirTimeOutAfterThePassThatCrossesIt) {
     EXPECT_EQ(RunScript(row.script).Output, row.output) << row.script;
     EXPECT_EQ(Keys(), row.sleeps) << row.script;
   }
+}
+
+TEST_F(ConditionalTest, AWaitWhoseBodyStartsAProgramNeverSaysNothingCanEndIt) {
+  world.ConsoleCanChange = false;
+  world.Screens = ShowsFrom(3, "ready");
+  EXPECT_EQ(RunScript("while not exists \"ready\"\r\nstart \"prog\"").Output, "");
+  EXPECT_EQ(world.ErrorOutput, "");
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ TEST(Settle, EndsOnceTheScreenStayedTheSameForItsTime) {
       {"#define wait_timeout 1000\r\nsettle 100", Spinner(1000), "Error at line: 2\r\nTimeout in settle\r\n",
        1000},
       {"settle x", {}, "Error at line: 1\r\nError in settle command\r\n", 0},
+      {"settle -1", {}, "Error at line: 1\r\nError in settle command\r\n", 0},
   };
   record::World& world = record::TheWorld();
   for (const auto& row : rows) {
