@@ -6,8 +6,6 @@
 
 namespace {
 
-using V = std::vector<std::string>;
-
 class InjectTest : public RecordTest {
  protected:
   SendState state;
@@ -33,19 +31,6 @@ TEST_F(InjectTest, WorkedSequencesComeOutEventForEvent) {
     EXPECT_EQ(world.Keyboard[0x90], 0x80) << row.key;
     EXPECT_TRUE(CallsNamed({"GetKeyboardState", "SetKeyboardState"}).empty());
   }
-}
-
-TEST_F(InjectTest, WaitDrainsKeyboardMessagesAfterEveryEvent) {
-  state.DrainMessages = true;
-  world.Messages = {{0, 0x100, 0, 0, 0, {}}, {0, 0x200, 0, 0, 0, {}}, {0, 0x102, 0, 0, 0, {}}};
-  PressKey(state, 0x41, 1, true);
-  const std::string peek = "PeekMessageA(_, 0x0, 0x100, 0x108, 0x1) = ";
-  const std::string dispatch = "DispatchMessageA(_) = 0x0";
-  EXPECT_EQ(CallsNamed({"keybd_event", "PeekMessageA", "DispatchMessageA"}),
-            (V{"keybd_event(0x41, 0x1e, 0x0, 0x0)", peek + "0x1", dispatch, peek + "0x1", dispatch,
-               peek + "0x0", "keybd_event(0x41, 0x1e, 0x2, 0x0)", peek + "0x0"}));
-  ASSERT_EQ(world.Messages.size(), 1u);  // outside the keyboard range: left queued
-  EXPECT_EQ(world.Messages[0].message, 0x200u);
 }
 
 }  // namespace

@@ -36,17 +36,12 @@ TEST(CaptureScreen, SearchFollowsEveryRowThatChangesBetweenCaptures) {
   ResetAll();
   ::Run.StdOutHandle = record::kStdOut;
   record::World& world = record::TheWorld();
-  const struct {
-    std::vector<std::string> screen;  // captured into the same image, in order
-    std::string wanted;
-    bool found;
-  } rows[] = {
-      {{"  Ready 0001"}, "ready 0001", true},
-      {{"  Ready 0001"}, "ready 0002", false},  // the same screen, another text
+  // The screens are captured into the same image, in order.
+  const struct { std::vector<std::string> screen; std::string wanted; bool found; } rows[] = {
+      {{"  Ready 0001"}, "ready 0001", true}, {{"  Ready 0001"}, "ready 0002", false},  // another text
       {{"  Ready 0002"}, "ready 0002", true},   // a row changed in place
       {{"xx"}, "ready", false},                 // a shorter row leaves nothing behind
-      {{"", "", "\t  READY"}, "ready", true},   // another row
-      {{"", "", "   "}, "ready", false},        // the same text, a changed screen
+      {{"", "", "\t  READY"}, "ready", true}, {{"", "", "   "}, "ready", false},  // another row
       {{"", "", std::string("ab\0 ready", 9)}, "ready", false},  // up to the first NUL
       // Output that scrolls moves rows up, one or two at a time.
       {{"  Alpha", "\tBeta", "GAMMA", "delta"}, "beta", true},

@@ -92,6 +92,13 @@ TEST(ScreenCells, KeptRowsFollowEveryKindOfChange) {
   }
 }
 
+// Left on by a program: mouse reports and an application keypad. The probes reach no program.
+TEST(TerminalModes, ResetUndoesWhatTheProgramsLeftOn) {
+  Fed fed("\x1b[?1000h\x1b=");
+  EXPECT_EQ(fed.screen.ModeResetSequence(), "\x1b[0m\x1b[?1000l\x1b[?1002l\x1b[?1003l\x1b[?1006l\x1b>");
+  EXPECT_EQ(fed.to_programs, "");
+}
+
 TEST(FastFeed, LeavingOutLinesThatScrollAwayChangesNothing) {
   const struct { std::string before, chunk; bool leaves_out; } kRows[] = {
       {"", Lines(300, "a\tb ") + Lines(300, "line ") + "\xe4\xb8\xad\x1b[1;1HTOP\x1b[5;5Hx", true},
@@ -100,6 +107,7 @@ TEST(FastFeed, LeavingOutLinesThatScrollAwayChangesNothing) {
       {"", std::string(6000, 'a') + std::string(300, '\n') + "end", false},
       // Inside a title, a CSI, a UTF-8 character; a C1 control is nothing.
       {"\x1b]0;title ", Lines(600, "line ") + "\x07" "after", false}, {"\x1b[3", "1m" + Lines(600, "line "), false},
+      {"\xe4\xb8", Lines(600, "line "), false},
       {"\xc2\x9d" "0;t", Lines(600, "line ") + "\x07", true},
       {"", Lines(45, std::string(100, 'y')), false},  // too few lines
       // From the last row fewer lines scroll everything away.
@@ -122,7 +130,7 @@ TEST(FeedLater, HeldTextIsDrawnBeforeAnythingThatAsksAndBeforeAnyRead) {
     std::vector<std::string> chunks;  // given to FeedLater in turn
     std::string replies;  // what the programs have by then, nothing read
   } kRows[] = {
-      {{"ab\r\ncd", "e\x1b[6nf"}, "\x1b[2;4R"},  // the text before counts
+      {{"hello\r\n", "world"}, ""}, {{"ab\r\ncd", "e\x1b[6nf"}, "\x1b[2;4R"},  // the text before counts
       {{"\x1b[", "6n"}, "\x1b[1;1R"},         // a sequence split in two
       {{"\x1b[5n", "x\x1b[6n"}, "\x1b[0n\x1b[1;2R"},  // in order
       {{"caf\xc3", "\xa9\x1b[6n"}, "\x1b[1;5R"},  // a character in two pieces
