@@ -11,7 +11,8 @@ TEST(LookupKeyName, FindsEachNameQuietlyAndNoKeyForAnyOther) {
   for (const KeyName& entry : KeyNameTable) EXPECT_EQ(LookupKeyName(entry.Name), entry.Code) << entry.Name;
   EXPECT_EQ(LookupKeyName("BKSP"), 0x08);
   EXPECT_EQ(LookupKeyName("F16"), 0x7f);
-  for (const std::string& name : std::vector<std::string>{"F17", "DELE", "enter", "PAUSE", "", "SCROLLLOCKX", std::string(1000, 'Z')})
+  const std::vector<std::string> others = {"F17", "DELE", "enter", "", "SCROLLLOCKX", std::string(1000, 'Z')};
+  for (const std::string& name : others)
     EXPECT_EQ(LookupKeyName(name), kNoKeyName) << name;
   EXPECT_TRUE(record::TheWorld().Calls.empty());
 }

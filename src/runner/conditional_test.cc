@@ -12,7 +12,8 @@ using ConditionalTest = RecordTest;
 
 TEST_F(ConditionalTest, BodiesRunAsTheScreenSays) {
   const struct { Screens screens; const char *script, *sleeps, *output; } rows[] = {
-      {{{"working"}, {"working"}, {"ready"}}, "while not exists \"ready\"\r\ndelay 1\r\ndelay 2", "s1 s1 s2", ""},
+      {{{"working"}, {"working"}, {"ready"}}, "while not exists \"ready\"\r\ndelay 1\r\ndelay 2", "s1 s1 s2",
+       ""},
       {{{"copying"}, {"copying"}, {"done"}}, "while exists \"copying\"\r\ndelay 1", "s1 s1", ""},
       // If runs its body at most once, on a single capture.
       {{{"press any key"}, {"press any key"}, {"x"}},

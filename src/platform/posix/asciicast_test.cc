@@ -20,7 +20,8 @@ TEST(AsciicastText, StringsAreValidJsonOnOneLine) {
   const struct { std::string bytes, json; } kRows[] = {
       {"\"C:\\\b\f\n\r\t", "\"\\\"C:\\\\\\b\\f\\n\\r\\t\""},
       {std::string("\x00\x1b[0m\x7f", 6), "\"\\u0000\\u001b[0m\\u007f\""},
-      {"\xc2\x85\xc2\x9f\xc2\xa0" "a\xe2\x80\xa8", "\"\\u0085\\u009f\xc2\xa0" "a\\u2028\""},  // C1, line separator
+      // C1 controls, a line separator.
+      {"\xc2\x85\xc2\x9f\xc2\xa0" "a\xe2\x80\xa8", "\"\\u0085\\u009f\xc2\xa0" "a\\u2028\""},
       // Each invalid sequence, as long as its valid start, is one U+FFFD.
       {"\xff\x80" "a", "\"" FFFD FFFD "a\""}, {"\xc0\x80", "\"" FFFD FFFD "\""},  // a longer form
       {"\xed\xa0\x80", "\"" FFFD FFFD FFFD "\""},                        // a surrogate

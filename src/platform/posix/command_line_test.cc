@@ -13,7 +13,8 @@ TEST(CommandLineWords, SplitAsAWindowsProgramWould) {
   const struct { std::string command_line; std::vector<std::string> words; } kRows[] = {
       {"   ", {}}, {"  cat\t  -n  ", {"cat", "-n"}}, {"a\"b c\"d", {"ab cd"}}, {"echo \"\"", {"echo", ""}},
       {"echo \"unclosed text", {"echo", "unclosed text"}}, {"\"a\"\"b\"", {"a\"b"}},
-      {"a\\\\b", {"a\\\\b"}}, {"say \\\"hi\\\"", {"say", "\"hi\""}}, {"\"c:\\dir\\\\\" x", {"c:\\dir\\", "x"}},
+      {"a\\\\b", {"a\\\\b"}}, {"say \\\"hi\\\"", {"say", "\"hi\""}},
+      {"\"c:\\dir\\\\\" x", {"c:\\dir\\", "x"}},
   };
   for (const auto& row : kRows)
     EXPECT_EQ(SplitWords(row.command_line), row.words) << row.command_line;

@@ -106,8 +106,8 @@ TEST(FastFeed, LeavingOutLinesThatScrollAwayChangesNothing) {
       {"\x1b[5;10r", Lines(600, "line "), false},
       {"", std::string(6000, 'a') + std::string(300, '\n') + "end", false},
       // Inside a title, a CSI, a UTF-8 character; a C1 control is nothing.
-      {"\x1b]0;title ", Lines(600, "line ") + "\x07" "after", false}, {"\x1b[3", "1m" + Lines(600, "line "), false},
-      {"\xe4\xb8", Lines(600, "line "), false},
+      {"\x1b]0;title ", Lines(600, "line ") + "\x07" "after", false},
+      {"\x1b[3", "1m" + Lines(600, "line "), false}, {"\xe4\xb8", Lines(600, "line "), false},
       {"\xc2\x9d" "0;t", Lines(600, "line ") + "\x07", true},
       {"", Lines(45, std::string(100, 'y')), false},  // too few lines
       // From the last row fewer lines scroll everything away.
