@@ -30,13 +30,9 @@ class CommandTest : public RecordTest {
 TEST_F(CommandTest, DelaysTakeNonNegativeIntegersOnly) {
   EXPECT_TRUE(Execute(ckDelay, "$1f4") && Execute(ckDelay, "2147483647"));
   EXPECT_TRUE(Execute(ckLineDelay, "$fa") && Execute(ckCharDelay, "20"));
-  const struct {
-    CommandKind kind;
-    const char* error;
-  } kinds[] = {{ckDelay, "Error in delay command"},
-               {ckLineDelay, "Error in: #define LINE_DELAY"},
-               {ckCharDelay, "Error in: #define CHAR_DELAY"},
-               {ckWaitTimeout, "Error in: #define WAIT_TIMEOUT"}};
+  const struct { CommandKind kind; const char* error; } kinds[] = {
+      {ckDelay, "Error in delay command"}, {ckLineDelay, "Error in: #define LINE_DELAY"},
+      {ckCharDelay, "Error in: #define CHAR_DELAY"}, {ckWaitTimeout, "Error in: #define WAIT_TIMEOUT"}};
   for (const auto& k : kinds)
     for (const char* bad : {"-1", "fast", "2147483648"}) {
       EXPECT_FALSE(Execute(k.kind, bad)) << bad;

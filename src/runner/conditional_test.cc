@@ -12,8 +12,6 @@ using ConditionalTest = RecordTest;
 
 TEST_F(ConditionalTest, BodiesRunAsTheScreenSays) {
   const struct { Screens screens; const char *script, *sleeps, *output; } rows[] = {
-      {{{"working"}, {"working"}, {"ready"}}, "while not exists \"ready\"\r\ndelay 1\r\ndelay 2", "s1 s1 s2",
-       ""},
       {{{"copying"}, {"copying"}, {"done"}}, "while exists \"copying\"\r\ndelay 1", "s1 s1", ""},
       // If runs its body at most once, on a single capture.
       {{{"press any key"}, {"press any key"}, {"x"}},
@@ -32,15 +30,10 @@ TEST_F(ConditionalTest, BodiesRunAsTheScreenSays) {
       {{{"ready"}}, "rem x\r\nwhile not exists \"ready\"\r\nwait 5", "", "Error at line: 3\r\n"},
       {{}, "rem x\r\nif \"absent\"\r\nwait 5", "", "Error at line: 3\r\n"},
       {{}, "rem x\r\nwhile exists \"absent\"\r\nwait 5", "", "Error at line: 3\r\n"},
-      // A failing body is absorbed and its message kept.
-      {{{"a"}, {"a"}, {"ready"}}, "while not exists \"ready\"\r\nstart \"missing\"\r\nbad", "",
-       "Error at line: 3\r\nFile not found: missing\r\n"},
   };
   for (const auto& row : rows) {
     SetUp();
     world.Screens = row.screens;
-    world.CreateProcessResult = 0;
-    world.CreateProcessError = 2;
     EXPECT_EQ(RunScript(row.script).Output, row.output) << row.script;
     EXPECT_EQ(Keys(), row.sleeps) << row.script;
   }

@@ -125,11 +125,9 @@ TEST(FastFeed, LeavingOutLinesThatScrollAwayChangesNothing) {
   }
 }
 
+// The chunks are given to FeedLater in turn; the replies are what the programs have by then.
 TEST(FeedLater, HeldTextIsDrawnBeforeAnythingThatAsksAndBeforeAnyRead) {
-  const struct {
-    std::vector<std::string> chunks;  // given to FeedLater in turn
-    std::string replies;  // what the programs have by then, nothing read
-  } kRows[] = {
+  const struct { std::vector<std::string> chunks; std::string replies; } kRows[] = {
       {{"hello\r\n", "world"}, ""}, {{"ab\r\ncd", "e\x1b[6nf"}, "\x1b[2;4R"},  // the text before counts
       {{"\x1b[", "6n"}, "\x1b[1;1R"},         // a sequence split in two
       {{"\x1b[5n", "x\x1b[6n"}, "\x1b[0n\x1b[1;2R"},  // in order
