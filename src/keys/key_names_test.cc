@@ -9,8 +9,6 @@ namespace {
 TEST(LookupKeyName, FindsEachNameQuietlyAndNoKeyForAnyOther) {
   ResetAll();
   for (const KeyName& entry : KeyNameTable) EXPECT_EQ(LookupKeyName(entry.Name), entry.Code) << entry.Name;
-  EXPECT_EQ(LookupKeyName("BKSP"), 0x08);
-  EXPECT_EQ(LookupKeyName("F16"), 0x7f);
   const std::vector<std::string> others = {"F17", "DELE", "enter", "", "SCROLLLOCKX", std::string(1000, 'Z')};
   for (const std::string& name : others)
     EXPECT_EQ(LookupKeyName(name), kNoKeyName) << name;
