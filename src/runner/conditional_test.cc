@@ -8,33 +8,11 @@ namespace {
 
 using Screens = std::vector<std::vector<std::string>>;
 
-class ConditionalTest : public ::testing::Test {
- protected:
-  void SetUp() override { ResetAll(); }
-  record::World& world = record::TheWorld();
-};
-
-TEST_F(ConditionalTest, WhileNotExistsRunsTheBodyUntilTheTextShows) {
-  for (int passes : {0, 1, 3}) {
-    SetUp();
-    world.Screens.assign(passes, {"working..."});
-    world.Screens.push_back({"", "READY"});
-    RunResult r = RunScript("while not exists \"ready\"\r\ndelay 200\r\ntitle \"after\"");
-    EXPECT_EQ(r.Output, "") << passes;
-    EXPECT_EQ(CallsNamed({"Sleep"}).size(), static_cast<std::size_t>(passes));
-    EXPECT_EQ(world.Captures, passes + 1);
-    EXPECT_EQ(CallsNamed({"PeekMessageA"}).size(), static_cast<std::size_t>(passes));
-    EXPECT_EQ(CallsNamed({"SetWindowTextA"}).size(), 1u);  // the line after the body
-  }
-}
+using ConditionalTest = RecordTest;
 
 TEST_F(ConditionalTest, BodiesRunAsTheScreenSays) {
-  const struct {
-    Screens screens;
-    const char *script, *sleeps, *output;
-  } rows[] = {
+  const struct { Screens screens; const char *script, *sleeps, *output; } rows[] = {
       {{{"copying"}, {"copying"}, {"done"}}, "while exists \"copying\"\r\ndelay 1", "s1 s1", ""},
-      {{}, "while exists \"copying\"\r\ndelay 1", "", ""},
       // If runs its body at most once, on a single capture.
       {{{"press any key"}, {"press any key"}, {"x"}},
        "if \"press any key\"\r\ndelay 7\r\nif \"press\"\r\ndelay 8", "s7 s8", ""},
@@ -47,49 +25,19 @@ TEST_F(ConditionalTest, BodiesRunAsTheScreenSays) {
       {{{"anything"}}, "while exists \"\"\r\ndelay 1\r\nif \"\"\r\ndelay 2\r\nif \"x\r\ndelay 3", "", ""},
       {{}, "while not exists \"\"\r\ndelay 1\r\ndelay 2", "",
        "Error at line: 2\r\nEmpty condition in while not exists\r\n"},
-      {{}, "while not exists x\r\ndelay 1", "",
-       "Error at line: 2\r\nEmpty condition in while not exists\r\n"},
-      {{}, "while not exists \"\"\r\nwait", "", "Error at line: 2\r\n"},  // an invalid body fails first
-      // A failing body is absorbed and its message kept.
-      {{{"a"}, {"a"}, {"ready"}}, "while not exists \"ready\"\r\nstart \"missing\"\r\nbad", "",
-       "Error at line: 3\r\nFile not found: missing\r\n"},
-      {{{"ready"}}, "if \"ready\"\r\nstart \"nothere\"\r\nbad line", "",
-       "Error at line: 3\r\nFile not found: nothere\r\n"},
+      // An invalid body fails first, under its own line, even when it would not run.
+      {{}, "while not exists \"\"\r\nwait", "", "Error at line: 2\r\n"},
+      {{{"ready"}}, "rem x\r\nwhile not exists \"ready\"\r\nwait 5", "", "Error at line: 3\r\n"},
+      {{}, "rem x\r\nif \"absent\"\r\nwait 5", "", "Error at line: 3\r\n"},
+      {{}, "rem x\r\nwhile exists \"absent\"\r\nwait 5", "", "Error at line: 3\r\n"},
   };
   for (const auto& row : rows) {
     SetUp();
     world.Screens = row.screens;
-    world.CreateProcessResult = 0;
-    world.CreateProcessError = 2;
     EXPECT_EQ(RunScript(row.script).Output, row.output) << row.script;
     EXPECT_EQ(Keys(), row.sleeps) << row.script;
   }
 }
-
-TEST_F(ConditionalTest, InvalidBodyFailsUnderTheBodysLineEvenWhenNotRun) {
-  for (const char* head : {"while not exists \"ready\"", "if \"absent\"", "while exists \"absent\""}) {
-    SetUp();
-    world.Screens = {{"ready"}};
-    RunResult r = RunScript(std::string("rem x\r\n") + head + "\r\nwait 5\r\ndelay 1");
-    EXPECT_EQ(r.Output, "Error at line: 3\r\n") << head;
-    EXPECT_EQ(Keys(), "");
-    // Captured before the body was classified, then for the picture of the failure.
-    EXPECT_EQ(world.Captures, 2);
-  }
-}
-
-TEST_F(ConditionalTest, PumpDeliversAllMessagesAndDropsQuit) {
-  world.Messages = {{0, 0x113, 0, 0, 0, {}}, {0, platform::WM_QUIT, 0, 0, 0, {}}, {0, 0x100, 0, 0, 0, {}}};
-  PumpMessages();
-  EXPECT_EQ(CallsNamed({"PeekMessageA"}).size(), 4u);
-  EXPECT_EQ(CallsNamed({"DispatchMessageA"}).size(), 2u);
-  EXPECT_EQ(CallsNamed({"TranslateMessage"}).size(), 2u);
-  EXPECT_TRUE(world.Messages.empty());
-}
-
-}  // namespace
-
-namespace {
 
 // A screen that shows `text` from the capture numbered `from` (1 first) on.
 Screens ShowsFrom(int from, const std::string& text) {
@@ -99,23 +47,14 @@ Screens ShowsFrom(int from, const std::string& text) {
 }
 
 TEST_F(ConditionalTest, WaitsEndAtTheirTimeOutAfterThePassThatCrossesIt) {
-  const struct {
-    const char* script;
-    Screens screens;
-    const char* output;
-    const char* sleeps;
-  } rows[] = {
+  const struct { const char* script; Screens screens; const char* output; const char* sleeps; } rows[] = {
       // Each pass sleeps 100 ms (and the idle pump adds nothing here).
       {"#define wait_timeout 300\r\nwhile not exists \"ready\"\r\ndelay 100", {},
        "Error at line: 3\r\nTimeout in while not exists\r\n", "s100 s100 s100"},
       {"#define wait_timeout 300\r\nwhile not exists \"ready\"\r\ndelay 100", ShowsFrom(4, "ready"),
        "", "s100 s100 s100"},  // shown on the capture after the third pass: in time
-      {"#define wait_timeout 0x12c\r\nwhile exists \"busy\"\r\ndelay 100", ShowsFrom(1, "busy"),
-       "Error at line: 3\r\nTimeout in while exists\r\n", "s100 s100 s100"},
       {"#define wait_timeout 300\r\n#define wait_timeout 0\r\nwhile not exists \"ready\"\r\ndelay 100",
        ShowsFrom(6, "ready"), "", "s100 s100 s100 s100 s100"},  // 0 lifts the limit
-      {"#define wait_timeout 250\r\n#define wait_timeout -5", {},
-       "Error at line: 2\r\nError in: #define WAIT_TIMEOUT\r\n", ""},
       // A failed inner wait is absorbed by the outer one, which has its own clock.
       {"#define wait_timeout 200\r\nwhile not exists \"done\"\r\nwhile not exists \"x\"\r\ndelay 100\r\n"
        "rem after", {}, "Error at line: 4\r\nTimeout in while not exists\r\n", "s100 s100"},
@@ -130,36 +69,11 @@ TEST_F(ConditionalTest, WaitsEndAtTheirTimeOutAfterThePassThatCrossesIt) {
   }
 }
 
-TEST_F(ConditionalTest, WithoutALimitAWaitNeverReadsTheClock) {
+TEST_F(ConditionalTest, AWaitWhoseBodyStartsAProgramNeverSaysNothingCanEndIt) {
+  world.ConsoleCanChange = false;
   world.Screens = ShowsFrom(3, "ready");
-  RunScript("while not exists \"ready\"\r\nrem wait\r\n#define wait_timeout 10\r\nif \"ready\"\r\nrem x");
-  EXPECT_EQ(CallsNamed({"GetTickCount64"}), std::vector<std::string>{});
-}
-
-TEST_F(ConditionalTest, AnIdleWaitTimesOutOnTheClockOfThePump) {
-  // A comment body: only the pump's idle waits (20 ms each) move the clock.
-  world.Files["script.txt"].Content = "while not exists \"ready\"\r\n; wait";
-  RunResult timed = RunKlavrun({"--timeout", "100ms", "script.txt"});
-  EXPECT_EQ(timed.Output, "Error at line: 2\r\nTimeout in while not exists\r\n");
-  EXPECT_EQ(timed.Code, 2u);
-  EXPECT_EQ(world.Captures, 1 + 5 + 1);  // the first, one a pass, the picture
-}
-
-TEST_F(ConditionalTest, AWaitNothingCanEndSaysSoOnceAndGoesOn) {
-  const struct {
-    const char* body;
-    bool warned;
-  } rows[] = {{"delay 10", true}, {"start \"prog\"", false}};
-  for (const auto& row : rows) {
-    SetUp();
-    world.ConsoleCanChange = false;
-    world.Screens = ShowsFrom(4, "ready");
-    RunResult r = RunScript(std::string("rem\x20x\r\nwhile not exists \"ready\"\r\n") + row.body);
-    EXPECT_EQ(r.Output, "") << row.body;
-    EXPECT_EQ(world.ErrorOutput,
-              row.warned ? "klavrun: line 2 waits for \"ready\", but no program it started is still running\n"
-                         : "") << row.body;
-  }
+  EXPECT_EQ(RunScript("while not exists \"ready\"\r\nstart \"prog\"").Output, "");
+  EXPECT_EQ(world.ErrorOutput, "");
 }
 
 }  // namespace

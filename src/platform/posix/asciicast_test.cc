@@ -18,17 +18,12 @@ std::string Json(const std::string& bytes) {
 
 TEST(AsciicastText, StringsAreValidJsonOnOneLine) {
   const struct { std::string bytes, json; } kRows[] = {
-      {"", "\"\""},
-      {"say \"hi\" C:\\", "\"say \\\"hi\\\" C:\\\\\""},
-      {"\b\f\n\r\t", "\"\\b\\f\\n\\r\\t\""},
+      {"\"C:\\\b\f\n\r\t", "\"\\\"C:\\\\\\b\\f\\n\\r\\t\""},
       {std::string("\x00\x1b[0m\x7f", 6), "\"\\u0000\\u001b[0m\\u007f\""},
-      {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80\""},
-      {"\xc2\x85\xc2\x9f\xc2\xa0", "\"\\u0085\\u009f\xc2\xa0\""},          // C1 controls
-      {"a\xe2\x80\xa8" "b\xe2\x80\xa9", "\"a\\u2028b\\u2029\""},         // line separators
+      // C1 controls, a line separator.
+      {"\xc2\x85\xc2\x9f\xc2\xa0" "a\xe2\x80\xa8", "\"\\u0085\\u009f\xc2\xa0" "a\\u2028\""},
       // Each invalid sequence, as long as its valid start, is one U+FFFD.
-      {"\xff\x80" "a", "\"" FFFD FFFD "a\""},
-      {"\xc0\x80", "\"" FFFD FFFD "\""},                                 // a longer form
-      {"\xe0\x80\x80", "\"" FFFD FFFD FFFD "\""},
+      {"\xff\x80" "a", "\"" FFFD FFFD "a\""}, {"\xc0\x80", "\"" FFFD FFFD "\""},  // a longer form
       {"\xed\xa0\x80", "\"" FFFD FFFD FFFD "\""},                        // a surrogate
       {"\xf4\x90\x80\x80", "\"" FFFD FFFD FFFD FFFD "\""},               // past U+10FFFF
       {"\xe2\x82" "A\xf0\x9f\x98" "\"", "\"" FFFD "A" FFFD "\\\"\""},
@@ -38,11 +33,7 @@ TEST(AsciicastText, StringsAreValidJsonOnOneLine) {
 }
 
 // A step: 'o' or 'i' stream bytes, 'm' a marker, 'f' the finish.
-struct Step {
-  char what;
-  std::uint64_t micros;
-  std::string bytes;
-};
+struct Step { char what; std::uint64_t micros; std::string bytes; };
 
 std::string Events(const std::vector<Step>& steps) {
   Asciicast cast(0, 80, 25, "");
@@ -60,16 +51,11 @@ std::string Events(const std::vector<Step>& steps) {
 
 TEST(AsciicastText, EventsKeepCharactersWholeAndTimeGoingForward) {
   const struct { std::vector<Step> steps; std::string events; } kRows[] = {
-      {{{'o', 1500000, "a"}, {'i', 1500001, "b~"}, {'m', 61000000, "line 2: x"}},
-       "[1.500000, \"o\", \"a\"]\n[1.500001, \"i\", \"b~\"]\n[61.000000, \"m\", \"line 2: x\"]\n"},
       // A character split between two reads; the other stream is not held up.
       {{{'o', 1, "caf\xc3"}, {'i', 2, "\xc3"}, {'o', 3, "\xa9!"}, {'i', 4, "\xa9"}},
        "[0.000001, \"o\", \"caf\"]\n[0.000003, \"o\", \"\xc3\xa9!\"]\n"
        "[0.000004, \"i\", \"\xc3\xa9\"]\n"},
-      {{{'o', 1, "\xf0"}, {'o', 2, "\x9f"}, {'o', 3, "\x98"}, {'o', 4, "\x80"}},
-       "[0.000004, \"o\", \"\xf0\x9f\x98\x80\"]\n"},
       // Held back, then not completed: replaced like any invalid sequence.
-      {{{'o', 1, "\xe2\x82"}, {'o', 2, "x"}}, "[0.000002, \"o\", \"" FFFD "x\"]\n"},
       {{{'o', 1, "a\xe2"}, {'i', 2, "\xe2\x82"}, {'f', 3, ""}},
        "[0.000001, \"o\", \"a\"]\n[0.000003, \"o\", \"" FFFD "\"]\n"
        "[0.000003, \"i\", \"" FFFD "\"]\n"},

@@ -43,12 +43,18 @@ std::string Keys() {
   for (const std::string& call : record::TheWorld().Calls) {
     unsigned vk, scan, flags;
     unsigned long ms;
-    char text[256], token[300];
+    char text[256], token[300], hex[16];
     if (std::sscanf(call.c_str(), "keybd_event(0x%x, 0x%x, 0x%x, 0x0)", &vk, &scan, &flags) == 3) {
-      if (flags > 3 || scan != (platform::UsMapVirtualKey(vk, 0) & 0xff))
+      const std::string x = flags & 1 ? "x" : "";
+      std::snprintf(hex, sizeof hex, "%x", vk);
+      if (flags > 3 || scan != (platform::UsMapVirtualKey(vk, 0) & 0xff)) {
         std::snprintf(token, sizeof token, "%x/%x/%x", vk, scan, flags);
-      else
-        std::snprintf(token, sizeof token, "%s%c%x", flags & 1 ? "x" : "", flags & 2 ? 'u' : 'd', vk);
+      } else if (flags & 2 && !tokens.empty() && tokens.back() == x + "d" + hex) {
+        tokens.back() = (x.empty() ? "a" : "x") + std::string(hex);  // a press and release in a row
+        continue;
+      } else {
+        std::snprintf(token, sizeof token, "%s%c%s", x.c_str(), flags & 2 ? 'u' : 'd', hex);
+      }
     } else if (std::sscanf(call.c_str(), "MessageBoxA(0x0, \"%255[^\"]\"", text) == 1) {
       for (char* c = text; *c; ++c)
         if (*c == ' ') *c = '_';
@@ -61,15 +67,6 @@ std::string Keys() {
     tokens.push_back(token);
   }
   std::string out;
-  for (std::size_t i = 0; i < tokens.size(); ++i) {
-    std::string t = tokens[i];
-    std::size_t d = t[0] == 'd' ? 0 : t.compare(0, 2, "xd") == 0 ? 1 : std::string::npos;
-    if (d != std::string::npos && i + 1 < tokens.size() &&
-        tokens[i + 1] == std::string(t).replace(d, 1, "u")) {
-      t.replace(d, 1, d ? "" : "a");  // a press and release in a row
-      ++i;
-    }
-    out += (out.empty() ? "" : " ") + t;
-  }
+  for (const std::string& t : tokens) out += (out.empty() ? "" : " ") + t;
   return out;
 }

@@ -2,15 +2,23 @@
 #ifndef KLAVRUN_PLATFORM_RECORD_RECORD_TEST_SUPPORT_H_
 #define KLAVRUN_PLATFORM_RECORD_RECORD_TEST_SUPPORT_H_
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 #include "platform/record/record.h"
-#include "runner/errors.h"
 #include "runner/globals.h"
 
 /// A fresh world, run state, output state and window search.
 void ResetAll();
+
+/// A test on a fresh world; a table's rows call SetUp() for their own.
+class RecordTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetAll(); }
+  record::World& world = record::TheWorld();
+};
 
 struct RunResult {
   unsigned Code = 0xffffffff;
@@ -31,16 +39,5 @@ std::vector<std::string> CallsNamed(const std::vector<std::string>& names);
 /// first for the extended flag ("x25"), "box:No_Close" a message box, "s20" a
 /// sleep; any other key event as "vk/scan/flags".
 std::string Keys();
-
-/// "Class: message" of the RaisedError `f` raises, or "nothing raised".
-template <typename F>
-std::string Raised(F f) {
-  try {
-    f();
-  } catch (const RaisedError& e) {
-    return e.ClassName + ": " + e.Message;
-  }
-  return "nothing raised";
-}
 
 #endif  // KLAVRUN_PLATFORM_RECORD_RECORD_TEST_SUPPORT_H_
