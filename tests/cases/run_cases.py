@@ -1,51 +1,50 @@
 #!/usr/bin/python3
 """Runs end-to-end cases written as data: a script and what the run must give.
 
-    run_cases.py [--only NAME] FOLDER|README...   KLAVRUN, KLAVTRACE, KLAVCHECK,
-                                                  KLAVHELPER, XWINDOWS: the programs
+    run_cases.py [--only NAME] FOLDER|README...   the programs: KLAVRUN, KLAVTRACE,
+                                                  KLAVCHECK, KLAVHELPER, XWINDOWS
 
-A .case file holds one case, or several each headed by "=== NAME" (what comes
-before the first holds for each). A line is a word and its value ("#": a
-comment); a block's lines follow it indented by two blanks. "..." is the body
-of a Python bytes literal; a word ending in "~" takes a regular expression
-that must match the whole instead. In a README, each indented block after
-"<!-- example: runs -->" is a case: it runs, and klavcheck finds nothing in it.
+A .case file holds a case, or several each under "=== NAME" (what comes first
+holds for each). A line is a word and its value ("#": a comment); a block's
+lines follow indented by two blanks. "..." is a Python bytes literal's body; a
+word ending in "~" takes a regular expression matching the whole instead. In a
+README, each indented block after "<!-- example: runs -->" is a case: it runs,
+and klavcheck finds nothing in it.
 
   script [lf|cr|crlf] [bom]  the script, a line each (CR LF ends by default);
-                             " => COLUMN: KIND: TEXT" after a line: lines
-                             adds what klavcheck reports on it
+                             " => COLUMN: KIND: TEXT" after a line adds to lines
   bytes "..."                or the script's bytes
   args WORD...               options before the script, or
   command WORD...            the whole command line ({script}: the script)
   program NAME               klavrun (the default), klavtrace or klavcheck
-  given NAME "..."           a file, folder NAME a folder, fifo NAME a named
-                             pipe, each made in the case's folder first
+  given NAME "..."           a file made in the case's folder first
+  folder NAME / fifo NAME    a folder, a named pipe, made there likewise
   windows "TITLE"...         X windows made first (the last on top)
   focus "TITLE"              the one focused after ("unchanged", the default)
   exit N                     the exit code (0 unless told)
-  stdout "..." / stdout~ RE  standard output; stderr likewise (after exit 0:
-                             nothing, unless told)
+  stdout "..." / stdout~ RE  standard output; stderr likewise (nothing after
+                             exit 0 unless told)
   lines                      lines standard output holds in this order
   file NAME "..." / file~ NAME RE   a file the run left in the case's folder
   stdout-to PATH             where standard output goes
-  signal N NAME [run]        signal NAME after N seconds to klavrun, or to
-                             the process running its script
-  during N SHELL             a command started after N seconds; must succeed
+  signal N NAME [run]        signal NAME after N seconds to klavrun, or (run)
+                             to the process running its script
+  during N SHELL             started after N seconds; must succeed
   after SHELL                run after the run until it succeeds
-  seconds N / at-least N     the longest (20 unless told) and shortest run
+  seconds N / at-least N     the longest run (20 unless told), the shortest
   cpu-at-most N              CPU seconds of klavrun and its programs
   recording NAME [part] [JSON]  an asciicast the run wrote: whole, in time
-                             order, its output the run's (part: the start of
-                             it); JSON its header, with a timestamp of now
-  cast-input "..."           its "i" events together
-  cast-markers               its markers, each once, in order
-  terminal [shell]           runs in a tmux pane (100 x 30), standard error
-                             to stderr.txt, with these steps: wait TEXT,
-                             wait-file NAME, keys WORD..., tmux WORD...,
-                             sleep N, sh SHELL (must succeed; $KLAVTMUX is
-                             tmux on the pane's server). The pane's and the
-                             terminal's modes must come back. "shell": the
-                             steps start klavrun and write stty.* and rc.
+                             order, its output the run's (part: a start of it);
+                             JSON its header, with a timestamp of now
+  cast-input "..." / cast-markers   its "i" events together / its markers,
+                             each once, in order (a block)
+  terminal [shell]           runs in a tmux pane (100 x 30), standard error to
+                             stderr.txt, taking steps: wait TEXT, wait-file
+                             NAME, keys WORD..., tmux WORD..., sleep N, sh SHELL
+                             (must succeed; $KLAVTMUX: tmux on the pane's
+                             server). The pane's and the terminal's modes must
+                             come back. shell: the steps start klavrun and
+                             write stty.* and rc.
 
 {helper}, {klavrun}: the programs; {dir}: the case's folder; {unique}: a
 number no other case uses; {keys N}: N typable bytes. Outside a terminal the
@@ -66,16 +65,16 @@ import tempfile
 import textwrap
 import time
 
-KLAVRUN = os.path.abspath(os.environ.get("KLAVRUN", "build/klavrun"))
-HELPER = os.path.abspath(os.environ.get("KLAVHELPER", "build/klavhelper"))
-XWINDOWS = os.path.abspath(os.environ.get("XWINDOWS", "build/xwindows"))
 PROGRAMS = {name: os.path.abspath(os.environ.get(name.upper(), "build/" + name))
-            for name in ("klavrun", "klavtrace", "klavcheck")}
+            for name in ("klavrun", "klavtrace", "klavcheck", "klavhelper", "xwindows")}
 ENDINGS = {"crlf": b"\r\n", "lf": b"\n", "cr": b"\r"}
 TYPABLE = "abcdefghijklmnopqrstuvwxyz0123456789 .,;/-=[]'\\`"
 COUNTER = itertools.count()
 BLOCKS = ("script", "lines", "cast-markers", "terminal")
 MODES = "#{alternate_on} #{cursor_flag} #{keypad_cursor_flag} #{keypad_flag} #{pane_title}"
+# What the Wine runner changes: the folders' prefix, {dir} as the program names
+# the folder, and how a case starts.
+PREFIX, NAMED, START = "klavcase", str, None
 
 
 def sections(path):
@@ -176,8 +175,8 @@ def parse(path, text):
 
 
 def expand(text, folder, unique=""):
-    for name, value in (("helper", HELPER), ("klavrun", KLAVRUN), ("dir", folder),
-                        ("unique", unique)):
+    for name, value in (("helper", PROGRAMS["klavhelper"]), ("klavrun", PROGRAMS["klavrun"]),
+                        ("dir", NAMED(folder)), ("unique", unique)):
         text = text.replace("{%s}" % name, value)
     return re.sub(r"\{keys (\d+)\}",
                   lambda m: (TYPABLE * (int(m.group(1)) // len(TYPABLE) + 1))[:int(m.group(1))],
@@ -202,19 +201,17 @@ def prepare(case, folder, unique):
 def run(path, text):
     """Runs one case; returns a list of what differed, and the seconds it took."""
     case = parse(path, text)
-    folder = tempfile.mkdtemp(prefix="klavcase")
+    folder = tempfile.mkdtemp(prefix=PREFIX)
     unique = "%d%03d" % (os.getpid(), next(COUNTER))
     try:
         prepare(case, folder, unique)
         words = case.get("command", case["args"] + ["{script}"])
         args = ["" if a == '""' else expand(a, folder).replace("{script}", "script.kls")
                 for a in words]
-        program = PROGRAMS[case["program"]]
-        started = time.monotonic()
-        cpu_before = cpu_of_children()
-        problems = []
-        start = in_terminal if case["terminal"] else with_windows if "windows" in case else launch
-        done = start(case, [program] + args, folder, unique, problems)
+        started, cpu_before, problems = time.monotonic(), cpu_of_children(), []
+        start = START or (in_terminal if case["terminal"] else
+                          with_windows if "windows" in case else launch)
+        done = start(case, [PROGRAMS[case["program"]]] + args, folder, unique, problems)
         took = time.monotonic() - started
         cpu = cpu_of_children() - cpu_before
         if cpu > case.get("cpu-at-most", float("inf")):
@@ -228,15 +225,18 @@ def run(path, text):
 
 
 def check_outcome(case, done, folder, unique, problems):
+    """The outcome against the case; None for a stream the run could not keep."""
     case.setdefault("exit", 0)
-    if case["exit"] == 0:
+    if case["exit"] == 0 and done.stderr is not None:
         case.setdefault("stderr", ("exact", b""))
     if done.returncode != case["exit"]:
-        problems.append("exit code %d, not %d" % (done.returncode, case["exit"]))
+        problems.append("exit code %s, not %d" % (done.returncode, case["exit"]))
     for stream in ("stdout", "stderr"):
-        if stream in case and not matches(case[stream], getattr(done, stream), folder):
-            problems.append("%s was %r" % (stream, getattr(done, stream)[:2000]))
-    if not in_order(case["lines"], done.stdout.decode("utf-8", "surrogateescape").splitlines()):
+        got = getattr(done, stream)
+        if stream in case and (got is None or not matches(case[stream], got, folder)):
+            problems.append("%s was %r" % (stream, got and got[:2000]))
+    stdout = (done.stdout or b"").decode("utf-8", "surrogateescape")
+    if not in_order(case["lines"], stdout.splitlines()):
         problems.append("standard output lacks, in order: %r\n%s" % (
             case["lines"], done.stdout.decode("latin-1")[-3000:]))
     for name, expected in case["files"]:
@@ -311,11 +311,10 @@ def child_of(pid):
 
 def with_windows(case, command, folder, unique, problems):
     """Runs the case among X windows of the given titles; checks the focus after."""
-    def focus():
-        said = subprocess.run([XWINDOWS, "focus"], stdout=subprocess.PIPE, check=True, timeout=30)
-        return int(said.stdout.split()[1], 16)
-
-    with subprocess.Popen([XWINDOWS, "create"] + case["windows"], stdout=subprocess.PIPE) as maker:
+    xwindows = [PROGRAMS["xwindows"]]
+    focus = lambda: int(subprocess.run(xwindows + ["focus"], stdout=subprocess.PIPE, check=True,
+                                       timeout=30).stdout.split()[1], 16)
+    with subprocess.Popen(xwindows + ["create"] + case["windows"], stdout=subprocess.PIPE) as maker:
         try:
             # It prints each id once its window is mapped.
             titles = {int(maker.stdout.readline(), 16): title for title in case["windows"]}
