@@ -11,49 +11,48 @@ word ending in "~" takes a regular expression matching the whole instead. In a
 README, each indented block after "<!-- example: runs -->" is a case: it runs,
 and klavcheck finds nothing in it.
 
-  script [lf|cr|crlf] [bom]  the script, a line each (CR LF ends by default);
-                             " => COLUMN: KIND: TEXT" after a line adds to lines
-  bytes "..."                or the script's bytes
-  args WORD...               options before the script, or
-  command WORD...            the whole command line ({script}: the script)
-  program NAME               klavrun (the default), klavtrace or klavcheck
-  given NAME "..."           a file made in the case's folder first
-  folder NAME / fifo NAME    a folder, a named pipe, made there likewise
-  windows "TITLE"...         X windows made first (the last on top)
-  focus "TITLE"              the one focused after ("unchanged", the default)
-  exit N                     the exit code (0 unless told)
-  stdout "..." / stdout~ RE  standard output; stderr likewise (nothing after
-                             exit 0 unless told)
-  lines                      lines standard output holds in this order
-  file NAME "..." / file~ NAME RE   a file the run left in the case's folder
-  stdout-to PATH             where standard output goes
-  signal N NAME [run]        signal NAME after N seconds to klavrun, or (run)
-                             to the process running its script
-  during N SHELL             started after N seconds; must succeed
-  after SHELL                run after the run until it succeeds
-  seconds N / at-least N     the longest run (20 unless told), the shortest
-  cpu-at-most N              CPU seconds of klavrun and its programs
-  recording NAME [part] [JSON]  an asciicast the run wrote: whole, in time
-                             order, its output the run's (part: a start of it);
-                             JSON its header, with a timestamp of now
-  cast-input "..." / cast-markers   its "i" events together / its markers,
-                             each once, in order (a block)
-  terminal [shell]           runs in a tmux pane (100 x 30), standard error to
-                             stderr.txt, taking steps: wait TEXT, wait-file
-                             NAME, keys WORD..., tmux WORD..., sleep N, sh SHELL
-                             (must succeed; $KLAVTMUX: tmux on the pane's
-                             server). The pane's and the terminal's modes must
-                             come back. shell: the steps start klavrun and
-                             write stty.* and rc.
+script [lf|cr|crlf] [bom]  the script (CR LF ends unless told); a line's
+                           " => COLUMN: KIND: TEXT" adds to lines
+bytes "..."                or the script's bytes
+args WORD...               options before the script, or
+command WORD...            the whole command line ({script}: the script)
+program NAME               klavrun (the default), klavtrace or klavcheck
+given NAME "..."           a file made in the case's folder first; folder NAME,
+                           fifo NAME: a folder, a named pipe likewise
+windows "TITLE"...         X windows made first (the last on top)
+focus "TITLE"              the one focused after ("unchanged", the default)
+exit N                     the exit code (0 unless told)
+stdout "..." / stdout~ RE  standard output; stderr likewise (after exit 0: none unless told)
+lines                      lines standard output holds in this order
+file NAME "..." / file~ NAME RE   a file the run left in the case's folder
+stdout-to PATH             where standard output goes
+signal N NAME [run]        signal NAME after N seconds to klavrun, or (run) to
+                           the process running its script
+during N SHELL / after SHELL   started after N seconds, must succeed / run
+                           after the run until it succeeds
+seconds N / at-least N     the longest run (20 unless told) / the shortest
+cpu-at-most N              CPU seconds of klavrun and its programs
+recording NAME [part] [JSON]  an asciicast the run wrote: whole, in time order,
+                           its output the run's (part: a start of it), JSON its
+                           header with a timestamp of now; cast-input "...":
+                           its "i" events together; cast-markers (a block): its
+                           markers, each once, in order
+terminal [shell]           a tmux pane (100 x 30), standard error to stderr.txt,
+                           steps: wait TEXT, wait-file NAME, keys WORD..., tmux
+                           WORD..., sleep N, sh SHELL (must succeed; $KLAVTMUX:
+                           tmux on the pane's server); the pane's and terminal's
+                           modes must come back; shell: the steps start klavrun
+                           and write stty.* and rc
 
-{helper}, {klavrun}: the programs; {dir}: the case's folder; {unique}: a
-number no other case uses; {keys N}: N typable bytes. Outside a terminal the
-run has a session of its own, an open pipe it inherits, and standard input a
-file it must leave unread; PS1 is "prompt> "."""
+{helper}, {klavrun}: the programs; {dir}: the case's folder; {unique}: a number
+no other case uses; {keys N}: N typable bytes. Outside a terminal the run has a
+session of its own, an inherited open pipe, and standard input a file it must
+leave unread; PS1 is "prompt> "."""
 import ast
 import itertools
 import json
 import os
+import pathlib
 import re
 import resource
 import shlex
@@ -105,50 +104,41 @@ def bytes_of(literal):
     return ast.literal_eval("b" + literal.strip())
 
 
-def expected(word, rest):
-    return ("regex", rest.encode()) if word.endswith("~") else ("exact", bytes_of(rest))
+def named(read):
+    return lambda rest: (rest.partition(" ")[0], read(rest.partition(" ")[2]))
 
 
-# Words whose value is read one way and kept under the word.
+def recording(rest):
+    name, _, header = rest.partition(" ")
+    part = header.startswith("part")
+    header = header[4 * part:].strip()
+    return name, part, json.loads(header) if header else None
+
+
+def timed(rest):
+    after, _, what = rest.partition(" ")
+    name, _, target = what.partition(" ")
+    return float(after), getattr(signal, "SIG" + name), target == "run"
+
+
+EXACT, REGEX = (lambda rest: ("exact", bytes_of(rest))), (lambda rest: ("regex", rest.encode()))
+# Each word's value, kept under the word without its "~".
 VALUES = {"args": str.split, "command": str.split, "program": str, "stdout-to": str,
           "exit": int, "seconds": float, "at-least": float, "cpu-at-most": float,
           "bytes": bytes_of, "cast-input": bytes_of, "windows": shlex.split,
-          "focus": shlex.split}
-# Words that may come again, each adding to a list.
-LISTS = {"folder": "folders", "fifo": "fifos", "after": "after"}
-
-
-def parse_word(case, word, rest):
-    """Reads one line that is no block: False for a word it does not know."""
-    if word in VALUES:
-        case[word] = VALUES[word](rest)
-    elif word in LISTS:
-        case[LISTS[word]].append(rest)
-    elif word in ("stdout", "stdout~", "stderr", "stderr~"):
-        case[word.rstrip("~")] = expected(word, rest)
-    elif word in ("file", "file~", "given"):
-        name, _, data = rest.partition(" ")
-        case["given" if word == "given" else "files"].append(
-            (name, bytes_of(data) if word == "given" else expected(word, data)))
-    elif word in ("signal", "during"):
-        after, _, what = rest.partition(" ")
-        name, _, target = what.partition(" ")
-        case["timed"].append((float(after), what, False) if word == "during" else
-                             (float(after), getattr(signal, "SIG" + name), target == "run"))
-    elif word == "recording":
-        name, _, header = rest.partition(" ")
-        part = header.startswith("part")
-        header = header[4 * part:].strip()
-        case[word] = (name, part, json.loads(header) if header else None)
-    else:
-        return False
-    return True
+          "focus": shlex.split, "recording": recording, "stdout": EXACT, "stdout~": REGEX,
+          "stderr": EXACT, "stderr~": REGEX}
+# Words that may come again: the list each adds to, and its value.
+LISTS = {"folder": ("folders", str), "fifo": ("fifos", str), "after": ("after", str),
+         "given": ("given", named(bytes_of)), "file": ("files", named(EXACT)),
+         "file~": ("files", named(REGEX)), "signal": ("timed", timed),
+         "during": ("timed", lambda rest: (float(rest.partition(" ")[0]),
+                                           rest.partition(" ")[2], False))}
 
 
 def parse(path, text):
-    case = {"ending": b"\r\n", "bom": False, "args": [], "seconds": 20, "files": [],
-            "given": [], "folders": [], "fifos": [], "program": "klavrun", "timed": [],
-            "after": []}
+    case = {"ending": b"\r\n", "bom": False, "args": [], "seconds": 20, "program": "klavrun"}
+    case.update((name, []) for name, _ in LISTS.values())
     case.update((block, []) for block in BLOCKS)
     block_name = None
     for number, line in enumerate(text.split("\n"), 1):
@@ -164,12 +154,13 @@ def parse(path, text):
         word, _, rest = line.partition(" ")
         if word in BLOCKS:
             block_name = word
-            for flag in rest.split():
-                if flag in ("bom", "shell"):
-                    case[flag] = True
-                else:
-                    case["ending"] = ENDINGS[flag]
-        elif not parse_word(case, word, rest):
+            case.update((flag, True) if flag in ("bom", "shell") else ("ending", ENDINGS[flag])
+                        for flag in rest.split())
+        elif word in VALUES:
+            case[word.rstrip("~")] = VALUES[word](rest)
+        elif word in LISTS:
+            case[LISTS[word][0]].append(LISTS[word][1](rest))
+        else:
             raise SyntaxError("%s:%d: unknown word %r" % (path, number, word))
     return case
 
@@ -212,8 +203,7 @@ def run(path, text):
         start = START or (in_terminal if case["terminal"] else
                           with_windows if "windows" in case else launch)
         done = start(case, [PROGRAMS[case["program"]]] + args, folder, unique, problems)
-        took = time.monotonic() - started
-        cpu = cpu_of_children() - cpu_before
+        took, cpu = time.monotonic() - started, cpu_of_children() - cpu_before
         if cpu > case.get("cpu-at-most", float("inf")):
             problems.append("used %.3f CPU seconds, more than %s" % (cpu, case["cpu-at-most"]))
         if took < case.get("at-least", 0):
@@ -255,10 +245,7 @@ def check_outcome(case, done, folder, unique, problems):
 
 
 def read(path):
-    if not os.path.exists(path):
-        return None
-    with open(path, "rb") as f:
-        return f.read()
+    return pathlib.Path(path).read_bytes() if os.path.exists(path) else None
 
 
 def shell(command, folder, unique, env=None, wait=True):
@@ -432,20 +419,17 @@ def main(argv):
                    for name in os.listdir(folder) if name.endswith(".case"))
     paths += [path for path in argv if path.endswith(".md")]
     cases = [c for path in paths for c in sections(path) if only is None or only in c[0]]
-    passed = failed = 0
+    failed = 0
     for name, text in cases:
         try:
             problems, took = run(name, text)
         except (subprocess.TimeoutExpired, subprocess.CalledProcessError, OSError, SyntaxError,
                 ValueError) as error:
             problems, took = [str(error)], 0
-        if problems:
-            failed += 1
-            print("FAIL %s\n  %s" % (name, "\n  ".join(problems)), flush=True)
-        else:
-            passed += 1
-            print("ok   %s (%.1f s)" % (name, took), flush=True)
-    print("%d passed, %d failed" % (passed, failed))
+        failed += bool(problems)
+        print("FAIL %s\n  %s" % (name, "\n  ".join(problems)) if problems else
+              "ok   %s (%.1f s)" % (name, took), flush=True)
+    print("%d passed, %d failed" % (len(cases) - failed, failed))
     return 1 if failed or not cases else 0
 
 
