@@ -1,24 +1,22 @@
 #!/usr/bin/python3
 """Runs end-to-end cases written as data: a script and what the run must give.
 
-    run_cases.py [--only NAME] FOLDER|README...   the programs: KLAVRUN, KLAVTRACE,
-                                                  KLAVCHECK, KLAVHELPER, XWINDOWS
+    run_cases.py [--only NAME] FOLDER|README...   KLAVRUN, KLAVTRACE, KLAVCHECK, KLAVHELPER,
+                                                  XWINDOWS: the programs
 
-A .case file holds a case, or several each under "=== NAME" (what comes first
-holds for each). A line is a word and its value ("#": a comment); a block's
-lines follow indented by two blanks. "..." is a Python bytes literal's body; a
-word ending in "~" takes a regular expression matching the whole instead. In a
-README, each indented block after "<!-- example: runs -->" is a case: it runs,
-and klavcheck finds nothing in it.
+A .case file holds a case, or several each under "=== NAME" (what comes first holds for each).
+A line is a word and its value ("#": a comment); a block's lines follow indented two blanks.
+"..." is a Python bytes literal's body; a word ending in "~" takes a regular expression that
+must match the whole instead. In a README, each indented block after "<!-- example: runs -->"
+is a case: it runs, and klavcheck finds nothing in it.
 
-script [lf|cr|crlf] [bom]  the script (CR LF ends unless told); a line's
-                           " => COLUMN: KIND: TEXT" adds to lines
+script [lf|cr|crlf] [bom]  the script (CR LF ends); " => COLUMN: KIND: TEXT" on a line: lines
 bytes "..."                or the script's bytes
 args WORD...               options before the script, or
 command WORD...            the whole command line ({script}: the script)
 program NAME               klavrun (the default), klavtrace or klavcheck
-given NAME "..."           a file made in the case's folder first; folder NAME,
-                           fifo NAME: a folder, a named pipe likewise
+given NAME "..."           a file made in the case's folder first
+folder NAME / fifo NAME    a folder, a named pipe made there first
 windows "TITLE"...         X windows made first (the last on top)
 focus "TITLE"              the one focused after ("unchanged", the default)
 exit N                     the exit code (0 unless told)
@@ -26,28 +24,24 @@ stdout "..." / stdout~ RE  standard output; stderr likewise (after exit 0: none 
 lines                      lines standard output holds in this order
 file NAME "..." / file~ NAME RE   a file the run left in the case's folder
 stdout-to PATH             where standard output goes
-signal N NAME [run]        signal NAME after N seconds to klavrun, or (run) to
-                           the process running its script
-during N SHELL / after SHELL   started after N seconds, must succeed / run
-                           after the run until it succeeds
+signal N NAME [run]        signal NAME after N seconds to klavrun, or (run) its script's process
+during N SHELL             started after N seconds; must succeed
+after SHELL                run after the run until it succeeds
 seconds N / at-least N     the longest run (20 unless told) / the shortest
 cpu-at-most N              CPU seconds of klavrun and its programs
-recording NAME [part] [JSON]  an asciicast the run wrote: whole, in time order,
-                           its output the run's (part: a start of it), JSON its
-                           header with a timestamp of now; cast-input "...":
-                           its "i" events together; cast-markers (a block): its
-                           markers, each once, in order
-terminal [shell]           a tmux pane (100 x 30), standard error to stderr.txt,
-                           steps: wait TEXT, wait-file NAME, keys WORD..., tmux
-                           WORD..., sleep N, sh SHELL (must succeed; $KLAVTMUX:
-                           tmux on the pane's server); the pane's and terminal's
-                           modes must come back; shell: the steps start klavrun
-                           and write stty.* and rc
+recording NAME [part] [JSON]  an asciicast the run wrote: whole, in time order, its output the
+                           run's (part: a start of it); JSON its header, with a timestamp of now
+cast-input "..."           its "i" events together
+cast-markers               its markers, each once, in order (a block)
+terminal [shell]           runs in a tmux pane (100 x 30), standard error to stderr.txt, with
+                           steps: wait TEXT, wait-file NAME, keys WORD..., tmux WORD..., sleep
+                           N, sh SHELL (must succeed; $KLAVTMUX: tmux on the pane's server).
+                           The pane's and the terminal's modes must come back. shell: the
+                           steps start klavrun and write stty.* and rc.
 
-{helper}, {klavrun}: the programs; {dir}: the case's folder; {unique}: a number
-no other case uses; {keys N}: N typable bytes. Outside a terminal the run has a
-session of its own, an inherited open pipe, and standard input a file it must
-leave unread; PS1 is "prompt> "."""
+{helper}, {klavrun}: the programs; {dir}: the case's folder; {unique}: a number no other case
+uses; {keys N}: N typable bytes. Outside a terminal the run has a session of its own, an
+inherited open pipe, and standard input a file it must leave unread; PS1 is "prompt> "."""
 import ast
 import itertools
 import json
@@ -78,22 +72,19 @@ PREFIX, NAMED, START = "klavcase", str, None
 
 def sections(path):
     """A file holds one case, or several each headed by a line "=== NAME"."""
-    with open(path, encoding="utf-8") as f:
-        text = f.read()
+    text, name = pathlib.Path(path).read_text(encoding="utf-8"), os.path.relpath(path)
     if path.endswith(".md"):
-        return readme_examples(path, text)
-    if not re.search(r"^=== ", text, re.M):
-        return [(os.path.relpath(path), text)]
+        return readme_examples(name, text)
     # What comes before the first case holds for every case.
     parts = re.split(r"^=== (.*)\n", text, flags=re.M)
-    return [("%s: %s" % (os.path.relpath(path), parts[i]), parts[0] + parts[i + 1])
-            for i in range(1, len(parts), 2)]
+    return [("%s: %s" % (name, parts[i]), parts[0] + parts[i + 1])
+            for i in range(1, len(parts), 2)] or [(name, text)]
 
 
-def readme_examples(path, text):
+def readme_examples(name, text):
     blocks = re.findall(r"<!-- example: runs -->\n\n((?:[ ]{4,}\S.*\n|\n)+)", text)
     clean = "klavcheck: 0 errors, 0 warnings in 1 scripts"
-    return [("%s: example %d" % (os.path.relpath(path), number),
+    return [("%s: example %d" % (name, number),
              'args --timeout 20s\nafter test "$(%s script.kls)" = "%s"\nscript lf\n%s' % (
                  PROGRAMS["klavcheck"], clean, textwrap.indent(textwrap.dedent(block).rstrip(),
                                                                "  ", lambda line: True)))
@@ -301,7 +292,8 @@ def with_windows(case, command, folder, unique, problems):
     xwindows = [PROGRAMS["xwindows"]]
     focus = lambda: int(subprocess.run(xwindows + ["focus"], stdout=subprocess.PIPE, check=True,
                                        timeout=30).stdout.split()[1], 16)
-    with subprocess.Popen(xwindows + ["create"] + case["windows"], stdout=subprocess.PIPE) as maker:
+    with subprocess.Popen(xwindows + ["create"] + case["windows"],
+                          stdout=subprocess.PIPE) as maker:
         try:
             # It prints each id once its window is mapped.
             titles = {int(maker.stdout.readline(), 16): title for title in case["windows"]}
@@ -399,16 +391,13 @@ def in_order(wanted, lines):
 
 
 def cpu_of_children():
-    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return usage.ru_utime + usage.ru_stime
+    return sum(resource.getrusage(resource.RUSAGE_CHILDREN)[:2])  # user and system
 
 
 def matches(expected, got, folder):
     kind, pattern = expected
     pattern = expand(pattern.decode("latin-1"), folder).encode("latin-1")
-    if kind == "exact":
-        return got == pattern
-    return re.fullmatch(pattern, got, re.S) is not None
+    return got == pattern if kind == "exact" else re.fullmatch(pattern, got, re.S) is not None
 
 
 def main(argv):

@@ -1,22 +1,17 @@
 #!/usr/bin/python3
-"""Runs case files the Windows way: klavrun.exe under Wine, on an X display
+"""Runs case files the Windows way: klavrun.exe under Wine on an X display
 (run.sh starts one), each case read, prepared and checked by
-tests/cases/run_cases.py.
+tests/cases/run_cases.py.     run_cases.py [--only NAME] FOLDER...
+KLAVRUN_WIN_BUILD names the mingw build, KLAVRUN_WINEPREFIX a prefix.
 
-    run_cases.py [--only NAME] FOLDER...    KLAVRUN_WIN_BUILD names the mingw
-                                            build, KLAVRUN_WINEPREFIX a prefix
-
-Its words: script, bytes, args, command, folder, exit, stdout, file, seconds
-(a minute at the least: a console window opens slowly), and
-
-    via wine           (the default) cmd runs klavrun.exe from a batch file, with
-                       no console window: output to a file, exit code from
-                       %ERRORLEVEL%
-    via cmd            the same in a console window (wineconsole)
-    via wineconsole    klavrun.exe alone in a console window, which keeps its
-                       output; the exit code is wineconsole's
-    stdout-to console  (via cmd) the output stays in the console window
-
+Words: script, bytes, args, command, folder, exit, stdout, file, seconds (a
+minute at the least: a console window opens slowly), and
+  via wine           (the default) cmd runs klavrun.exe from a batch file with no
+                     console window: output to a file, exit code %ERRORLEVEL%
+  via cmd            the same in a console window (wineconsole)
+  via wineconsole    klavrun.exe alone in a console window, which keeps its
+                     output; the exit code is wineconsole's
+  stdout-to console  (via cmd) the output stays in the console window
 Scripts start the helpers by name: they lie beside klavrun.exe. {dir} is the
 case's folder as Windows names it, a name with a blank."""
 import os
