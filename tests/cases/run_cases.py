@@ -1,60 +1,52 @@
 #!/usr/bin/python3
 """Runs end-to-end cases written as data: a script and what the run must give.
 
-    run_cases.py [--only NAME] FOLDER|README...   KLAVRUN, KLAVTRACE, KLAVCHECK,
-                                                  KLAVHELPER, XWINDOWS: the programs
+    run_cases.py [--only NAME] FOLDER|README...   KLAVRUN, KLAVTRACE, KLAVCHECK, KLAVHELPER,
+                                                  XWINDOWS: the programs
 
-A .case file holds one case, or several each headed by "=== NAME" (what comes
-before the first holds for each). A line is a word and its value ("#": a
-comment); a block's lines follow it indented by two blanks. "..." is the body
-of a Python bytes literal; a word ending in "~" takes a regular expression
-that must match the whole instead. In a README, each indented block after
-"<!-- example: runs -->" is a case: it runs, and klavcheck finds nothing in it.
+A .case file holds a case, or several each under "=== NAME" (what comes first holds for each).
+A line is a word and its value ("#": a comment); a block's lines follow indented two blanks.
+"..." is a Python bytes literal's body; a word ending in "~" takes a regular expression that
+must match the whole instead. In a README, each indented block after "<!-- example: runs -->"
+is a case: it runs, and klavcheck finds nothing in it.
 
-  script [lf|cr|crlf] [bom]  the script, a line each (CR LF ends by default);
-                             " => COLUMN: KIND: TEXT" after a line: lines
-                             adds what klavcheck reports on it
-  bytes "..."                or the script's bytes
-  args WORD...               options before the script, or
-  command WORD...            the whole command line ({script}: the script)
-  program NAME               klavrun (the default), klavtrace or klavcheck
-  given NAME "..."           a file, folder NAME a folder, fifo NAME a named
-                             pipe, each made in the case's folder first
-  windows "TITLE"...         X windows made first (the last on top)
-  focus "TITLE"              the one focused after ("unchanged", the default)
-  exit N                     the exit code (0 unless told)
-  stdout "..." / stdout~ RE  standard output; stderr likewise (after exit 0:
-                             nothing, unless told)
-  lines                      lines standard output holds in this order
-  file NAME "..." / file~ NAME RE   a file the run left in the case's folder
-  stdout-to PATH             where standard output goes
-  signal N NAME [run]        signal NAME after N seconds to klavrun, or to
-                             the process running its script
-  during N SHELL             a command started after N seconds; must succeed
-  after SHELL                run after the run until it succeeds
-  seconds N / at-least N     the longest (20 unless told) and shortest run
-  cpu-at-most N              CPU seconds of klavrun and its programs
-  recording NAME [part] [JSON]  an asciicast the run wrote: whole, in time
-                             order, its output the run's (part: the start of
-                             it); JSON its header, with a timestamp of now
-  cast-input "..."           its "i" events together
-  cast-markers               its markers, each once, in order
-  terminal [shell]           runs in a tmux pane (100 x 30), standard error
-                             to stderr.txt, with these steps: wait TEXT,
-                             wait-file NAME, keys WORD..., tmux WORD...,
-                             sleep N, sh SHELL (must succeed; $KLAVTMUX is
-                             tmux on the pane's server). The pane's and the
-                             terminal's modes must come back. "shell": the
-                             steps start klavrun and write stty.* and rc.
+script [lf|cr|crlf] [bom]  the script (CR LF ends); " => COLUMN: KIND: TEXT" on a line: lines
+bytes "..."                or the script's bytes
+args WORD...               options before the script, or
+command WORD...            the whole command line ({script}: the script)
+program NAME               klavrun (the default), klavtrace or klavcheck
+given NAME "..."           a file made in the case's folder first
+folder NAME / fifo NAME    a folder, a named pipe made there first
+windows "TITLE"...         X windows made first (the last on top)
+focus "TITLE"              the one focused after ("unchanged", the default)
+exit N                     the exit code (0 unless told)
+stdout "..." / stdout~ RE  standard output; stderr likewise (after exit 0: none unless told)
+lines                      lines standard output holds in this order
+file NAME "..." / file~ NAME RE   a file the run left in the case's folder
+stdout-to PATH             where standard output goes
+signal N NAME [run]        signal NAME after N seconds to klavrun, or (run) its script's process
+during N SHELL             started after N seconds; must succeed
+after SHELL                run after the run until it succeeds
+seconds N / at-least N     the longest run (20 unless told) / the shortest
+cpu-at-most N              CPU seconds of klavrun and its programs
+recording NAME [part] [JSON]  an asciicast the run wrote: whole, in time order, its output the
+                           run's (part: a start of it); JSON its header, with a timestamp of now
+cast-input "..."           its "i" events together
+cast-markers               its markers, each once, in order (a block)
+terminal [shell]           runs in a tmux pane (100 x 30), standard error to stderr.txt, with
+                           steps: wait TEXT, wait-file NAME, keys WORD..., tmux WORD..., sleep
+                           N, sh SHELL (must succeed; $KLAVTMUX: tmux on the pane's server).
+                           The pane's and the terminal's modes must come back. shell: the
+                           steps start klavrun and write stty.* and rc.
 
-{helper}, {klavrun}: the programs; {dir}: the case's folder; {unique}: a
-number no other case uses; {keys N}: N typable bytes. Outside a terminal the
-run has a session of its own, an open pipe it inherits, and standard input a
-file it must leave unread; PS1 is "prompt> "."""
+{helper}, {klavrun}: the programs; {dir}: the case's folder; {unique}: a number no other case
+uses; {keys N}: N typable bytes. Outside a terminal the run has a session of its own, an
+inherited open pipe, and standard input a file it must leave unread; PS1 is "prompt> "."""
 import ast
 import itertools
 import json
 import os
+import pathlib
 import re
 import resource
 import shlex
@@ -66,36 +58,33 @@ import tempfile
 import textwrap
 import time
 
-KLAVRUN = os.path.abspath(os.environ.get("KLAVRUN", "build/klavrun"))
-HELPER = os.path.abspath(os.environ.get("KLAVHELPER", "build/klavhelper"))
-XWINDOWS = os.path.abspath(os.environ.get("XWINDOWS", "build/xwindows"))
 PROGRAMS = {name: os.path.abspath(os.environ.get(name.upper(), "build/" + name))
-            for name in ("klavrun", "klavtrace", "klavcheck")}
+            for name in ("klavrun", "klavtrace", "klavcheck", "klavhelper", "xwindows")}
 ENDINGS = {"crlf": b"\r\n", "lf": b"\n", "cr": b"\r"}
 TYPABLE = "abcdefghijklmnopqrstuvwxyz0123456789 .,;/-=[]'\\`"
 COUNTER = itertools.count()
 BLOCKS = ("script", "lines", "cast-markers", "terminal")
 MODES = "#{alternate_on} #{cursor_flag} #{keypad_cursor_flag} #{keypad_flag} #{pane_title}"
+# What the Wine runner changes: the folders' prefix, {dir} as the program names
+# the folder, and how a case starts.
+PREFIX, NAMED, START = "klavcase", str, None
 
 
 def sections(path):
     """A file holds one case, or several each headed by a line "=== NAME"."""
-    with open(path, encoding="utf-8") as f:
-        text = f.read()
+    text, name = pathlib.Path(path).read_text(encoding="utf-8"), os.path.relpath(path)
     if path.endswith(".md"):
-        return readme_examples(path, text)
-    if not re.search(r"^=== ", text, re.M):
-        return [(os.path.relpath(path), text)]
+        return readme_examples(name, text)
     # What comes before the first case holds for every case.
     parts = re.split(r"^=== (.*)\n", text, flags=re.M)
-    return [("%s: %s" % (os.path.relpath(path), parts[i]), parts[0] + parts[i + 1])
-            for i in range(1, len(parts), 2)]
+    return [("%s: %s" % (name, parts[i]), parts[0] + parts[i + 1])
+            for i in range(1, len(parts), 2)] or [(name, text)]
 
 
-def readme_examples(path, text):
+def readme_examples(name, text):
     blocks = re.findall(r"<!-- example: runs -->\n\n((?:[ ]{4,}\S.*\n|\n)+)", text)
     clean = "klavcheck: 0 errors, 0 warnings in 1 scripts"
-    return [("%s: example %d" % (os.path.relpath(path), number),
+    return [("%s: example %d" % (name, number),
              'args --timeout 20s\nafter test "$(%s script.kls)" = "%s"\nscript lf\n%s' % (
                  PROGRAMS["klavcheck"], clean, textwrap.indent(textwrap.dedent(block).rstrip(),
                                                                "  ", lambda line: True)))
@@ -106,50 +95,41 @@ def bytes_of(literal):
     return ast.literal_eval("b" + literal.strip())
 
 
-def expected(word, rest):
-    return ("regex", rest.encode()) if word.endswith("~") else ("exact", bytes_of(rest))
+def named(read):
+    return lambda rest: (rest.partition(" ")[0], read(rest.partition(" ")[2]))
 
 
-# Words whose value is read one way and kept under the word.
+def recording(rest):
+    name, _, header = rest.partition(" ")
+    part = header.startswith("part")
+    header = header[4 * part:].strip()
+    return name, part, json.loads(header) if header else None
+
+
+def timed(rest):
+    after, _, what = rest.partition(" ")
+    name, _, target = what.partition(" ")
+    return float(after), getattr(signal, "SIG" + name), target == "run"
+
+
+EXACT, REGEX = (lambda rest: ("exact", bytes_of(rest))), (lambda rest: ("regex", rest.encode()))
+# Each word's value, kept under the word without its "~".
 VALUES = {"args": str.split, "command": str.split, "program": str, "stdout-to": str,
           "exit": int, "seconds": float, "at-least": float, "cpu-at-most": float,
           "bytes": bytes_of, "cast-input": bytes_of, "windows": shlex.split,
-          "focus": shlex.split}
-# Words that may come again, each adding to a list.
-LISTS = {"folder": "folders", "fifo": "fifos", "after": "after"}
-
-
-def parse_word(case, word, rest):
-    """Reads one line that is no block: False for a word it does not know."""
-    if word in VALUES:
-        case[word] = VALUES[word](rest)
-    elif word in LISTS:
-        case[LISTS[word]].append(rest)
-    elif word in ("stdout", "stdout~", "stderr", "stderr~"):
-        case[word.rstrip("~")] = expected(word, rest)
-    elif word in ("file", "file~", "given"):
-        name, _, data = rest.partition(" ")
-        case["given" if word == "given" else "files"].append(
-            (name, bytes_of(data) if word == "given" else expected(word, data)))
-    elif word in ("signal", "during"):
-        after, _, what = rest.partition(" ")
-        name, _, target = what.partition(" ")
-        case["timed"].append((float(after), what, False) if word == "during" else
-                             (float(after), getattr(signal, "SIG" + name), target == "run"))
-    elif word == "recording":
-        name, _, header = rest.partition(" ")
-        part = header.startswith("part")
-        header = header[4 * part:].strip()
-        case[word] = (name, part, json.loads(header) if header else None)
-    else:
-        return False
-    return True
+          "focus": shlex.split, "recording": recording, "stdout": EXACT, "stdout~": REGEX,
+          "stderr": EXACT, "stderr~": REGEX}
+# Words that may come again: the list each adds to, and its value.
+LISTS = {"folder": ("folders", str), "fifo": ("fifos", str), "after": ("after", str),
+         "given": ("given", named(bytes_of)), "file": ("files", named(EXACT)),
+         "file~": ("files", named(REGEX)), "signal": ("timed", timed),
+         "during": ("timed", lambda rest: (float(rest.partition(" ")[0]),
+                                           rest.partition(" ")[2], False))}
 
 
 def parse(path, text):
-    case = {"ending": b"\r\n", "bom": False, "args": [], "seconds": 20, "files": [],
-            "given": [], "folders": [], "fifos": [], "program": "klavrun", "timed": [],
-            "after": []}
+    case = {"ending": b"\r\n", "bom": False, "args": [], "seconds": 20, "program": "klavrun"}
+    case.update((name, []) for name, _ in LISTS.values())
     case.update((block, []) for block in BLOCKS)
     block_name = None
     for number, line in enumerate(text.split("\n"), 1):
@@ -165,19 +145,20 @@ def parse(path, text):
         word, _, rest = line.partition(" ")
         if word in BLOCKS:
             block_name = word
-            for flag in rest.split():
-                if flag in ("bom", "shell"):
-                    case[flag] = True
-                else:
-                    case["ending"] = ENDINGS[flag]
-        elif not parse_word(case, word, rest):
+            case.update((flag, True) if flag in ("bom", "shell") else ("ending", ENDINGS[flag])
+                        for flag in rest.split())
+        elif word in VALUES:
+            case[word.rstrip("~")] = VALUES[word](rest)
+        elif word in LISTS:
+            case[LISTS[word][0]].append(LISTS[word][1](rest))
+        else:
             raise SyntaxError("%s:%d: unknown word %r" % (path, number, word))
     return case
 
 
 def expand(text, folder, unique=""):
-    for name, value in (("helper", HELPER), ("klavrun", KLAVRUN), ("dir", folder),
-                        ("unique", unique)):
+    for name, value in (("helper", PROGRAMS["klavhelper"]), ("klavrun", PROGRAMS["klavrun"]),
+                        ("dir", NAMED(folder)), ("unique", unique)):
         text = text.replace("{%s}" % name, value)
     return re.sub(r"\{keys (\d+)\}",
                   lambda m: (TYPABLE * (int(m.group(1)) // len(TYPABLE) + 1))[:int(m.group(1))],
@@ -202,21 +183,18 @@ def prepare(case, folder, unique):
 def run(path, text):
     """Runs one case; returns a list of what differed, and the seconds it took."""
     case = parse(path, text)
-    folder = tempfile.mkdtemp(prefix="klavcase")
+    folder = tempfile.mkdtemp(prefix=PREFIX)
     unique = "%d%03d" % (os.getpid(), next(COUNTER))
     try:
         prepare(case, folder, unique)
         words = case.get("command", case["args"] + ["{script}"])
         args = ["" if a == '""' else expand(a, folder).replace("{script}", "script.kls")
                 for a in words]
-        program = PROGRAMS[case["program"]]
-        started = time.monotonic()
-        cpu_before = cpu_of_children()
-        problems = []
-        start = in_terminal if case["terminal"] else with_windows if "windows" in case else launch
-        done = start(case, [program] + args, folder, unique, problems)
-        took = time.monotonic() - started
-        cpu = cpu_of_children() - cpu_before
+        started, cpu_before, problems = time.monotonic(), cpu_of_children(), []
+        start = START or (in_terminal if case["terminal"] else
+                          with_windows if "windows" in case else launch)
+        done = start(case, [PROGRAMS[case["program"]]] + args, folder, unique, problems)
+        took, cpu = time.monotonic() - started, cpu_of_children() - cpu_before
         if cpu > case.get("cpu-at-most", float("inf")):
             problems.append("used %.3f CPU seconds, more than %s" % (cpu, case["cpu-at-most"]))
         if took < case.get("at-least", 0):
@@ -228,15 +206,18 @@ def run(path, text):
 
 
 def check_outcome(case, done, folder, unique, problems):
+    """The outcome against the case; None for a stream the run could not keep."""
     case.setdefault("exit", 0)
-    if case["exit"] == 0:
+    if case["exit"] == 0 and done.stderr is not None:
         case.setdefault("stderr", ("exact", b""))
     if done.returncode != case["exit"]:
-        problems.append("exit code %d, not %d" % (done.returncode, case["exit"]))
+        problems.append("exit code %s, not %d" % (done.returncode, case["exit"]))
     for stream in ("stdout", "stderr"):
-        if stream in case and not matches(case[stream], getattr(done, stream), folder):
-            problems.append("%s was %r" % (stream, getattr(done, stream)[:2000]))
-    if not in_order(case["lines"], done.stdout.decode("utf-8", "surrogateescape").splitlines()):
+        got = getattr(done, stream)
+        if stream in case and (got is None or not matches(case[stream], got, folder)):
+            problems.append("%s was %r" % (stream, got and got[:2000]))
+    stdout = (done.stdout or b"").decode("utf-8", "surrogateescape")
+    if not in_order(case["lines"], stdout.splitlines()):
         problems.append("standard output lacks, in order: %r\n%s" % (
             case["lines"], done.stdout.decode("latin-1")[-3000:]))
     for name, expected in case["files"]:
@@ -255,10 +236,7 @@ def check_outcome(case, done, folder, unique, problems):
 
 
 def read(path):
-    if not os.path.exists(path):
-        return None
-    with open(path, "rb") as f:
-        return f.read()
+    return pathlib.Path(path).read_bytes() if os.path.exists(path) else None
 
 
 def shell(command, folder, unique, env=None, wait=True):
@@ -311,11 +289,11 @@ def child_of(pid):
 
 def with_windows(case, command, folder, unique, problems):
     """Runs the case among X windows of the given titles; checks the focus after."""
-    def focus():
-        said = subprocess.run([XWINDOWS, "focus"], stdout=subprocess.PIPE, check=True, timeout=30)
-        return int(said.stdout.split()[1], 16)
-
-    with subprocess.Popen([XWINDOWS, "create"] + case["windows"], stdout=subprocess.PIPE) as maker:
+    xwindows = [PROGRAMS["xwindows"]]
+    focus = lambda: int(subprocess.run(xwindows + ["focus"], stdout=subprocess.PIPE, check=True,
+                                       timeout=30).stdout.split()[1], 16)
+    with subprocess.Popen(xwindows + ["create"] + case["windows"],
+                          stdout=subprocess.PIPE) as maker:
         try:
             # It prints each id once its window is mapped.
             titles = {int(maker.stdout.readline(), 16): title for title in case["windows"]}
@@ -413,16 +391,13 @@ def in_order(wanted, lines):
 
 
 def cpu_of_children():
-    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return usage.ru_utime + usage.ru_stime
+    return sum(resource.getrusage(resource.RUSAGE_CHILDREN)[:2])  # user and system
 
 
 def matches(expected, got, folder):
     kind, pattern = expected
     pattern = expand(pattern.decode("latin-1"), folder).encode("latin-1")
-    if kind == "exact":
-        return got == pattern
-    return re.fullmatch(pattern, got, re.S) is not None
+    return got == pattern if kind == "exact" else re.fullmatch(pattern, got, re.S) is not None
 
 
 def main(argv):
@@ -433,20 +408,17 @@ def main(argv):
                    for name in os.listdir(folder) if name.endswith(".case"))
     paths += [path for path in argv if path.endswith(".md")]
     cases = [c for path in paths for c in sections(path) if only is None or only in c[0]]
-    passed = failed = 0
+    failed = 0
     for name, text in cases:
         try:
             problems, took = run(name, text)
         except (subprocess.TimeoutExpired, subprocess.CalledProcessError, OSError, SyntaxError,
                 ValueError) as error:
             problems, took = [str(error)], 0
-        if problems:
-            failed += 1
-            print("FAIL %s\n  %s" % (name, "\n  ".join(problems)), flush=True)
-        else:
-            passed += 1
-            print("ok   %s (%.1f s)" % (name, took), flush=True)
-    print("%d passed, %d failed" % (passed, failed))
+        failed += bool(problems)
+        print("FAIL %s\n  %s" % (name, "\n  ".join(problems)) if problems else
+              "ok   %s (%.1f s)" % (name, took), flush=True)
+    print("%d passed, %d failed" % (len(cases) - failed, failed))
     return 1 if failed or not cases else 0
 
 

@@ -39,24 +39,18 @@ echo "== wine prefix"
 timeout 180 wineboot -i >/dev/null 2>&1
 end_wine
 
-passed=0
-failed=0
+passed=0 failed=0
 count() { passed=$((passed + $1)); failed=$((failed + $2)); }
 
+# Each test program: its gtest summary lines, and any status but 0 a failure.
 for exe in klavrun_tests klavrun_win32_tests; do
-  log="$TMP/$exe.log"
   echo "== $exe.exe"
-  timeout 300 wine "$BUILD/$exe.exe" >"$log" 2>&1
+  timeout 300 wine "$BUILD/$exe.exe" >"$TMP/$exe.log" 2>&1
   status=$?
-  grep -E '^\[ +(FAILED|PASSED) +\]|^\[=+\] [0-9]+ tests' "$log"
-  ok=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log")
-  bad=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log")
-  if [ "$status" -ne 0 ] && [ "${bad:-0}" -eq 0 ]; then
-    echo "$exe.exe ended with status $status"
-    tail -n 20 "$log"
-    bad=1
-  fi
-  count "${ok:-0}" "${bad:-0}"
+  grep -E '^\[ +(FAILED|PASSED) +\]|^\[=+\] [0-9]+ tests' "$TMP/$exe.log" ||
+    tail -n 20 "$TMP/$exe.log"
+  ok=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$TMP/$exe.log")
+  count "${ok:-0}" $((status != 0))
   end_wine
 done
 
@@ -93,13 +87,10 @@ if [ -z "$faults" ]; then count 1 0; echo "ok"; else count 0 1; echo "$faults"; 
 echo "== end to end under wine"
 timeout 1500 python3 "$ROOT/tests/wine/run_cases.py" "$ROOT/tests/wine/cases" 2>&1 |
   tee "$TMP/e2e.log"
-counts=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$TMP/e2e.log" | tail -n1)
-if [ -n "$counts" ]; then
-  count "$(echo "$counts" | cut -d' ' -f1)" "$(echo "$counts" | cut -d' ' -f3)"
-else
-  echo "the end-to-end cases did not finish"
-  count 0 1
-fi
+# The runner ends with "N passed, N failed": its words.
+set -- $(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$TMP/e2e.log" | tail -n1)
+[ $# -eq 4 ] || { echo "the end-to-end cases did not finish"; set -- 0 - 1; }
+count "$1" "$3"
 # No Wine process of the prefix may outlive its run.
 end_wine
 left=$(grep -lzx "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null | while read -r e; do
