@@ -134,9 +134,11 @@ def parse(path, text):
     block_name = None
     for number, line in enumerate(text.split("\n"), 1):
         if block_name and line.startswith("  "):
-            # A script line may say what klavcheck finds in it, after " => ".
-            line, *found = line[2:].split(" => ")
-            case["lines"] += ["script.kls:%d:%s" % (len(case["script"]) + 1, f) for f in found]
+            line = line[2:]
+            if block_name == "script":  # a line may say what klavcheck finds in it
+                line, *found = line.split(" => ")
+                case["lines"] += ["script.kls:%d:%s" % (len(case["script"]) + 1, f)
+                                  for f in found]
             case[block_name].append(line)
             continue
         block_name = None

@@ -139,8 +139,8 @@ Display* Connection() {
     Display* display = xlib.OpenDisplay(name);
     if (display == nullptr) return nullptr;
     xlib.SetIOErrorExitHandler(display, KeepProcessAlive, nullptr);
-    xlib.InternAtoms(display, const_cast<char**>(kAtomNames), kAtomCount, False,
-                          x.atoms);
+    xlib.InternAtoms(display, const_cast<char**>(kAtomNames), kAtomCount,
+                     False, x.atoms);
     x.display = display;
   }
   return Live();
@@ -169,9 +169,9 @@ bool ReadProperty(Display* display, Window window, Atom name,
   unsigned long count = 0;
   unsigned long bytes_after = 0;
   unsigned char* data = nullptr;
-  int status = xlib.GetWindowProperty(display, window, name, 0,
-                                  kMaxPropertyLength, False, AnyPropertyType,
-                                  &type, &format, &count, &bytes_after, &data);
+  int status = xlib.GetWindowProperty(
+      display, window, name, 0, kMaxPropertyLength, False, AnyPropertyType,
+      &type, &format, &count, &bytes_after, &data);
   if (status != Success || x.lost) {
     if (data != nullptr) xlib.Free(data);
     return false;
@@ -222,7 +222,7 @@ std::vector<unsigned long> MappedRootChildren(Display* display) {
   Window* children = nullptr;
   unsigned int count = 0;
   if (!xlib.QueryTree(display, DefaultRootWindow(display), &root, &parent,
-                  &children, &count))
+                      &children, &count))
     return ids;
   for (unsigned int i = 0; i < count; ++i) {
     XWindowAttributes attributes;
@@ -290,7 +290,7 @@ bool Activate(std::uint32_t id) {
     event.xclient.data.l[0] = kSourceIsTool;
     event.xclient.data.l[1] = CurrentTime;
     xlib.SendEvent(display, root, False,
-               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
     // Window managers that ignore the request still honour a map-raise.
     xlib.MapRaised(display, id);
   } else {
