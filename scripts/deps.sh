@@ -1,13 +1,14 @@
 #!/bin/sh
-# Installs the Debian packages klavrun needs: "build" for the Linux build,
-# its tests and its package, "windows" for the Windows build and its tests
-# under Wine, "fuzz" for the libFuzzer targets, "docs" for rendering the
-# README's picture.
+# Installs the Debian packages klavrun needs: with no word, what building
+# and running klavrun takes; "build" adds its tests and its package,
+# "windows" the Windows builds and their tests under Wine, "fuzz" the
+# libFuzzer targets, "docs" rendering the README's picture.
 # Quiet and idempotent: nothing is fetched when everything is there.
 set -e
 
-build="cmake g++ make pkg-config libvterm-dev libgtest-dev libbenchmark-dev libx11-dev python3 bash bc tmux expect xvfb xauth man-db dpkg-dev file lintian asciinema"
-windows="wine wine32:i386 wine64 g++-mingw-w64-i686 xvfb"
+run="cmake g++ make pkg-config libvterm-dev python3"
+build="libgtest-dev libbenchmark-dev libx11-dev bash bc tmux expect xvfb xauth man-db dpkg-dev file lintian asciinema"
+windows="wine wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb"
 fuzz="clang-14 libclang-rt-14-dev"
 docs="termtosvg"
 
@@ -17,8 +18,14 @@ missing() {
   done
 }
 
-want="$build"
-case " $* " in *" windows "*) want="$want $windows" ;; esac
+want="$run"
+case " $* " in *" build "*|*" windows "*|*" fuzz "*) want="$want $build" ;; esac
+case " $* " in *" windows "*)
+  want="$want $windows"
+  # wine32 only where this kernel runs 32-bit programs: elsewhere it cannot
+  # start, and Debian's wine would pick it all the same.
+  case "$(sh "$(dirname "$0")/wine-arch.sh")" in 32*) want="$want wine32:i386" ;; esac ;;
+esac
 case " $* " in *" fuzz "*) want="$want $fuzz" ;; esac
 case " $* " in *" docs "*) want="$want $docs" ;; esac
 need=$(missing $want)

@@ -13,7 +13,9 @@ minute at the least: a console window opens slowly), and
                      output; the exit code is wineconsole's
   stdout-to console  (via cmd) the output stays in the console window
 Scripts start the helpers by name: they lie beside klavrun.exe. {dir} is the
-case's folder as Windows names it, a name with a blank."""
+case's folder as Windows names it, a name with a blank; {system} in a file's
+expected text is Windows' own folder as the build under test sees it
+(KLAVRUN_WIN_ARCH 64: system32; else syswow64, a 32-bit program's view)."""
 import os
 import shutil
 import subprocess
@@ -32,6 +34,8 @@ KLAVRUN = os.path.join(ROOT, "bin", "klavrun.exe")
 ENV = dict(os.environ, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree=;mshtml=",
            WINEPREFIX=os.environ.get("KLAVRUN_WINEPREFIX") or os.path.join(ROOT, "prefix"))
 LINUX = {"parse": run_cases.parse, "run": run_cases.run}
+SYSTEM = b"C:\\windows\\" + (b"system32" if os.environ.get("KLAVRUN_WIN_ARCH") == "64"
+                               else b"syswow64")
 run_cases.VALUES["via"] = str
 
 
@@ -58,6 +62,8 @@ def parse(name, text):
     unknown += [case["via"]] * (case["via"] not in ("wine", "cmd", "wineconsole"))
     if unknown:
         raise SyntaxError("%s: not under Wine: %s" % (name, ", ".join(unknown)))
+    case["files"] = [(file, (kind, value.replace(b"{system}", SYSTEM) if kind == "exact"
+                             else value)) for file, (kind, value) in case["files"]]
     return case
 
 

@@ -27,8 +27,11 @@ CHECKED_CONSTANTS(SAME_AS_WIN32)
 namespace platform {
 namespace {
 
-// The records' layouts agree (68: the core's fixed cb).
-static_assert(sizeof(STARTUPINFOA) == 68 && sizeof(::STARTUPINFOA) == 68);
+// The records' layouts agree. The native one is 68 bytes on 32-bit Windows and
+// 104 on 64-bit; the core says 68 whatever it runs on.
+constexpr ::DWORD kNativeStartupSize = sizeof(void*) == 8 ? 104 : 68;
+static_assert(sizeof(STARTUPINFOA) == kNativeStartupSize &&
+              sizeof(::STARTUPINFOA) == kNativeStartupSize);
 static_assert(sizeof(PROCESS_INFORMATION) == sizeof(::PROCESS_INFORMATION));
 
 ::LRESULT CALLBACK Record(::HWND window, ::UINT message, ::WPARAM w, ::LPARAM l) {
@@ -38,6 +41,12 @@ static_assert(sizeof(PROCESS_INFORMATION) == sizeof(::PROCESS_INFORMATION));
 template <BOOL kGoOn> BOOL Collect(HWND window, LPARAM seen) {
   reinterpret_cast<std::vector<HWND>*>(seen)->push_back(window);
   return kGoOn;
+}
+
+TEST(Win32Processes, TheStartRecordGoesOutWithTheNativeSize) {
+  STARTUPINFOA core{};
+  core.cb = 68;
+  EXPECT_EQ(win32::ToNative(core).cb, kNativeStartupSize);
 }
 
 TEST(Win32Windows, OnlyVisibleWindowsAreFoundByTitleOrEnumerated) {

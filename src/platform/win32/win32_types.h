@@ -27,10 +27,11 @@ inline HANDLE FromHandle(::HANDLE handle) {
 inline ::HWND ToHwnd(HWND window) { return reinterpret_cast<::HWND>(window); }
 inline HWND FromHwnd(::HWND window) { return reinterpret_cast<HWND>(window); }
 
-/// Copies every field the caller may have set; cb is passed on as given.
+/// Copies every field the caller may have set. cb becomes the native size
+/// (68 on 32-bit Windows, 104 on 64-bit): the core always says 68.
 inline ::STARTUPINFOA ToNative(const STARTUPINFOA& in) {
   ::STARTUPINFOA out{};
-  out.cb = in.cb;
+  out.cb = sizeof out;
   out.lpReserved = in.lpReserved;
   out.lpDesktop = in.lpDesktop;
   out.lpTitle = in.lpTitle;
