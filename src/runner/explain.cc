@@ -65,8 +65,9 @@ std::string WhyNoCommand(const std::string& written, std::size_t* offset) {
       return word[control] == '\t' ? "a tab between words" : "a control character between words";
     }
     said += (depth == 0 ? "" : " ") + word;
-    const bool whole = std::any_of(candidates.begin(), candidates.end(),
-                                   [&](const std::vector<std::string>& w) { return w.size() == depth + 1; });
+    const bool whole =
+        std::any_of(candidates.begin(), candidates.end(),
+                    [&](const std::vector<std::string>& w) { return w.size() == depth + 1; });
     if (end == text.size())
       return "\"" + said + (whole ? "\" has nothing after it" : "\" is not a whole command");
     if (whole || text[end + 1] == ' ') {

@@ -281,7 +281,8 @@ void RunWithOptions(const Options& options) {
     try {
       WriteOutput(UnhandledErrorReport(error));
       FlushOutput();
-      if (!error.Why.empty()) WriteErrorOutput(std::string(EntryProgramName) + ": " + error.Why + "\n");
+      if (!error.Why.empty())
+        WriteErrorOutput(std::string(EntryProgramName) + ": " + error.Why + "\n");
       WriteExplanation();
       ShowScreen("screen " + AtLine());
     } catch (const RaisedError&) {

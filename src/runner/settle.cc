@@ -46,7 +46,8 @@ void HandleSettle(std::string argument) {
     if (limit > 0 && now - started >= limit) {
       Run.ErrorText = "Timeout in settle";
       Run.CommandOk = false;
-      ExplainFailure("the screen did not settle for " + DurationText(static_cast<std::uint32_t>(quiet_ms)) + " within " +
+      ExplainFailure("the screen did not settle for " +
+                     DurationText(static_cast<std::uint32_t>(quiet_ms)) + " within " +
                      DurationText(limit) + " (" + Run.WaitTimeoutFrom + ")");
       return;
     }
