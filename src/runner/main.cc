@@ -103,6 +103,7 @@ bool RunLoop() {
   while (!ScriptAtEnd()) {
     Run.CommandOk = false;
     Run.Why.clear();
+    Run.WhyWritten = false;
     std::string line = ReadScriptLine();
     if (Run.LineTooLong) {
       FailLine(kLineTooLong);
