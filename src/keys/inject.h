@@ -3,7 +3,9 @@
 #ifndef KLAVRUN_KEYS_INJECT_H_
 #define KLAVRUN_KEYS_INJECT_H_
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 /// The state of one SendKeys call.
 struct SendState {
@@ -13,6 +15,8 @@ struct SendState {
   bool CtrlHeld = false;
   bool AltHeld = false;
   bool InGroup = false;
+  const char* Text = nullptr;  // the key string being typed
+  void (*Notice)(std::size_t start, const std::string& problem) = nullptr;
 };
 
 /// Low byte a virtual key, high byte shift state; 0xffff is no key.

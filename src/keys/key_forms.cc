@@ -2,6 +2,7 @@
 
 #include "keys/key_names.h"
 #include "platform/ascii.h"
+#include "platform/printable.h"
 #include "text/integer.h"
 
 namespace {
@@ -79,4 +80,14 @@ bool ReadKeyForm(const char* text, std::size_t len, std::size_t* pos, KeyForm* f
       form->Char = text[i];
   }
   return true;
+}
+
+std::string KeyFormProblem(const char* text, const KeyForm& form, std::size_t end) {
+  const std::string shown = Quoted(std::string(text + form.Start, end - form.Start));
+  switch (form.Kind) {
+    case kfBadKeyName: return "unknown key name " + shown;
+    case kfNoClose: return "\"{\" without its \"}\"";
+    case kfBadCount: return "the repeat count in " + shown + " is not a number";
+    default: return "no key on the keyboard layout for " + shown;
+  }
 }

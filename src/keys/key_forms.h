@@ -38,6 +38,12 @@ struct KeyForm {
 /// past it. False at the end of the string; kfNoClose moves *pos to the end.
 bool ReadKeyForm(const char* text, std::size_t len, std::size_t* pos, KeyForm* form);
 
+/// Why a form cannot be typed, in the words klavrun and klavcheck both use:
+/// an unknown key name, a "{" never closed, a repeat count that is no
+/// number, or (asked of a kfChar) a character with no key on the layout.
+/// `end` is the offset after the form in `text`.
+std::string KeyFormProblem(const char* text, const KeyForm& form, std::size_t end);
+
 /// The repeat count as a key press takes it: 16 bits, so -1 is 65535.
 inline std::uint16_t PressCount(std::int32_t count) {
   return static_cast<std::uint16_t>(count);

@@ -35,8 +35,14 @@ void TypeKey(SendState& state, ShiftedKey key, std::uint16_t count) {
 // The layout's key for a character, asked at the moment it is typed.
 ShiftedKey ScanChar(char ch) { return static_cast<ShiftedKey>(platform::VkKeyScanA(ch)); }
 
-// Carries out one form; false when the send ends there ("No Close").
-bool SendForm(SendState& state, const KeyForm& form) {
+// Says why a form cannot be typed to whoever listens, before its box.
+void Notify(const SendState& state, const KeyForm& form, std::size_t end) {
+  if (state.Notice) state.Notice(form.Start, KeyFormProblem(state.Text, form, end));
+}
+
+// Carries out one form, which ends at `end`; false when the send ends there
+// ("No Close").
+bool SendForm(SendState& state, const KeyForm& form, std::size_t end) {
   switch (form.Kind) {
     case kfShift: HoldModifier(state, state.ShiftHeld, platform::VK_SHIFT); break;
     case kfCtrl: HoldModifier(state, state.CtrlHeld, platform::VK_CONTROL); break;
@@ -58,15 +64,25 @@ bool SendForm(SendState& state, const KeyForm& form) {
     }
     case kfChar: {
       const ShiftedKey key = ScanChar(form.Char);
-      if (key == kNoKey)
+      if (key == kNoKey) {
+        Notify(state, form, end);
         ShowSendKeysMessage("Invalid KeyName");
-      else
+      } else {
         TypeKey(state, key, 1);
+      }
       break;
     }
-    case kfBadKeyName: ShowSendKeysMessage("Invalid Key Name"); break;
-    case kfNoClose: ShowSendKeysMessage("No Close"); return false;
-    case kfBadCount: throw BadRepeatCount{form.Text};
+    case kfBadKeyName:
+      Notify(state, form, end);
+      ShowSendKeysMessage("Invalid Key Name");
+      break;
+    case kfNoClose:
+      Notify(state, form, end);
+      ShowSendKeysMessage("No Close");
+      return false;
+    case kfBadCount:
+      Notify(state, form, end);
+      throw BadRepeatCount{form.Text};
   }
   return true;
 }
@@ -75,7 +91,7 @@ bool SendKeyString(SendState& state, const char* text, std::size_t len) {
   std::size_t pos = 0;
   KeyForm form;
   while (ReadKeyForm(text, len, &pos, &form))
-    if (!SendForm(state, form)) return false;
+    if (!SendForm(state, form, pos)) return false;
   ReleaseHeldModifiers(state);
   return true;
 }
@@ -87,10 +103,13 @@ void ReleaseHeldModifiers(SendState& state) {
   ReleaseModifiers(state);
 }
 
-bool SendKeys(const std::string& text, bool drain_messages, std::uint32_t char_delay) {
+bool SendKeys(const std::string& text, bool drain_messages, std::uint32_t char_delay,
+              KeyFormNotice notice) {
   SendState state;
   state.DrainMessages = drain_messages;
   state.CharDelay = char_delay;
+  state.Text = text.c_str();
+  state.Notice = notice;
   const std::size_t len = std::strlen(text.c_str());
   if (len == 0) return false;
   bool result;
@@ -106,7 +125,7 @@ bool SendKeys(const std::string& text, bool drain_messages, std::uint32_t char_d
 }
 
 bool ActivateAndSendKeys(platform::HWND window, const std::string& text, bool drain_messages,
-                         std::uint32_t char_delay) {
+                         std::uint32_t char_delay, KeyFormNotice notice) {
   if (!platform::SetForegroundWindow(window)) return false;
-  return SendKeys(text, drain_messages, char_delay);
+  return SendKeys(text, drain_messages, char_delay, notice);
 }

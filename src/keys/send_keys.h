@@ -17,17 +17,22 @@ struct BadRepeatCount {
   std::string Text;
 };
 
+/// Told of a key form that cannot be typed, before its message box or its
+/// BadRepeatCount: the form's offset in the text, and why (KeyFormProblem).
+using KeyFormNotice = void (*)(std::size_t start, const std::string& problem);
+
 /// Types `text` (up to its first NUL), draining the keyboard messages after
 /// every event when `drain_messages`, pausing `char_delay` ms after every key. True
 /// when the string was read to its end; false when it is empty or a brace is
 /// never closed. Throws BadRepeatCount. No modifier is left down on any way
 /// out.
-bool SendKeys(const std::string& text, bool drain_messages, std::uint32_t char_delay);
+bool SendKeys(const std::string& text, bool drain_messages, std::uint32_t char_delay,
+              KeyFormNotice notice = nullptr);
 
 /// Brings `window` to the front, then types `text`; false without typing
 /// when the window cannot be brought forward.
 bool ActivateAndSendKeys(platform::HWND window, const std::string& text, bool drain_messages,
-                         std::uint32_t char_delay);
+                         std::uint32_t char_delay, KeyFormNotice notice = nullptr);
 
 /// Releases the modifiers held by "+", "^" and "%" unless a group is open.
 void ReleaseHeldModifiers(SendState& state);

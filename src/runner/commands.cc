@@ -4,19 +4,23 @@
 
 #include "keys/activate.h"
 #include "keys/send_keys.h"
-#include "platform/ascii.h"
 #include "platform/platform.h"
+#include "platform/printable.h"
 #include "runner/dispatch.h"
 #include "runner/errors.h"
+#include "runner/explain.h"
 #include "runner/globals.h"
 #include "text/integer.h"
 
 namespace {
 
 // Numbers for the delays: valid integer text and not negative, since a
-// negative count would reach the system as a wait of weeks.
+// negative count would reach the system as a wait of weeks. A refused one
+// is explained.
 bool ParseMilliseconds(const std::string& text, std::int32_t* ms) {
-  return ParseInteger(text, ms) && *ms >= 0;
+  if (ParseInteger(text, ms) && *ms >= 0) return true;
+  ExplainFailure(MillisecondsProblem(text, ArgumentAsWritten(text)));
+  return false;
 }
 
 }  // namespace
@@ -60,26 +64,12 @@ void HandleCharDelay(std::string argument) {
 
 void HandleWaitTimeout(std::string argument) {
   DefineMilliseconds(argument, "Error in: #define WAIT_TIMEOUT", &Run.WaitTimeout);
+  if (Run.CommandOk)
+    Run.WaitTimeoutFrom = "#define wait_timeout " + Printable(ArgumentAsWritten(argument));
 }
-
-namespace {
-
-// The argument as the script wrote it: the same bytes as `argument` but for
-// letter case, taken from the end of the line read last. When that line is
-// not the one `argument` came from, the argument stays as it is.
-std::string AsWritten(const std::string& argument) {
-  std::string line = Run.LineAsWritten;
-  std::size_t end = line.size();
-  while (end > 0 && static_cast<unsigned char>(line[end - 1]) <= 0x20) --end;
-  if (end < argument.size()) return argument;
-  std::string tail = line.substr(end - argument.size(), argument.size());
-  return ascii::SameIgnoringCase(tail, argument) ? tail : argument;
-}
-
-}  // namespace
 
 void HandleStart(std::string argument) {
-  if (platform::LetterCaseMatters()) argument = AsWritten(argument);
+  if (platform::LetterCaseMatters()) argument = ArgumentAsWritten(argument);
   std::string command_line = StripQuotes(argument);
 
   platform::STARTUPINFOA startup;
@@ -103,7 +93,8 @@ void HandleStart(std::string argument) {
     return;
   }
   Run.CommandOk = false;
-  switch (platform::GetLastError()) {
+  const platform::DWORD code = platform::GetLastError();
+  switch (code) {
     case platform::ERROR_FILE_NOT_FOUND:
       Run.ErrorText = "File not found: " + command_line;
       break;
@@ -111,21 +102,45 @@ void HandleStart(std::string argument) {
       Run.ErrorText = "Path not found: " + command_line;
       break;
   }
+  if (command_line.find_first_not_of(" \t") == std::string::npos)
+    ExplainFailure(kNoProgram);
+  else
+    ExplainFailure("cannot start " + Quoted(command_line) + ": " + SystemErrorText(code));
 }
 
 void HandleTitle(std::string argument) {
   std::string text = StripQuotes(argument);
   Run.CommandOk = platform::SetWindowTextA(Run.ConsoleWindow, text.c_str()) != 0;
+  if (!Run.CommandOk) ExplainFailure("the console window's title cannot be set");
 }
+
+namespace {
+
+// The column of the send's first key in the line as written; 0: unknown.
+std::size_t keys_column = 0;
+
+// A key form the send cannot type, before its message box: where it is.
+void ExplainKeyForm(std::size_t start, const std::string& problem) {
+  ExplainNow(problem, keys_column == 0 ? 0 : static_cast<int>(keys_column + start));
+}
+
+}  // namespace
 
 void HandleSend(std::string argument) {
   std::string keys = StripQuotes(argument);
+  const std::size_t column = ArgumentColumn(argument);
+  keys_column = column == 0 ? 0 : column + 1;
   try {
     Run.CommandOk = ActivateAndSendKeys(Run.ConsoleWindow, keys, true,
-                                        static_cast<std::uint32_t>(Run.CharDelay));
+                                        static_cast<std::uint32_t>(Run.CharDelay),
+                                        ExplainKeyForm);
   } catch (const BadRepeatCount& count) {
     RaiseConvertError(count.Text);  // ends the run: no pause, no next line
   }
+  // A "{" never closed has said so already.
+  if (!Run.CommandOk && !Run.WhyWritten)
+    ExplainFailure(keys.c_str()[0] == '\0' ? kNothingToSend
+                                           : "the console window cannot be brought to the front");
   platform::Sleep(static_cast<platform::DWORD>(Run.LineDelay));
 }
 
@@ -136,4 +151,6 @@ void HandleApp(std::string argument) {
     return;
   }
   Run.ErrorText = "Window not found: " + title;
+  ExplainFailure("no window's title is " + Quoted(StripQuotes(ArgumentAsWritten(argument))) +
+                 " or starts with it");
 }

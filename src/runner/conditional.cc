@@ -3,12 +3,15 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "platform/printable.h"
 #include "runner/classify.h"
 #include "runner/dispatch.h"
+#include "runner/explain.h"
 #include "runner/globals.h"
 #include "runner/output.h"
 #include "runner/screen.h"
 #include "runner/script.h"
+#include "runner/trace.h"
 
 namespace {
 
@@ -26,6 +29,7 @@ ScreenImage& KeptScreen() {
 struct Conditional {
   std::int32_t line;  // the conditional's own line
   std::string condition;
+  std::string shown;  // the condition as written, quoted for messages
   CommandKind body_kind;
   std::string body;
   ScreenImage& screen = KeptScreen();
@@ -36,16 +40,21 @@ struct Conditional {
 bool Open(const std::string& argument, Conditional& c) {
   c.line = Run.LineNumber;
   c.condition = StripQuotes(argument);
+  c.shown = Quoted(StripQuotes(ArgumentAsWritten(argument)));
   c.body = ReadScriptLine();
   if (Run.LineTooLong) {
-    Run.ErrorText = "Line too long";
+    Run.ErrorText = kLineTooLong;
     Run.CommandOk = false;
+    ExplainFailure(kLineTooLong);
     return false;
   }
   CaptureScreen(c.screen);
   c.body_kind = ClassifyLine(c.body);
   if (c.body_kind == ckInvalid) {
     Run.CommandOk = false;
+    std::size_t offset = 0;
+    ExplainFailure(WhyNoCommand(Run.LineAsWritten, &offset) + " (the body of line " +
+                   std::to_string(c.line) + ")");
     return false;
   }
   return true;
@@ -58,8 +67,17 @@ bool Open(const std::string& argument, Conditional& c) {
 void WarnIfNothingCanEndIt(const Conditional& c, bool could_change, bool* warned) {
   if (*warned || c.body_kind == ckStart || could_change) return;
   *warned = true;
-  WriteErrorOutput("klavrun: line " + std::to_string(c.line) + " waits for \"" + c.condition +
-                   "\", but no program it started is still running\n");
+  WarnNow("the wait for " + c.shown +
+              " can no longer end: no program the script started is still running",
+          c.line);
+}
+
+// The limit in force, where it was set: ">>>" did not show within 30 s
+// (--timeout 30).
+void ExplainTimeout(const Conditional& c, bool run_while, std::uint32_t limit) {
+  ExplainFailure(c.shown + (run_while ? " did not go away" : " did not show") + " within " +
+                     DurationText(limit) + " (" + Run.WaitTimeoutFrom + ")",
+                 0, c.line);
 }
 
 // Runs the body while the screen's answer equals `run_while`. The body's own
@@ -67,6 +85,8 @@ void WarnIfNothingCanEndIt(const Conditional& c, bool could_change, bool* warned
 // when the line started (read only while a time-out is in force).
 void Loop(Conditional& c, bool run_while, std::uint64_t started, const char* timeout_text) {
   const std::uint32_t limit = Run.WaitTimeout;
+  const std::string waiting = "for " + c.shown + (run_while ? " to go away" : "");
+  int notes = 0;
   bool warned = false;
   bool go_on = ScreenContains(c.condition, c.screen) == run_while;
   while (go_on) {
@@ -80,16 +100,20 @@ void Loop(Conditional& c, bool run_while, std::uint64_t started, const char* tim
     if (limit > 0 && platform::GetTickCount64() - started >= limit) {
       Run.ErrorText = timeout_text;
       Run.CommandOk = false;
+      ExplainTimeout(c, run_while, limit);
       return;
     }
     WarnIfNothingCanEndIt(c, could_change, &warned);
+    if (Run.Trace) TraceWaiting(c.line, waiting, started, &notes);
   }
   Run.CommandOk = true;
 }
 
-// The clock of a wait starts with its line; it is read only under a limit,
-// so a run without time-outs makes no such call.
-std::uint64_t WaitStarted() { return Run.WaitTimeout > 0 ? platform::GetTickCount64() : 0; }
+// The clock of a wait starts with its line; it is read only under a limit
+// or --trace, so a run without them makes no such call.
+std::uint64_t WaitStarted() {
+  return Run.WaitTimeout > 0 || Run.Trace ? platform::GetTickCount64() : 0;
+}
 
 }  // namespace
 
@@ -101,6 +125,7 @@ void HandleWhileNotExists(std::string argument) {
   if (c.condition.empty()) {
     Run.ErrorText = "Empty condition in while not exists";
     Run.CommandOk = false;
+    ExplainFailure(kEmptyCondition, 0, c.line);
     return;
   }
   Loop(c, false, started, "Timeout in while not exists");

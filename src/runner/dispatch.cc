@@ -1,12 +1,18 @@
 #include "runner/dispatch.h"
 
+#include "platform/ascii.h"
 #include "runner/commands.h"
 #include "runner/conditional.h"
+#include "runner/explain.h"
 #include "runner/settle.h"
 
 namespace {
 
-void HandleInvalid(std::string) { Run.CommandOk = false; }
+void HandleInvalid(std::string) {
+  std::size_t offset = 0;
+  ExplainFailure(WhyNoCommand(Run.LineAsWritten, &offset));
+  Run.CommandOk = false;
+}
 void HandleRem(std::string) { Run.CommandOk = true; }
 
 using Handler = void (*)(std::string);
@@ -42,4 +48,18 @@ void ExecuteCommand(CommandKind kind, std::string argument) {
 std::string StripQuotes(const std::string& text) {
   if (text.size() < 2) return std::string();
   return text.substr(1, text.size() - 2);
+}
+
+std::size_t ArgumentColumn(const std::string& argument) {
+  const std::string& line = Run.LineAsWritten;
+  std::size_t end = line.size();
+  while (end > 0 && static_cast<unsigned char>(line[end - 1]) <= 0x20) --end;
+  if (end < argument.size()) return 0;
+  const std::size_t start = end - argument.size();
+  return ascii::SameIgnoringCase(line.substr(start, argument.size()), argument) ? start + 1 : 0;
+}
+
+std::string ArgumentAsWritten(const std::string& argument) {
+  const std::size_t column = ArgumentColumn(argument);
+  return column == 0 ? argument : Run.LineAsWritten.substr(column - 1, argument.size());
 }

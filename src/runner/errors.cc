@@ -10,10 +10,10 @@ std::string InOutErrorMessage(platform::DWORD code) {
   return "I/O error " + std::to_string(code);
 }
 
-void RaiseInOutError(platform::DWORD code) {
-  throw RaisedError{"EInOutError", InOutErrorMessage(code)};
+void RaiseInOutError(platform::DWORD code, const std::string& why) {
+  throw RaisedError{"EInOutError", InOutErrorMessage(code), why};
 }
 
 void RaiseConvertError(const std::string& text) {
-  throw RaisedError{"EConvertError", "'" + text + "' is not a valid integer value"};
+  throw RaisedError{"EConvertError", "'" + text + "' is not a valid integer value", ""};
 }

@@ -11,10 +11,12 @@
 struct RaisedError {
   std::string ClassName;
   std::string Message;
+  std::string Why;  // for standard error, after the program's name; "" for none
 };
 
-/// A failure of the script file or of standard output, by Win32 error code.
-[[noreturn]] void RaiseInOutError(platform::DWORD code);
+/// A failure of the script file or of standard output, by Win32 error code;
+/// `why` says what failed, for standard error.
+[[noreturn]] void RaiseInOutError(platform::DWORD code, const std::string& why = "");
 
 /// Text that is no integer, as a key string's repeat count.
 [[noreturn]] void RaiseConvertError(const std::string& text);

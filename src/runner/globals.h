@@ -45,6 +45,8 @@ struct ScriptStream {
 
 struct RunState {
   ScriptStream ScriptFile;
+  /// The script's path as given, for the lines on standard error.
+  std::string ScriptName;
   std::int32_t LineNumber = 0;
   /// The line read last, as written: no line end, letter case kept.
   std::string LineAsWritten;
@@ -57,6 +59,15 @@ struct RunState {
   /// Longest a while loop may wait, in milliseconds; 0: no limit. Set by
   /// --timeout and #define wait_timeout.
   std::uint32_t WaitTimeout = 0;
+  /// Where that limit was set, as written: "--timeout 30",
+  /// "#define wait_timeout 30000".
+  std::string WaitTimeoutFrom;
+  /// Why the run fails, as the line for standard error; written once.
+  std::string Why;
+  bool WhyWritten = false;
+  /// --trace: each line told on standard error as it starts.
+  bool Trace = false;
+  std::uint64_t StartedAt = 0;  // the clock at start, read under --trace
   /// The run loop has begun: a failure from here on shows the screen.
   bool LoopStarted = false;
   platform::HWND ConsoleWindow = 0;

@@ -3,9 +3,12 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "platform/printable.h"
+#include "runner/arguments.h"
 #include "runner/classify.h"
 #include "runner/dispatch.h"
 #include "runner/errors.h"
+#include "runner/explain.h"
 #include "runner/globals.h"
 #include "runner/output.h"
 #include "runner/screen.h"
@@ -42,7 +45,10 @@ const char kOptionsHelp[] =
     "    --timeout DURATION  end a wait that lasts longer, as a failed line: 30 or 30s,\r\n"
     "                        500ms, 2m (#define wait_timeout in the script overrides it)\r\n"
     "    --record FILE       record the console session as an asciicast (Linux)\r\n"
-    "    --help              this text\r\n"
+    "    --trace             each script line on standard error as it starts\r\n"
+    "    --no-handover       when the script has ended, hang up the programs it\r\n"
+    "                        started at once (Linux: a terminal with nobody at it)\r\n"
+    "    --help, -h          this text\r\n"
     "    --version           the version\r\n"
     "    --                  the end of the options\r\n"
     "  EXIT CODES: 0 the script ran to its end, 1 an unhandled error, 2 a line failed\r\n"
@@ -76,6 +82,7 @@ void StartUp(const std::string& script_path) {
 void FailLine(const char* message) {
   Run.ErrorText = message;
   Run.CommandOk = false;
+  ExplainFailure(message);
 }
 
 bool ReportFailedLine() {
@@ -90,14 +97,16 @@ bool RunLoop() {
   Run.LoopStarted = true;
   if (ScriptIsUtf16()) {
     Run.LineNumber = 1;
-    FailLine("Script is UTF-16: save it as UTF-8 or ANSI");
+    FailLine(kScriptIsUtf16);
     return ReportFailedLine();
   }
   while (!ScriptAtEnd()) {
     Run.CommandOk = false;
+    Run.Why.clear();
+    Run.WhyWritten = false;
     std::string line = ReadScriptLine();
     if (Run.LineTooLong) {
-      FailLine("Line too long");
+      FailLine(kLineTooLong);
     } else {
       CommandKind kind = ClassifyLine(line);
       ExecuteCommand(kind, line);
@@ -138,40 +147,68 @@ std::string AtLine() { return "at line " + std::to_string(Run.LineNumber); }
 // Bad options: one line naming the problem and the usage text, on standard
 // error.
 [[noreturn]] void OptionError(const std::string& message) {
-  WriteErrorOutput(std::string(EntryProgramName) + ": " + message + "\n" + kUsage);
+  WriteErrorOutput(std::string(EntryProgramName) + ": " + Printable(message) + "\n" + kUsage);
   platform::ExitProcess(kExitLineFailed);
 }
 
-unsigned RunScriptFile(const Options& options) {
+// --help, --version and the usage text; false when a script is to run.
+bool AnswerWithoutRunning(const Options& options, unsigned* exit_code) {
+  *exit_code = kExitDone;
   if (options.Help) {
-    WriteOutput(std::string(kUsage) + kOptionsHelp);
-    return kExitDone;
-  }
-  if (options.Version) {
+    WriteOutput(std::string(kUsage) + kOptionsHelp + "  VERSION: klavrun " + KLAVRUN_VERSION +
+                "\r\n");
+  } else if (options.Version) {
     WriteOutputLine(std::string("klavrun ") + KLAVRUN_VERSION);
-    return kExitDone;
-  }
-  if (!options.AnyOption && (options.Scripts.size() != 1 || options.Scripts[0] == "/?" ||
-                             options.Scripts[0] == "?")) {
+  } else if (!options.AnyOption && (options.Scripts.size() != 1 || options.Scripts[0] == "/?" ||
+                                    options.Scripts[0] == "?")) {
     PrintUsage();
-    return kExitDone;
+    if (options.Scripts.size() < 2) return true;
+    // A job that passes a word too many must not pass.
+    WriteErrorOutput(std::string(EntryProgramName) + ": one script at a time: " +
+                     Printable(options.Scripts[1]) + "\n");
+    *exit_code = kExitLineFailed;
+  } else {
+    return false;
   }
+  return true;
+}
+
+// What the options ask of the run before its start; "" or why it cannot.
+std::string TakeOptions(const Options& options) {
+  if (options.Trace) {
+    platform::DWORD mode = 0;
+    if (platform::GetConsoleMode(platform::GetStdHandle(platform::STD_ERROR_HANDLE), &mode))
+      return std::string(EntryProgramName) +
+             ": --trace writes to standard error, here the console whose screen the waits "
+             "read: send it elsewhere (2> FILE)";
+    Run.Trace = true;
+    Run.StartedAt = platform::GetTickCount64();
+  }
+  if (options.TimeoutMs >= 0) {
+    Run.WaitTimeout = static_cast<std::uint32_t>(options.TimeoutMs);
+    Run.WaitTimeoutFrom = "--timeout " + Printable(options.TimeoutText);
+  }
+  if (!options.Record) return "";
+  return OnRecord ? OnRecord(options.RecordPath, options.Scripts[0])
+                  : std::string(EntryProgramName) + ": --record is not available";
+}
+
+unsigned RunScriptFile(const Options& options) {
+  unsigned exit_code;
+  if (AnswerWithoutRunning(options, &exit_code)) return exit_code;
   if (options.Scripts.empty()) OptionError("no script given");
   if (options.Scripts.size() > 1) OptionError("one script at a time: " + options.Scripts[1]);
-  if (options.Record) {
-    std::string failure = OnRecord ? OnRecord(options.RecordPath, options.Scripts[0])
-                                   : std::string(EntryProgramName) + ": --record is not available";
-    if (!failure.empty()) {
-      WriteErrorOutput(failure + "\n");
-      return kExitLineFailed;
-    }
+  const std::string refused = TakeOptions(options);
+  if (!refused.empty()) {
+    WriteErrorOutput(refused + "\n");
+    return kExitLineFailed;
   }
   StartUp(options.Scripts[0]);
-  if (options.TimeoutMs >= 0) Run.WaitTimeout = static_cast<std::uint32_t>(options.TimeoutMs);
   const bool completed = RunLoop();
   CloseScript();
   if (completed) return kExitDone;
   FlushOutput();
+  WriteExplanation();
   ShowScreen("screen " + AtLine());
   return kExitLineFailed;
 }
@@ -193,47 +230,50 @@ bool ParseDuration(const std::string& text, std::int64_t* ms) {
   return true;
 }
 
-bool ParseOptions(const std::vector<std::string>& args, Options* options, std::string* error) {
-  std::size_t i = 0;
-  for (; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.compare(0, 2, "--") != 0) break;  // the script
-    options->AnyOption = true;
-    if (arg == "--") {
-      ++i;
-      break;
-    }
-    if (arg == "--help") {
-      options->Help = true;
-    } else if (arg == "--version") {
-      options->Version = true;
-    } else if (arg == "--timeout" || arg == "--record") {
-      if (i + 1 >= args.size()) {
-        *error = arg + " needs a value";
-        return false;
-      }
-      const std::string& value = args[++i];
-      if (arg == "--record") {
-        options->Record = true;
-        options->RecordPath = value;
-      } else if (!ParseDuration(value, &options->TimeoutMs)) {
-        *error = "--timeout takes a duration such as 30, 30s, 500ms or 2m, not '" + value + "'";
-        return false;
-      }
-    } else {
-      *error = "unknown option " + arg;
+const std::vector<OptionRule> kKlavrunOptions = {
+    {"help", 'h', false},   {"version", 0, false},     {"timeout", 0, true},
+    {"record", 0, true},    {"trace", 0, false},       {"no-handover", 0, false},
+};
+
+bool ApplyOption(const GivenOption& given, Options* options, std::string* error) {
+  if (given.Name == "help") options->Help = true;
+  if (given.Name == "version") options->Version = true;
+  if (given.Name == "trace") options->Trace = true;
+  if (given.Name == "no-handover") options->HandOver = false;
+  if (given.Name == "record") {
+    options->Record = true;
+    options->RecordPath = given.Value;
+  }
+  if (given.Name == "timeout") {
+    if (!ParseDuration(given.Value, &options->TimeoutMs)) {
+      *error = "--timeout takes a duration such as 30, 30s, 500ms or 2m, not '" + given.Value + "'";
       return false;
     }
+    options->TimeoutText = given.Value;
   }
-  options->Scripts.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+  return true;
+}
+
+bool ParseOptions(const std::vector<std::string>& args, Options* options, std::string* error) {
+  Arguments read;
+  if (!ReadArguments(args, kKlavrunOptions, &read, error)) return false;
+  for (const GivenOption& given : read.Options)
+    if (!ApplyOption(given, options, error)) return false;
+  options->Scripts = read.Operands;
+  options->AnyOption = read.OptionsGiven;
   return true;
 }
 
 void ProgramEntry(const std::vector<std::string>& args) {
-  unsigned exit_code = kExitDone;
   Options options;
   std::string error;
   if (!ParseOptions(args, &options, &error)) OptionError(error);
+  RunWithOptions(options);
+}
+
+void RunWithOptions(const Options& options) {
+  unsigned exit_code = kExitDone;
+  if (!options.HandOver && OnNoHandOver) OnNoHandOver();
   try {
     exit_code = RunScriptFile(options);
     FlushOutput();
@@ -242,6 +282,9 @@ void ProgramEntry(const std::vector<std::string>& args) {
     try {
       WriteOutput(UnhandledErrorReport(error));
       FlushOutput();
+      if (!error.Why.empty())
+        WriteErrorOutput(std::string(EntryProgramName) + ": " + error.Why + "\n");
+      WriteExplanation();
       ShowScreen("screen " + AtLine());
     } catch (const RaisedError&) {
       // Standard output itself failed: there is nowhere left to report to.
@@ -289,3 +332,4 @@ std::vector<std::string> SplitCommandLine(const char* command_line) {
 
 RecordHook OnRecord = nullptr;
 LineStartedHook OnLineStarted = nullptr;
+NoHandOverHook OnNoHandOver = nullptr;

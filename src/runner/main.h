@@ -6,21 +6,32 @@
 #include <string>
 #include <vector>
 
+#include "runner/arguments.h"
+
 /// What the command line asks for: OPTIONS SCRIPT, options first.
 struct Options {
-  bool AnyOption = false;  // without any, the arguments mean what they always did
+  bool AnyOption = false;  // without any (or "--"), one argument is the script
   bool Help = false;
   bool Version = false;
   std::int64_t TimeoutMs = -1;  // --timeout; -1 when not given
+  std::string TimeoutText;      // its value as given
   bool Record = false;
   std::string RecordPath;
+  bool Trace = false;
+  bool HandOver = true;  // --no-handover: false
   std::vector<std::string> Scripts;  // what follows the options
 };
 
-/// Reads the options before the script: --timeout DURATION, --record FILE,
-/// --help, --version, and -- to end them. An argument that does not start
-/// with "--" is the script. False with a one-line message for an unknown
-/// option, a missing value or a bad duration.
+/// klavrun's options: --help (-h), --version, --timeout DURATION, --record
+/// FILE, --trace, --no-handover.
+extern const std::vector<OptionRule> kKlavrunOptions;
+
+/// Sets what one of klavrun's options asks for; false with a one-line
+/// message for a bad duration.
+bool ApplyOption(const GivenOption& given, Options* options, std::string* error);
+
+/// Reads the options before the script (see ReadArguments). False with a
+/// one-line message for an unknown option, a missing value or a bad duration.
 bool ParseOptions(const std::vector<std::string>& args, Options* options, std::string* error);
 
 /// A number with an optional unit: ms, s (the default) or m; whole numbers
@@ -34,6 +45,9 @@ extern const char* EntryProgramName;
 /// the process through platform::ExitProcess with the exit code.
 [[noreturn]] void ProgramEntry(const std::vector<std::string>& args);
 
+/// Runs klavrun with options already read (klavtrace reads its own).
+[[noreturn]] void RunWithOptions(const Options& options);
+
 /// Hooks a program sets before ProgramEntry for what only some platforms do.
 /// --record FILE: starts recording the console session into `path` before
 /// any line runs; returns "" when it began, else the one-line message to
@@ -46,6 +60,10 @@ extern RecordHook OnRecord;
 /// kept). Null: nobody listens.
 using LineStartedHook = void (*)(int number, const std::string& line);
 extern LineStartedHook OnLineStarted;
+/// --no-handover: programs still running when the script has ended are
+/// hung up at once. Null where nothing is handed over.
+using NoHandOverHook = void (*)();
+extern NoHandOverHook OnNoHandOver;
 
 /// Splits a raw Win32 command line (program name first) into arguments by
 /// the Windows rules: blanks and control characters separate, double quotes

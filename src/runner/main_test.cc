@@ -46,7 +46,7 @@ TEST_F(ProgramTest, StopsAtTheFirstFailingLineAndClosesTheScript) {
 TEST_F(ProgramTest, OptionsComeBeforeTheScript) {
   const struct { V args; const char *out_starts, *err_starts; } rows[] = {
       {{"--version"}, "klavrun 0.2.0\r\n", ""},
-      {{"--", "--odd"}, "Error at line: 1\r\n", "--- klavrun: screen at line 1 ---\n"},
+      {{"--", "--odd"}, "Error at line: 1\r\n", "--odd:1: error: unknown command \"bogus\"\n---"},
       {{"--odd"}, "", "klavrun: unknown option --odd\nKLAVRUN 0.5BETA"},
       {{"--timeout"}, "", "klavrun: --timeout needs a value\n"},
       {{"--timeout", "5"}, "", "klavrun: no script given\n"},
@@ -76,7 +76,7 @@ TEST(ParseDuration, TakesWholeNumbersInMillisecondsSecondsOrMinutes) {
 TEST_F(ProgramTest, ShowsNoScreenOnAStandardErrorThatIsTheConsole) {
   world.StdErrIsConsole = true;  // the picture would land on the screen it shows
   RunScript("bogus");
-  EXPECT_EQ(world.ErrorOutput, "");
+  EXPECT_EQ(world.ErrorOutput, "script.txt:1: error: unknown command \"bogus\"\n");
 }
 
 TEST(SplitCommandLine, FollowsTheWindowsRules) {

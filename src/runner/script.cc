@@ -2,9 +2,12 @@
 
 #include "platform/ascii.h"
 #include "platform/platform.h"
+#include "platform/printable.h"
 #include "runner/errors.h"
+#include "runner/explain.h"
 #include "runner/globals.h"
 #include "runner/main.h"
+#include "runner/trace.h"
 
 namespace {
 
@@ -26,7 +29,8 @@ bool FillBuffer() {
   if (!platform::ReadFile(f.Handle, f.Buffer, sizeof f.Buffer, &got, nullptr)) {
     platform::DWORD code = platform::GetLastError();
     // A writer that went away ends the script like the end of a file.
-    if (code != platform::ERROR_BROKEN_PIPE) RaiseInOutError(code);
+    if (code != platform::ERROR_BROKEN_PIPE)
+      RaiseInOutError(code, "cannot read " + Quoted(Run.ScriptName) + ": " + SystemErrorText(code));
     got = 0;
   }
   if (got > sizeof f.Buffer) got = 0;
@@ -59,7 +63,11 @@ void OpenScript(const std::string& path) {
   platform::HANDLE h = platform::CreateFileA(
       path.c_str(), platform::GENERIC_READ, platform::FILE_SHARE_READ, nullptr,
       platform::OPEN_EXISTING, platform::FILE_ATTRIBUTE_NORMAL, 0);
-  if (h == platform::INVALID_HANDLE_VALUE) RaiseInOutError(platform::GetLastError());
+  Run.ScriptName = path;
+  if (h == platform::INVALID_HANDLE_VALUE) {
+    const platform::DWORD code = platform::GetLastError();
+    RaiseInOutError(code, CannotOpen(path, code));
+  }
   f.Handle = h;
   f.IsOpen = true;
   f.AtEof = false;
@@ -113,6 +121,7 @@ std::string ReadScriptLine() {
     break;  // a Ctrl-Z stays unread, so the script stays at its end
   }
   if (OnLineStarted) OnLineStarted(Run.LineNumber, line);
+  if (Run.Trace) TraceLine(Run.LineNumber, line);
   return NormaliseLine(line);
 }
 

@@ -6,9 +6,12 @@
 
 #include "platform/platform.h"
 #include "runner/conditional.h"
+#include "runner/dispatch.h"
+#include "runner/explain.h"
 #include "runner/globals.h"
 #include "text/integer.h"
 #include "runner/screen.h"
+#include "runner/trace.h"
 
 namespace {
 
@@ -25,6 +28,7 @@ void HandleSettle(std::string argument) {
   if (!ParseInteger(argument, &quiet_ms) || quiet_ms < 0) {
     Run.ErrorText = "Error in settle command";
     Run.CommandOk = false;
+    ExplainFailure(MillisecondsProblem(argument, ArgumentAsWritten(argument)));
     return;
   }
   const std::uint32_t limit = Run.WaitTimeout;
@@ -34,6 +38,7 @@ void HandleSettle(std::string argument) {
   static ScreenImage last, latest;
   CaptureScreen(last);
   bool changed = false;
+  int notes = 0;
   for (;;) {
     const std::uint64_t now = platform::GetTickCount64();
     if (changed) quiet_since = now;
@@ -41,8 +46,12 @@ void HandleSettle(std::string argument) {
     if (limit > 0 && now - started >= limit) {
       Run.ErrorText = "Timeout in settle";
       Run.CommandOk = false;
+      ExplainFailure("the screen did not settle for " +
+                     DurationText(static_cast<std::uint32_t>(quiet_ms)) + " within " +
+                     DurationText(limit) + " (" + Run.WaitTimeoutFrom + ")");
       return;
     }
+    if (Run.Trace) TraceWaiting(Run.LineNumber, "for the screen to settle", started, &notes);
     // The pump sleeps until the console changes or a short while passes.
     PumpMessages();
     CaptureScreen(latest);

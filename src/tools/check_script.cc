@@ -7,27 +7,19 @@
 #include "keys/key_forms.h"
 #include "platform/ascii.h"
 #include "platform/platform.h"
+#include "platform/printable.h"
 #include "platform/us_layout.h"
 #include "runner/classify.h"
 #include "runner/dispatch.h"
+#include "runner/explain.h"
 #include "runner/globals.h"
 #include "runner/script.h"
 #include "text/integer.h"
 
 namespace {
 
-// The words that open each command, for saying why a line is none: which
-// lines are commands is ClassifyLine's alone.
-const std::vector<std::vector<std::string>> kCommandWords = {
-    {"delay"}, {"settle"}, {"app"}, {"start"}, {"title"}, {"send"}, {"rem"}, {"if"},
-    {"#define", "char_delay"}, {"#define", "line_delay"}, {"#define", "wait_timeout"},
-    {"while", "not", "exists"}, {"while", "exists"},
-};
-
 // Repeat counts above this are more likely a slip than a wish.
 const std::int32_t kLargeRepeatCount = 1000;
-
-std::string Quoted(const std::string& text) { return "\"" + Printable(text) + "\""; }
 
 // Cells a text takes on the screen: UTF-8 continuation bytes take none.
 int Cells(const std::string& text) {
@@ -36,15 +28,29 @@ int Cells(const std::string& text) {
   return cells;
 }
 
-// The length of the UTF-8 character at text[i], or 0 when none starts there.
-std::size_t Utf8Length(const std::string& text, std::size_t i) {
-  const unsigned char c = static_cast<unsigned char>(text[i]);
-  const std::size_t n = c < 0x80 ? 1 : (c & 0xe0) == 0xc0 ? 2 : (c & 0xf0) == 0xe0 ? 3
-                        : (c & 0xf8) == 0xf0 ? 4 : 0;
-  if (n == 0 || i + n > text.size() || (n == 2 && c < 0xc2)) return 0;
-  for (std::size_t k = 1; k < n; ++k)
-    if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) return 0;
-  return n;
+// The first single quote that a shell would take as grouping words, where
+// start's own splitting does not: outside double quotes (whatever is inside
+// them is the started program's, such as sh -c's text), with a blank before
+// the next such quote. npos when there is none.
+std::size_t GroupingSingleQuote(const std::string& command_line) {
+  bool in_double = false;
+  bool blank = false;
+  std::size_t open = std::string::npos;
+  for (std::size_t i = 0; i < command_line.size(); ++i) {
+    const char c = command_line[i];
+    if (c == '"' && (i == 0 || command_line[i - 1] != '\\')) {
+      in_double = !in_double;
+    } else if (in_double) {
+      continue;
+    } else if (c == '\'') {
+      if (open != std::string::npos && blank) return open;
+      open = open == std::string::npos ? i : std::string::npos;
+      blank = false;
+    } else if (c == ' ' || c == '\t') {
+      blank = open != std::string::npos;
+    }
+  }
+  return std::string::npos;
 }
 
 struct ScriptCheck {
@@ -80,7 +86,7 @@ struct ScriptCheck {
   void CheckStart(std::size_t at, const std::string& argument);
   void CheckSend(std::size_t at, const std::string& argument);
   void CheckGroup(std::size_t at, const KeyForm& form, KeyFormKind previous, std::size_t* group);
-  bool CheckKeyForm(std::size_t at, const KeyForm& form);
+  bool CheckKeyForm(std::size_t at, const std::string& keys, const KeyForm& form, std::size_t end);
   void ReportNoKey(std::size_t at, std::size_t start, std::size_t end, const std::string& keys);
   void CheckRepeatCount(std::size_t at, std::int32_t count);
   void Finish();
@@ -97,7 +103,7 @@ void ScriptCheck::CheckLine() {
   open_conditional = Finding();
   if (Run.LineTooLong) {
     // The run ends here, and the rest may never end (/dev/zero).
-    Report(true, 0, "Line too long");
+    Report(true, 0, kLineTooLong);
     too_long = true;
     return;
   }
@@ -145,48 +151,10 @@ void ScriptCheck::CheckCommand(CommandKind kind, std::size_t at, const std::stri
   }
 }
 
-// Walks the line along the command words: the first word that leads to no
-// command, a keyword with nothing after it, two blanks or a tab.
 void ScriptCheck::ExplainInvalid() {
-  std::vector<std::vector<std::string>> candidates = kCommandWords;
-  std::string said;  // the command words read so far
-  std::size_t p = 0;
-  for (std::size_t depth = 0;; ++depth) {
-    std::size_t end = std::min(text.find(' ', p), text.size());
-    const std::string word = text.substr(p, end - p);
-    std::size_t control = 0;
-    while (control < word.size() && static_cast<unsigned char>(word[control]) >= 0x20) ++control;
-    const std::string head = word.substr(0, control);
-    candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
-                                    [&](const std::vector<std::string>& words) {
-                                      return words.size() <= depth || words[depth] != head;
-                                    }),
-                     candidates.end());
-    if (candidates.empty()) {
-      const std::string shown = Quoted(Written(p, end - p));
-      Report(true, p, depth == 0 ? "unknown command " + shown
-                      : said == "#define" ? "unknown #define " + shown
-                                          : "unknown word " + shown + " after \"" + said + "\"");
-      return;
-    }
-    if (control < word.size()) {
-      Report(true, p + control, word[control] == '\t' ? "a tab between words"
-                                                      : "a control character between words");
-      return;
-    }
-    said += (depth == 0 ? "" : " ") + word;
-    const bool whole = std::any_of(candidates.begin(), candidates.end(),
-                                   [&](const std::vector<std::string>& w) { return w.size() == depth + 1; });
-    if (end == text.size()) {
-      Report(true, p, "\"" + said + (whole ? "\" has nothing after it" : "\" is not a whole command"));
-      return;
-    }
-    if (whole || text[end + 1] == ' ') {
-      Report(true, end + 1, whole ? "not a command" : "two blanks between words");
-      return;
-    }
-    p = end + 1;
-  }
+  std::size_t offset = 0;
+  const std::string why = WhyNoCommand(Run.LineAsWritten, &offset);
+  findings.push_back({line_number, static_cast<int>(offset + 1), true, why});
 }
 
 void ScriptCheck::CheckQuotes(std::size_t at, const std::string& argument) {
@@ -197,11 +165,8 @@ void ScriptCheck::CheckQuotes(std::size_t at, const std::string& argument) {
 }
 
 void ScriptCheck::CheckMilliseconds(std::size_t at, const std::string& argument) {
-  std::int32_t ms = 0;
-  if (!ParseInteger(argument, &ms))
-    Report(true, at, "not a number of milliseconds: " + Quoted(Written(at, argument.size())));
-  else if (ms < 0)
-    Report(true, at, "a negative number of milliseconds: " + std::to_string(ms));
+  const std::string problem = MillisecondsProblem(argument, Written(at, argument.size()));
+  if (!problem.empty()) Report(true, at, problem);
 }
 
 void ScriptCheck::CheckConditional(CommandKind kind, std::size_t at, const std::string& argument) {
@@ -215,7 +180,8 @@ void ScriptCheck::CheckConditional(CommandKind kind, std::size_t at, const std::
     CheckQuotes(at, argument);
   const std::string condition = StripQuotes(argument);
   if (kind == ckWhileNotExists && condition.empty()) {
-    Report(true, at, "an empty text is never found: the line fails (\"Empty condition in while not exists\")");
+    Report(true, at, std::string(kEmptyCondition) +
+                         ": the line fails (\"Empty condition in while not exists\")");
   } else if (Cells(condition) > settings.ScreenColumns) {
     Report(false, at + 1, "the text is " + std::to_string(Cells(condition)) +
                               " characters long, wider than the screen (" +
@@ -228,7 +194,7 @@ void ScriptCheck::CheckStart(std::size_t at, const std::string& argument) {
   // Where letter case matters, start takes the command line as written.
   const std::string command_line =
       StripQuotes(platform::LetterCaseMatters() ? Written(at, argument.size()) : argument);
-  const std::size_t quote = command_line.find('\'');
+  const std::size_t quote = GroupingSingleQuote(command_line);
   if (quote != std::string::npos)
     Report(false, at + 1 + quote,
            "single quotes do not group words in a command line: double quotes do");
@@ -244,7 +210,7 @@ void ScriptCheck::CheckSend(std::size_t at, const std::string& argument) {
   const std::size_t len = std::strlen(keys.c_str());  // the sender stops at a NUL
   const std::size_t keys_at = at + 1;
   if (len == 0) {
-    Report(true, at, "nothing to send: the line fails");
+    Report(true, at, std::string(kNothingToSend) + ": the line fails");
     return;
   }
   std::size_t pos = 0;
@@ -267,7 +233,7 @@ void ScriptCheck::CheckSend(std::size_t at, const std::string& argument) {
     }
     ReportNoKey(keys_at, no_key, no_key_end, keys);
     no_key = no_key_end;
-    if (!CheckKeyForm(keys_at, form)) return;
+    if (!CheckKeyForm(keys_at, keys, form, pos)) return;
   }
   ReportNoKey(keys_at, no_key, no_key_end, keys);
   if (capital != std::string::npos)
@@ -296,21 +262,19 @@ void ScriptCheck::CheckGroup(std::size_t at, const KeyForm& form, KeyFormKind pr
 }
 
 // False when the send ends at this form.
-bool ScriptCheck::CheckKeyForm(std::size_t at, const KeyForm& form) {
+bool ScriptCheck::CheckKeyForm(std::size_t at, const std::string& keys, const KeyForm& form,
+                               std::size_t end) {
   const std::size_t where = at + form.Start;
+  const std::string problem = KeyFormProblem(keys.c_str(), form, end);
   switch (form.Kind) {
-    case kfBadKeyName: {
-      std::string name = form.Text;
-      for (char& c : name) c = ascii::Lower(c);
-      Report(true, where, "unknown key name " + Quoted(name) + ": message box \"Invalid Key Name\"");
+    case kfBadKeyName:
+      Report(true, where, problem + ": message box \"Invalid Key Name\"");
       return true;
-    }
     case kfNoClose:
-      Report(true, where, "\"{\" without its \"}\": message box \"No Close\", the line fails");
+      Report(true, where, problem + ": message box \"No Close\", the line fails");
       return false;
     case kfBadCount:
-      Report(true, where, "'" + Printable(form.Text) +
-                              "' is not a valid integer value: the run ends here (EConvertError)");
+      Report(true, where, problem + ": the run ends here (EConvertError)");
       return false;
     case kfKeyName:
     case kfBraceChar:
@@ -367,7 +331,7 @@ std::vector<Finding> CheckOpenScript(const CheckSettings& settings) {
   ScriptCheck check(settings);
   if (ScriptIsUtf16()) {
     check.line_number = 1;
-    check.Report(true, 0, "Script is UTF-16: save it as UTF-8 or ANSI");
+    check.Report(true, 0, kScriptIsUtf16);
     return check.findings;
   }
   Run.LineNumber = 0;
@@ -381,22 +345,4 @@ std::vector<Finding> CheckOpenScript(const CheckSettings& settings) {
                      return a.Line != b.Line ? a.Line < b.Line : a.Column < b.Column;
                    });
   return check.findings;
-}
-
-std::string Printable(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = Utf8Length(text, i);
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (n > 0 && c >= 0x20 && c != 0x7f) {
-      out.append(text, i, n);
-      i += n;
-      continue;
-    }
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "\\x%02x", c);
-    out += buf;
-    ++i;
-  }
-  return out;
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/printable.h"
+#include "runner/arguments.h"
 #include "runner/errors.h"
 #include "runner/globals.h"
 #include "runner/script.h"
@@ -25,9 +27,9 @@ const char kUsage[] =
     "would fail or stop the run (errors) and what probably does not do what\n"
     "was meant (warnings), one line each: FILE:LINE:COLUMN: error: MESSAGE.\n"
     "\n"
-    "  --quiet    no summary line\n"
-    "  --help     this text\n"
-    "  --version  the version\n"
+    "  --quiet     no summary line\n"
+    "  --help, -h  this text\n"
+    "  --version   the version\n"
     "\n"
     "Exit code: 0 no error (warnings allowed), 1 an error, 2 a script that\n"
     "cannot be read.\n";
@@ -60,7 +62,8 @@ bool CheckScript(const std::string& path, const CheckSettings& settings,
     return true;
   } catch (const RaisedError& error) {
     CloseScript();
-    std::fprintf(stderr, "klavcheck: %s: %s\n", path.c_str(), error.Message.c_str());
+    // The runner's reader says what failed, as klavrun says it.
+    std::fprintf(stderr, "klavcheck: %s\n", error.Why.c_str());
     return false;
   }
 }
@@ -94,7 +97,7 @@ void CheckAll(const std::vector<std::string>& paths, Totals* totals) {
 }
 
 int Usage(const char* problem) {
-  if (problem) std::fprintf(stderr, "klavcheck: %s\n", problem);
+  if (problem) std::fprintf(stderr, "klavcheck: %s\n", Printable(problem).c_str());
   std::fputs(kUsage, stderr);
   return 2;
 }
@@ -102,27 +105,25 @@ int Usage(const char* problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  static const std::vector<OptionRule> kRules = {
+      {"quiet", 0, false}, {"help", 'h', false}, {"version", 0, false}};
+  Arguments args;
+  std::string problem;
+  if (!ReadArguments(std::vector<std::string>(argv + 1, argv + argc), kRules, &args, &problem))
+    return Usage(problem.c_str());
   bool quiet = false;
-  bool options = true;
-  std::vector<std::string> paths;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (options && arg == "--") {
-      options = false;
-    } else if (options && (arg == "--help" || arg == "-h")) {
+  for (const GivenOption& given : args.Options) {
+    if (given.Name == "help") {
       std::fputs(kUsage, stdout);
       return 0;
-    } else if (options && arg == "--version") {
+    }
+    if (given.Name == "version") {
       std::printf("klavcheck %s\n", KLAVRUN_VERSION);
       return 0;
-    } else if (options && arg == "--quiet") {
-      quiet = true;
-    } else if (options && arg.size() > 1 && arg[0] == '-') {
-      return Usage(("unknown option " + arg).c_str());
-    } else {
-      paths.push_back(arg);
     }
+    quiet = true;
   }
+  const std::vector<std::string>& paths = args.Operands;
   if (paths.empty()) return Usage("no script given");
 
   Totals totals;

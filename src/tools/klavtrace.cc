@@ -10,14 +10,16 @@
 #include <vector>
 
 #include "platform/posix_file.h"
+#include "platform/printable.h"
 #include "platform/record/record.h"
+#include "runner/arguments.h"
 #include "runner/main.h"
 #include "version.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: klavtrace [--screen FILE] [--timeout DURATION] [--] SCRIPT\n"
+    "usage: klavtrace [--screen FILE] [--timeout DURATION] [--trace] [--] SCRIPT\n"
     "\n"
     "Runs SCRIPT as klavrun would, without touching the system, and prints\n"
     "every platform call it makes, one per line. klavrun's own output shows\n"
@@ -27,8 +29,9 @@ const char kUsage[] =
     "                      cut to 80 characters (default: a blank screen)\n"
     "  --timeout DURATION  as klavrun's, against the simulated clock: a Sleep\n"
     "                      moves it on, and so does each idle pass of a wait (20 ms)\n"
+    "  --trace             as klavrun's, on the simulated clock\n"
     "  --version           the version\n"
-    "  --help              this text\n"
+    "  --help, -h          this text\n"
     "\n"
     "A trace that waits on a screen that never changes stops after 10000\n"
     "captures with \"trace stopped: waiting on the screen\" and exit code 3.\n"
@@ -77,64 +80,65 @@ void LoadScript(const std::string& path, record::World& world) {
   world.Files[path] = file;
 }
 
-// Takes klavtrace's own options out of the arguments; the rest are
-// klavrun's. Exits on --help and on a bad option of its own.
-std::vector<std::string> TraceOptions(int argc, char** argv, const char** screen_file) {
-  std::vector<std::string> args;
-  bool options_over = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (!options_over && (arg == "--help" || arg == "-h")) {
-      std::fputs(kUsage, stdout);
-      std::exit(0);
-    }
-    if (!options_over && arg == "--version") {
-      std::printf("klavtrace %s\n", KLAVRUN_VERSION);
-      std::exit(0);
-    }
-    if (!options_over && arg == "--screen") {
-      if (i + 1 >= argc) {
-        std::fputs("klavtrace: --screen needs a file\n", stderr);
-        std::exit(2);
-      }
-      *screen_file = argv[++i];
-      continue;
-    }
-    if (!options_over && arg == "--record") {
+[[noreturn]] void Refuse(const std::string& problem) {
+  std::fprintf(stderr, "klavtrace: %s\n%s", Printable(problem).c_str(), kUsage);
+  std::exit(2);
+}
+
+// klavrun's options and klavtrace's own, read the same way. Exits on --help,
+// --version and a bad option.
+Options TraceOptions(int argc, char** argv, std::string* screen_file) {
+  std::vector<OptionRule> rules = kKlavrunOptions;
+  rules.push_back({"screen", 0, true});
+  Arguments args;
+  std::string problem;
+  if (!ReadArguments(std::vector<std::string>(argv + 1, argv + argc), rules, &args, &problem))
+    Refuse(problem);
+  Options options;
+  for (const GivenOption& given : args.Options) {
+    if (given.Name == "screen") {
+      *screen_file = given.Value;
+    } else if (given.Name == "record") {
       std::fputs("klavtrace: --record is refused: a trace runs nothing to record\n", stderr);
       std::exit(2);
+    } else if (!ApplyOption(given, &options, &problem)) {
+      Refuse(problem);
     }
-    if (arg == "--" || arg.compare(0, 2, "--") != 0) options_over = true;
-    args.push_back(arg);
   }
-  return args;
+  if (options.Help) {
+    std::fputs(kUsage, stdout);
+    std::exit(0);
+  }
+  if (options.Version) {
+    std::printf("klavtrace %s\n", KLAVRUN_VERSION);
+    std::exit(0);
+  }
+  options.Scripts = args.Operands;
+  options.AnyOption = args.OptionsGiven;
+  if (options.Scripts.empty()) Refuse("no script given");
+  return options;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* screen_file = nullptr;
-  std::vector<std::string> args = TraceOptions(argc, argv, &screen_file);
-  if (args.empty()) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  std::string screen_file;
+  const Options options = TraceOptions(argc, argv, &screen_file);
   EntryProgramName = "klavtrace";
 
   record::World& world = record::TheWorld();
   world.ProgramPath = KlavrunPath();
   world.Windows = {{record::kConsoleWindow, world.ProgramPath}};
-  if (screen_file) {
+  if (!screen_file.empty()) {
     std::vector<std::string> rows;
-    if (!LoadScreen(screen_file, &rows)) {
-      std::fprintf(stderr, "klavtrace: cannot read %s: %s\n", screen_file, std::strerror(errno));
+    if (!LoadScreen(screen_file.c_str(), &rows)) {
+      std::fprintf(stderr, "klavtrace: cannot read %s: %s\n", Quoted(screen_file).c_str(),
+                   std::strerror(errno));
       return 2;
     }
     world.Screens.push_back(rows);
   }
-  Options options;
-  std::string ignored;
-  if (ParseOptions(args, &options, &ignored) && options.Scripts.size() == 1)
+  if (options.Scripts.size() == 1)
     LoadScript(options.Scripts[0].substr(0, platform::kMaxScriptPath), world);
 
   world.Sink = stdout;
@@ -150,5 +154,5 @@ int main(int argc, char** argv) {
                 stderr);
     std::_Exit(static_cast<int>(code));
   };
-  ProgramEntry(args);
+  RunWithOptions(options);
 }

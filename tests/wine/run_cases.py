@@ -7,7 +7,7 @@ KLAVRUN_WIN_BUILD names the mingw build, KLAVRUN_WINEPREFIX a prefix.
 Words: script, bytes, args, command, folder, exit, stdout, file, seconds (a
 minute at the least: a console window opens slowly), and
   via wine           (the default) cmd runs klavrun.exe from a batch file with no
-                     console window: output to a file, exit code %ERRORLEVEL%
+                     console window: output and errors to files, exit code %ERRORLEVEL%
   via cmd            the same in a console window (wineconsole)
   via wineconsole    klavrun.exe alone in a console window, which keeps its
                      output; the exit code is wineconsole's
@@ -27,7 +27,7 @@ import run_cases  # noqa: E402
 
 BUILD = os.path.abspath(os.environ.get("KLAVRUN_WIN_BUILD", "build-win"))
 HERE = {"script", "ending", "bom", "bytes", "args", "command", "folders", "exit", "stdout",
-        "stdout-to", "files", "seconds", "program", "via"}
+        "stderr", "stdout-to", "files", "seconds", "program", "via"}
 # Lower case: scripts are lower-cased before their paths reach Windows.
 ROOT = os.path.join(tempfile.gettempdir(), "klavrun-wine-%d" % os.getpid())
 KLAVRUN = os.path.join(ROOT, "bin", "klavrun.exe")
@@ -68,8 +68,8 @@ def parse(name, text):
 
 
 def launch(case, command, folder, unique, problems):
-    """Runs klavrun.exe with the command's words: its standard output (None
-    when it stays in a console window), and its exit code."""
+    """Runs klavrun.exe with the command's words: its standard output and
+    error (None when they stay in a console window), and its exit code."""
     timeout, words = max(case["seconds"], 60), command[1:]
     if case["via"] == "wineconsole":
         code = wine("wineconsole", KLAVRUN, *words, cwd=folder, timeout=timeout)
@@ -77,12 +77,13 @@ def launch(case, command, folder, unique, problems):
     to_file = case.get("stdout-to") != "console"
     with open(os.path.join(folder, "run.bat"), "w", newline="\r\n") as bat:
         bat.write("@echo off\n%s %s%s\necho %%ERRORLEVEL%% > rc.txt\n" % (
-            windows(KLAVRUN), " ".join(words), " > out.txt" if to_file else ""))
+            windows(KLAVRUN), " ".join(words), " > out.txt 2> err.txt" if to_file else ""))
     wine("wineconsole" if case["via"] == "cmd" else "wine", "cmd", "/c", "run.bat",
          cwd=folder, timeout=timeout)
     code = run_cases.read(os.path.join(folder, "rc.txt"))
-    out = run_cases.read(os.path.join(folder, "out.txt")) if to_file else None
-    return subprocess.CompletedProcess(command, code and int(code), out, None)
+    out, err = (run_cases.read(os.path.join(folder, name)) if to_file else None
+                for name in ("out.txt", "err.txt"))
+    return subprocess.CompletedProcess(command, code and int(code), out, err)
 
 
 def run(name, text):

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "platform/printable.h"
 #include "platform/posix/keyboard.h"
 #include "platform/posix/process.h"
 #include "platform/posix/recording.h"
@@ -400,6 +401,27 @@ void PassOutput() {
 
 void PauseRelay(bool paused) { console.relay_paused = paused; }
 
+namespace {
+
+// "top", "top and less", "top, less and bc".
+std::string Names(const std::vector<std::string>& names) {
+  std::string said;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) said += i + 1 == names.size() ? " and " : ", ";
+    said += Printable(names[i]);
+  }
+  return said;
+}
+
+void AnnounceHandOver() {
+  const std::vector<std::string> names = RunningProgramNames();
+  const std::string line = "klavrun: the script has ended; the console is yours until " +
+                           Names(names) + (names.size() == 1 ? " ends\n" : " end\n");
+  WriteStderr(line.data(), line.size());
+}
+
+}  // namespace
+
 void HandOver() {
   if (console.master < 0) return;
   // A program's end is noted only while waiting, so that one ending between
@@ -410,6 +432,7 @@ void HandOver() {
   sigprocmask(SIG_BLOCK, &program_end, &waiting);
   sigdelset(&waiting, SIGCHLD);
   console.relay_paused = false;
+  if (console.relay && ProgramsRunning()) AnnounceHandOver();
   while (console.relay && ProgramsRunning()) {
     TakeIn();
     PollConsole(-1, -1, true, &waiting);

@@ -9,5 +9,6 @@ int main(int argc, char** argv) {
   posix::BeginSession();
   OnRecord = posix::StartRecording;
   OnLineStarted = posix::RecordLineStarted;
+  OnNoHandOver = posix::RefuseHandOver;
   ProgramEntry(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -39,6 +39,7 @@ constexpr int kHangUpGraceMs = 500;
 struct Program {
   pid_t pid;
   pid_t group;
+  std::string name;  // the first word's last part, as the script wrote it
 };
 
 struct Programs {
@@ -168,6 +169,14 @@ bool ProgramsRunning() {
   return !programs.running.empty();
 }
 
+std::vector<std::string> RunningProgramNames() {
+  ReapPrograms();
+  std::vector<std::string> names;
+  for (const Program& p : programs.running)
+    if (std::find(names.begin(), names.end(), p.name) == names.end()) names.push_back(p.name);
+  return names;
+}
+
 void EndPrograms() {
   program_ended = 1;
   ReapPrograms();
@@ -269,7 +278,8 @@ pid_t Spawn(Launch& launch, const char* folder, std::uint32_t* error) {
     *error = ErrorOfExec(exec_error);
     return -1;
   }
-  programs.running.push_back({pid, made});
+  const std::string& word = launch.words[0];
+  programs.running.push_back({pid, made, word.substr(word.find_last_of('/') + 1)});
   return pid;
 }
 

@@ -3,6 +3,9 @@
 #ifndef KLAVRUN_PLATFORM_POSIX_PROCESS_H_
 #define KLAVRUN_PLATFORM_POSIX_PROCESS_H_
 
+#include <string>
+#include <vector>
+
 namespace posix {
 
 /// Starts noting when programs end (SIGCHLD), so that collecting them costs
@@ -18,6 +21,9 @@ void ReapPrograms();
 
 /// True while a started program has not ended (collects those that have).
 bool ProgramsRunning();
+
+/// The names of the started programs still running ("top"), each once.
+std::vector<std::string> RunningProgramNames();
 
 /// After the console is closed: hangs up the programs still running, gives
 /// them a moment to go, kills the rest and reaps them all.

@@ -46,6 +46,7 @@ struct SessionState {
   int stop_pipe[2] = {-1, -1};
   bool exiting = false;
   bool handed_over = false;
+  bool hand_over_refused = false;  // --no-handover
   bool stop_raised = false;
 };
 
@@ -285,6 +286,8 @@ void BeginSession() {
     Fail(std::string("cannot take the console: ") + strerror(errno));
 }
 
+void RefuseHandOver() { session.hand_over_refused = true; }
+
 bool StdoutOpen() { return session.stdout_open; }
 
 bool StdoutIsTerminal() { return session.stdout_terminal; }
@@ -363,9 +366,11 @@ namespace platform {
 
 void ExitProcess(UINT exit_code) {
   if (!posix::session.exiting) {
-    // Programs the script leaves running are the person's to finish; a
-    // stop signal meanwhile ends the run from in there.
-    if (posix::stop_signal == 0 && !posix::session.handed_over) {
+    // Programs a script that ran to its end leaves running are the
+    // person's to finish; a stop signal meanwhile ends the run from in
+    // there. After a failure nobody may be there to see it: the run ends.
+    if (exit_code == 0 && posix::stop_signal == 0 && !posix::session.hand_over_refused &&
+        !posix::session.handed_over) {
       posix::session.handed_over = true;
       posix::HandOver();
     }

@@ -27,6 +27,10 @@ int CallerTerminal();
 /// console. False again while the job is in the background after a stop.
 bool PersonAtTerminal();
 
+/// --no-handover: programs still running when the script has ended are hung
+/// up at once, as after a failure.
+void RefuseHandOver();
+
 /// Readable once a stop signal has arrived; poll it in every wait.
 int StopSignalFd();
 
