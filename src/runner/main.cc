@@ -7,6 +7,7 @@
 #include "runner/dispatch.h"
 #include "runner/errors.h"
 #include "runner/globals.h"
+#include "runner/junit_report.h"
 #include "runner/output.h"
 #include "runner/screen.h"
 #include "runner/script.h"
@@ -42,6 +43,7 @@ const char kOptionsHelp[] =
     "    --timeout DURATION  end a wait that lasts longer, as a failed line: 30 or 30s,\r\n"
     "                        500ms, 2m (#define wait_timeout in the script overrides it)\r\n"
     "    --record FILE       record the console session as an asciicast (Linux)\r\n"
+    "    --junit FILE        write a JUnit XML report of the run to FILE at its end\r\n"
     "    --help              this text\r\n"
     "    --version           the version\r\n"
     "    --                  the end of the options\r\n"
@@ -166,6 +168,13 @@ unsigned RunScriptFile(const Options& options) {
       return kExitLineFailed;
     }
   }
+  if (options.Junit) {
+    std::string failure = BeginJunitReport(options.JunitPath, options.Scripts[0]);
+    if (!failure.empty()) {
+      WriteErrorOutput(failure + "\n");
+      return kExitLineFailed;
+    }
+  }
   StartUp(options.Scripts[0]);
   if (options.TimeoutMs >= 0) Run.WaitTimeout = static_cast<std::uint32_t>(options.TimeoutMs);
   const bool completed = RunLoop();
@@ -207,7 +216,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
       options->Help = true;
     } else if (arg == "--version") {
       options->Version = true;
-    } else if (arg == "--timeout" || arg == "--record") {
+    } else if (arg == "--timeout" || arg == "--record" || arg == "--junit") {
       if (i + 1 >= args.size()) {
         *error = arg + " needs a value";
         return false;
@@ -216,6 +225,9 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
       if (arg == "--record") {
         options->Record = true;
         options->RecordPath = value;
+      } else if (arg == "--junit") {
+        options->Junit = true;
+        options->JunitPath = value;
       } else if (!ParseDuration(value, &options->TimeoutMs)) {
         *error = "--timeout takes a duration such as 30, 30s, 500ms or 2m, not '" + value + "'";
         return false;
@@ -234,11 +246,13 @@ void ProgramEntry(const std::vector<std::string>& args) {
   Options options;
   std::string error;
   if (!ParseOptions(args, &options, &error)) OptionError(error);
+  std::string unhandled;  // the message of the error that ended the run
   try {
     exit_code = RunScriptFile(options);
     FlushOutput();
   } catch (const RaisedError& error) {
     exit_code = kExitUnhandled;
+    unhandled = error.Message;
     try {
       WriteOutput(UnhandledErrorReport(error));
       FlushOutput();
@@ -256,7 +270,7 @@ void ProgramEntry(const std::vector<std::string>& args) {
     } catch (const RaisedError&) {
     }
   }
-  platform::ExitProcess(exit_code);
+  platform::ExitProcess(EndJunitReport(exit_code, unhandled));
 }
 
 std::vector<std::string> SplitCommandLine(const char* command_line) {

@@ -14,11 +14,13 @@ struct Options {
   std::int64_t TimeoutMs = -1;  // --timeout; -1 when not given
   bool Record = false;
   std::string RecordPath;
+  bool Junit = false;
+  std::string JunitPath;
   std::vector<std::string> Scripts;  // what follows the options
 };
 
 /// Reads the options before the script: --timeout DURATION, --record FILE,
-/// --help, --version, and -- to end them. An argument that does not start
+/// --junit FILE, --help, --version, and -- to end them. An argument that does not start
 /// with "--" is the script. False with a one-line message for an unknown
 /// option, a missing value or a bad duration.
 bool ParseOptions(const std::vector<std::string>& args, Options* options, std::string* error);

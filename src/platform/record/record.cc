@@ -118,7 +118,19 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void* security,
                      Hex(share) + ", " + Hex(reinterpret_cast<std::uintptr_t>(security)) +
                      ", " + Hex(disposition) + ", " + Hex(flags) + ", " +
                      Hex(template_file) + ")";
-  if (!world->Files.count(name)) {
+  if (access & GENERIC_WRITE) {
+    // A new file: an existing name, or one OpenErrors names, fails.
+    auto e = world->OpenErrors.find(name);
+    world->LastError = e != world->OpenErrors.end() ? e->second
+                       : world->Files.count(name) ? ERROR_FILE_EXISTS
+                                                  : 0;
+    if (disposition != CREATE_NEW) world->LastError = ERROR_INVALID_PARAMETER;
+    if (world->LastError != 0) {
+      Record(call + " = 0xffffffff");
+      return INVALID_HANDLE_VALUE;
+    }
+    world->Files[name] = record::File();
+  } else if (!world->Files.count(name)) {
     auto e = world->OpenErrors.find(name);
     world->LastError = e == world->OpenErrors.end() ? ERROR_FILE_NOT_FOUND : e->second;
     Record(call + " = 0xffffffff");  // as a 32-bit Win32 program sees it
@@ -165,6 +177,8 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD to_write, DWORD* written,
   }
   if (file == record::kStdOut) world->Output += bytes;
   if (file == record::kStdErr) world->ErrorOutput += bytes;
+  auto open = record::open_files.find(file);
+  if (open != record::open_files.end()) world->Files[open->second.Path].Content += bytes;
   *written = to_write;
   return Returned(call, 1);
 }
@@ -173,6 +187,29 @@ BOOL CloseHandle(HANDLE handle) {
   record::open_files.erase(handle);
   return Returned("CloseHandle(" + Hex(handle) + ")", 1);
 }
+
+BOOL MoveFileExA(const char* existing, const char* new_name, DWORD flags) {
+  const std::string call = "MoveFileExA(" + Str(existing) + ", " + Str(new_name) + ", " +
+                           Hex(flags) + ")";
+  auto from = world->Files.find(existing);
+  world->LastError = from == world->Files.end() ? ERROR_FILE_NOT_FOUND
+                     : world->Files.count(new_name) && !(flags & MOVEFILE_REPLACE_EXISTING)
+                         ? ERROR_FILE_EXISTS
+                         : 0;
+  if (world->LastError) return Returned(call, 0);
+  record::File moved = from->second;
+  world->Files.erase(from);
+  world->Files[new_name] = moved;
+  return Returned(call, 1);
+}
+
+BOOL DeleteFileA(const char* name) {
+  const bool found = world->Files.erase(name) != 0;
+  if (!found) world->LastError = ERROR_FILE_NOT_FOUND;
+  return Returned("DeleteFileA(" + Str(name) + ")", found ? 1 : 0);
+}
+
+DWORD GetCurrentProcessId() { return Returned("GetCurrentProcessId()", 0x1000); }
 
 DWORD GetFileType(HANDLE file) {
   DWORD type = file == record::kStdOut ? world->StdOutType : FILE_TYPE_CHAR;

@@ -52,6 +52,14 @@ BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(ToHandle(handle)); }
 
 DWORD GetFileType(HANDLE file) { return ::GetFileType(ToHandle(file)); }
 
+BOOL MoveFileExA(const char* existing, const char* new_name, DWORD flags) {
+  return ::MoveFileExA(existing, new_name, flags);
+}
+
+BOOL DeleteFileA(const char* name) { return ::DeleteFileA(name); }
+
+DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
 // WriteFile above writes straight through, so this layer holds nothing
 // back; the core's own output buffer is flushed before it gets here.
 void ExitProcess(UINT exit_code) { ::ExitProcess(exit_code); }
