@@ -60,6 +60,7 @@ constexpr DWORD ERROR_FILE_EXISTS = 80;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_BROKEN_PIPE = 109;
 constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
+constexpr DWORD ERROR_ENVVAR_NOT_FOUND = 203;
 constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr DWORD ERROR_CANT_RESOLVE_FILENAME = 1921;
 
@@ -187,11 +188,16 @@ BOOL CreateProcessA(const char* application, char* command_line,
                     STARTUPINFOA* startup_info,
                     PROCESS_INFORMATION* process_information);
 DWORD GetLastError();
+void SetLastError(DWORD error);
 BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length,
                                  COORD read_at, DWORD* read);
 HWND GetConsoleWindow();
 /// Nonzero when `handle` is a console handle (the console klavrun drives).
 BOOL GetConsoleMode(HANDLE handle, DWORD* mode);
+/// The value of environment variable `name`: its length when it fits in
+/// `size` bytes with its NUL, else the size it needs; 0 with
+/// ERROR_ENVVAR_NOT_FOUND when it is not set.
+DWORD GetEnvironmentVariableA(const char* name, char* buffer, DWORD size);
 /// Milliseconds since some fixed moment, never going back: the clock of the
 /// wait time-outs.
 std::uint64_t GetTickCount64();
@@ -220,6 +226,12 @@ bool ConsoleCanChange();
 /// lower-cased one. False on Windows, where file names ignore case, and on
 /// the recording platform, whose trace shows what Windows would do.
 bool LetterCaseMatters();
+
+/// The keys typed from now on, up to a call with nullptr, are a secret (a
+/// value from the environment): what the platform writes about the run (a
+/// recording, a trace) shows `placeholder` in their place, never the keys.
+/// Not a Win32 call; nothing where nothing is written about the run.
+void MarkSecretKeys(const char* placeholder);
 
 /// Thrown out of a platform call when a stop signal (Linux: SIGINT,
 /// SIGTERM, SIGHUP) asks the run to end: the core shows where the run stood

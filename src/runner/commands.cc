@@ -62,11 +62,6 @@ void HandleWaitTimeout(std::string argument) {
   DefineMilliseconds(argument, "Error in: #define WAIT_TIMEOUT", &Run.WaitTimeout);
 }
 
-namespace {
-
-// The argument as the script wrote it: the same bytes as `argument` but for
-// letter case, taken from the end of the line read last. When that line is
-// not the one `argument` came from, the argument stays as it is.
 std::string AsWritten(const std::string& argument) {
   std::string line = Run.LineAsWritten;
   std::size_t end = line.size();
@@ -75,8 +70,6 @@ std::string AsWritten(const std::string& argument) {
   std::string tail = line.substr(end - argument.size(), argument.size());
   return ascii::SameIgnoringCase(tail, argument) ? tail : argument;
 }
-
-}  // namespace
 
 void HandleStart(std::string argument) {
   if (platform::LetterCaseMatters()) argument = AsWritten(argument);

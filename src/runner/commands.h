@@ -13,5 +13,11 @@ void HandleStart(std::string argument);
 void HandleTitle(std::string argument);
 void HandleSend(std::string argument);
 void HandleApp(std::string argument);
+void HandleSendEnv(std::string argument);
+
+/// The argument as the script wrote it: the same bytes as `argument` but for
+/// letter case, taken from the end of the line read last. When that line is
+/// not the one `argument` came from, the argument stays as it is.
+std::string AsWritten(const std::string& argument);
 
 #endif  // KLAVRUN_RUNNER_COMMANDS_H_

@@ -72,6 +72,8 @@ namespace platform {
 
 DWORD GetLastError() { return posix::last_error; }
 
+void SetLastError(DWORD error) { posix::last_error = error; }
+
 DWORD GetModuleFileNameA(HANDLE module, char* filename, DWORD size) {
   (void)module;
   char path[4096];

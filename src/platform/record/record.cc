@@ -254,6 +254,11 @@ BOOL CreateProcessA(const char* application, char* command_line, void* process_a
 
 DWORD GetLastError() { return Returned("GetLastError()", world->LastError); }
 
+void SetLastError(DWORD error) {
+  Record("SetLastError(" + Hex(error) + ")");
+  world->LastError = error;
+}
+
 BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length, COORD read_at,
                                  DWORD* read) {
   const std::uint32_t at = static_cast<std::uint16_t>(read_at.X) |
@@ -350,23 +355,45 @@ BOOL SetWindowTextA(HWND window, const char* text) {
   return Returned("SetWindowTextA(" + Hex(window) + ", " + Str(text) + ")", w ? 1 : 0);
 }
 
+// A key or character of a secret shows as _.
+std::string KeyHex(std::uint64_t value) {
+  return world->SecretKeys.empty() ? Hex(value) : "_";
+}
+
 SHORT VkKeyScanA(CHAR ch) {
   std::uint16_t key = UsVkKeyScan(static_cast<unsigned char>(ch));
   if (world->Quiet) return static_cast<SHORT>(key);  // nothing to format
-  Returned("VkKeyScanA(" + Hex(static_cast<unsigned char>(ch)) + ")", key);
+  Record("VkKeyScanA(" + KeyHex(static_cast<unsigned char>(ch)) + ") = " + KeyHex(key));
   return static_cast<SHORT>(key);
 }
 
 void keybd_event(BYTE vk, BYTE scan, DWORD flags, std::uintptr_t extra) {
   if (world->OnKeyEvent) world->OnKeyEvent(vk, flags);
   if (world->Quiet) return;
-  Record("keybd_event(" + Hex(vk) + ", " + Hex(scan) + ", " + Hex(flags) + ", " + Hex(extra) + ")");
+  Record("keybd_event(" + KeyHex(vk) + ", " + KeyHex(scan) + ", " + Hex(flags) + ", " +
+         Hex(extra) + ")");
 }
 
 UINT MapVirtualKeyA(UINT code, UINT map_type) {
-  if (world->Quiet) return UsMapVirtualKey(code, map_type);
-  return Returned("MapVirtualKeyA(" + Hex(code) + ", " + Hex(map_type) + ")",
-                  UsMapVirtualKey(code, map_type));
+  const UINT mapped = UsMapVirtualKey(code, map_type);
+  if (world->Quiet) return mapped;
+  Record("MapVirtualKeyA(" + KeyHex(code) + ", " + Hex(map_type) + ") = " + KeyHex(mapped));
+  return mapped;
+}
+
+void MarkSecretKeys(const char* placeholder) { world->SecretKeys = placeholder ? placeholder : ""; }
+
+DWORD GetEnvironmentVariableA(const char* name, char* buffer, DWORD size) {
+  const std::string call = "GetEnvironmentVariableA(" + Str(name) + ", _, " + Hex(size) + ")";
+  auto found = world->Environment.find(name);
+  if (found == world->Environment.end()) {
+    world->LastError = ERROR_ENVVAR_NOT_FOUND;
+    return Returned(call, 0);
+  }
+  const std::string& value = found->second;
+  if (value.size() >= size) return Returned(call, static_cast<DWORD>(value.size() + 1));
+  std::memcpy(buffer, value.c_str(), value.size() + 1);
+  return Returned(call, static_cast<DWORD>(value.size()));
 }
 
 SHORT GetKeyState(int vk) {

@@ -60,6 +60,13 @@ BOOL DeleteFileA(const char* name) { return ::DeleteFileA(name); }
 
 DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
 
+DWORD GetEnvironmentVariableA(const char* name, char* buffer, DWORD size) {
+  return ::GetEnvironmentVariableA(name, buffer, size);
+}
+
+// Nothing on Windows writes about the keys typed: there is no recording.
+void MarkSecretKeys(const char* placeholder) { (void)placeholder; }
+
 // WriteFile above writes straight through, so this layer holds nothing
 // back; the core's own output buffer is flushed before it gets here.
 void ExitProcess(UINT exit_code) { ::ExitProcess(exit_code); }
@@ -94,6 +101,8 @@ BOOL CreateProcessA(const char* application, char* command_line,
 }
 
 DWORD GetLastError() { return ::GetLastError(); }
+
+void SetLastError(DWORD error) { ::SetLastError(error); }
 
 HWND GetConsoleWindow() { return FromHwnd(::GetConsoleWindow()); }
 
