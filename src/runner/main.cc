@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/ascii.h"
 #include "platform/platform.h"
 #include "runner/classify.h"
 #include "runner/dispatch.h"
@@ -32,6 +33,14 @@ std::string FileNamePart(const std::string& path, const char* separators) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+// True when `window`'s whole title is `title`, ASCII case ignored.
+bool HasTitle(platform::HWND window, const std::string& title) {
+  char text[1024];
+  const int n = platform::GetWindowTextA(window, text, sizeof text);
+  return n >= 0 && ascii::SameIgnoringCase(std::string(text, static_cast<std::size_t>(n)),
+                                           title.c_str());
+}
+
 const char kUsage[] =
     "KLAVRUN 0.5BETA - drives console programs from a script of keystrokes and screen waits\r\n"
     "  Klavrun project; free software, no warranty\r\n"
@@ -57,16 +66,17 @@ void StartUp(const std::string& script_path) {
   Run.StdInHandle = platform::GetStdHandle(platform::STD_INPUT_HANDLE);
 
   // The console window is titled with the program's path, or with its name
-  // without the extension.
+  // without the extension. Runs side by side have consoles of the same
+  // title: the one the system names as this run's comes first.
   const std::string path = ProgramPath();
-  Run.ConsoleWindow = platform::FindWindowA(nullptr, path.c_str());
-  if (!Run.ConsoleWindow) {
-    std::string name = FileNamePart(path, "\\:/");
-    name.resize(name.size() > 4 ? name.size() - 4 : 0);
-    Run.ConsoleWindow = platform::FindWindowA(nullptr, name.c_str());
-  }
+  std::string name = FileNamePart(path, "\\:/");
+  name.resize(name.size() > 4 ? name.size() - 4 : 0);
+  const platform::HWND own = platform::GetConsoleWindow();
+  if (own && (HasTitle(own, path) || HasTitle(own, name))) Run.ConsoleWindow = own;
+  if (!Run.ConsoleWindow) Run.ConsoleWindow = platform::FindWindowA(nullptr, path.c_str());
+  if (!Run.ConsoleWindow) Run.ConsoleWindow = platform::FindWindowA(nullptr, name.c_str());
   // Started from a command prompt, the console carries the prompt's title.
-  if (!Run.ConsoleWindow) Run.ConsoleWindow = platform::GetConsoleWindow();
+  if (!Run.ConsoleWindow) Run.ConsoleWindow = own;
 
   OpenScript(script_path.substr(0, platform::kMaxScriptPath));
   Run.ErrorText.clear();

@@ -12,13 +12,17 @@ using V = std::vector<std::string>;
 
 using ProgramTest = RecordTest;
 
-// The console window is titled with klavrun's path or name, or found as the console's.
+// The console window is titled with klavrun's path or name, or found as the
+// console's; of two consoles with its title (two runs), its own.
 TEST_F(ProgramTest, FindsTheConsoleByPathThenNameThenAsTheConsoleWindow) {
-  const struct { const char* title; platform::HWND console; } rows[] = {
-      {"C:\\klavrun\\klavrun.exe", 0}, {"KLAVRUN", 0}, {"Command Prompt", 0x50}};
+  const struct { const char *other, *title; platform::HWND console; } rows[] = {
+      {"klavrun.exe", "C:\\klavrun\\klavrun.exe", 0}, {"klavrun.exe", "KLAVRUN", 0},
+      {"klavrun.exe", "Command Prompt", 0x50},
+      {"C:\\klavrun\\klavrun.exe", "C:\\klavrun\\klavrun.exe", 0x50},
+      {"klavrun", "klavrun", 0x50}};
   for (const auto& row : rows) {
     ResetAll();
-    world.Windows = {{0x60, "klavrun.exe"}, {0x50, row.title}};
+    world.Windows = {{0x60, row.other}, {0x50, row.title}};
     world.ConsoleWindow = row.console;
     EXPECT_EQ(RunScript("title \"t\"").Output, "");
     EXPECT_EQ(world.Windows[1].Title, "t") << row.title;
