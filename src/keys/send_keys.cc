@@ -1,6 +1,7 @@
 #include "keys/send_keys.h"
 
 #include <cstring>
+#include <vector>
 
 #include "keys/key_forms.h"
 #include "keys/key_names.h"
@@ -122,6 +123,24 @@ bool SendKeys(const std::string& text, bool drain_messages, std::uint32_t char_d
   // A group never closed, or "No Close", may still hold modifiers.
   ReleaseModifiers(state);
   return result;
+}
+
+bool TypeLiteralText(const std::string& text, bool drain_messages, std::uint32_t char_delay) {
+  // Caps Lock would turn the letters' case: their Shift turns it back.
+  const bool caps_lock = (platform::GetKeyState(platform::VK_CAPITAL) & 1) != 0;
+  std::vector<ShiftedKey> keys;
+  for (char c : text) {
+    ShiftedKey key = ScanChar(c);
+    if (key == kNoKey) return false;
+    const std::uint8_t vk = static_cast<std::uint8_t>(key & 0xff);
+    if (caps_lock && vk >= 'A' && vk <= 'Z') key ^= WithModifierBits(0, kShiftBit);
+    keys.push_back(key);
+  }
+  SendState state;
+  state.DrainMessages = drain_messages;
+  state.CharDelay = char_delay;
+  for (ShiftedKey key : keys) TypeKey(state, key, 1);
+  return true;
 }
 
 bool ActivateAndSendKeys(platform::HWND window, const std::string& text, bool drain_messages,

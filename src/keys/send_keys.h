@@ -34,6 +34,11 @@ bool SendKeys(const std::string& text, bool drain_messages, std::uint32_t char_d
 bool ActivateAndSendKeys(platform::HWND window, const std::string& text, bool drain_messages,
                          std::uint32_t char_delay, KeyFormNotice notice = nullptr);
 
+/// Types each byte of `text` as it is, by its key on the layout, with no
+/// key-string meaning, pausing `char_delay` ms after every key. False,
+/// typing nothing, when some byte has no key.
+bool TypeLiteralText(const std::string& text, bool drain_messages, std::uint32_t char_delay);
+
 /// Releases the modifiers held by "+", "^" and "%" unless a group is open.
 void ReleaseHeldModifiers(SendState& state);
 

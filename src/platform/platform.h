@@ -34,8 +34,11 @@ constexpr DWORD STD_ERROR_HANDLE = static_cast<DWORD>(-12);
 constexpr HANDLE INVALID_HANDLE_VALUE = static_cast<HANDLE>(-1);
 
 constexpr DWORD GENERIC_READ = 0x80000000;
+constexpr DWORD GENERIC_WRITE = 0x40000000;
 constexpr DWORD FILE_SHARE_READ = 0x1;
+constexpr DWORD CREATE_NEW = 1;
 constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 
 constexpr DWORD FILE_TYPE_UNKNOWN = 0;
@@ -53,8 +56,11 @@ constexpr DWORD ERROR_WRITE_FAULT = 29;
 constexpr DWORD ERROR_GEN_FAILURE = 31;
 constexpr DWORD ERROR_READ_FAULT = 30;
 constexpr DWORD ERROR_HANDLE_DISK_FULL = 39;
+constexpr DWORD ERROR_FILE_EXISTS = 80;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_BROKEN_PIPE = 109;
 constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
+constexpr DWORD ERROR_ENVVAR_NOT_FOUND = 203;
 constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr DWORD ERROR_CANT_RESOLVE_FILENAME = 1921;
 
@@ -164,6 +170,13 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD to_read, DWORD* read,
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD to_write,
                DWORD* written, void* overlapped);
 BOOL CloseHandle(HANDLE handle);
+/// CreateFileA with GENERIC_WRITE and CREATE_NEW makes a new file that only
+/// its owner may read (Linux: mode 0600), never through a symbolic link;
+/// an existing name fails with ERROR_FILE_EXISTS. Other ways of opening a
+/// file for writing are not available on every platform.
+BOOL MoveFileExA(const char* existing, const char* new_name, DWORD flags);
+BOOL DeleteFileA(const char* name);
+DWORD GetCurrentProcessId();
 DWORD GetFileType(HANDLE file);
 /// Writes out whatever the platform still buffers, then ends the process.
 [[noreturn]] void ExitProcess(UINT exit_code);
@@ -175,11 +188,16 @@ BOOL CreateProcessA(const char* application, char* command_line,
                     STARTUPINFOA* startup_info,
                     PROCESS_INFORMATION* process_information);
 DWORD GetLastError();
+void SetLastError(DWORD error);
 BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length,
                                  COORD read_at, DWORD* read);
 HWND GetConsoleWindow();
 /// Nonzero when `handle` is a console handle (the console klavrun drives).
 BOOL GetConsoleMode(HANDLE handle, DWORD* mode);
+/// The value of environment variable `name`: its length when it fits in
+/// `size` bytes with its NUL, else the size it needs; 0 with
+/// ERROR_ENVVAR_NOT_FOUND when it is not set.
+DWORD GetEnvironmentVariableA(const char* name, char* buffer, DWORD size);
 /// Milliseconds since some fixed moment, never going back: the clock of the
 /// wait time-outs.
 std::uint64_t GetTickCount64();
@@ -208,6 +226,12 @@ bool ConsoleCanChange();
 /// lower-cased one. False on Windows, where file names ignore case, and on
 /// the recording platform, whose trace shows what Windows would do.
 bool LetterCaseMatters();
+
+/// The keys typed from now on, up to a call with nullptr, are a secret (a
+/// value from the environment): what the platform writes about the run (a
+/// recording, a trace) shows `placeholder` in their place, never the keys.
+/// Not a Win32 call; nothing where nothing is written about the run.
+void MarkSecretKeys(const char* placeholder);
 
 /// Thrown out of a platform call when a stop signal (Linux: SIGINT,
 /// SIGTERM, SIGHUP) asks the run to end: the core shows where the run stood

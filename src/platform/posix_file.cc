@@ -14,6 +14,7 @@ namespace platform {
 std::uint32_t Win32ErrorFromErrno(int err) {
   switch (err) {
     case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case EEXIST: return ERROR_FILE_EXISTS;
     case ENOTDIR: return ERROR_PATH_NOT_FOUND;
     case EMFILE:
     case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;

@@ -32,6 +32,7 @@ CommandKind ClassifyLine(std::string& line) {
   else if (word == "start") kind = ckStart;
   else if (word == "title") kind = ckTitle;
   else if (word == "send") kind = ckSend;
+  else if (word == "sendenv") kind = ckSendEnv;
   else if (word == "rem") kind = ckRem;
   else if (word == "if") kind = ckIfExists;
   else if (word == "settle") kind = ckSettle;

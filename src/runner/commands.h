@@ -13,5 +13,6 @@ void HandleStart(std::string argument);
 void HandleTitle(std::string argument);
 void HandleSend(std::string argument);
 void HandleApp(std::string argument);
+void HandleSendEnv(std::string argument);
 
 #endif  // KLAVRUN_RUNNER_COMMANDS_H_

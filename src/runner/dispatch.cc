@@ -33,9 +33,10 @@ const Handler kDispatchTable[] = {
     HandleLineDelay,       // ckLineDelay
     HandleWaitTimeout,     // ckWaitTimeout
     HandleSettle,          // ckSettle
+    HandleSendEnv,         // ckSendEnv
 };
 constexpr std::size_t kKinds = sizeof kDispatchTable / sizeof kDispatchTable[0];
-static_assert(kKinds == ckSettle + 1,
+static_assert(kKinds == ckSendEnv + 1,
               "one handler per command kind");
 
 }  // namespace

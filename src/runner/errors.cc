@@ -6,6 +6,7 @@ std::string InOutErrorMessage(platform::DWORD code) {
     case platform::ERROR_PATH_NOT_FOUND: return "Invalid filename";
     case platform::ERROR_TOO_MANY_OPEN_FILES: return "Too many open files";
     case platform::ERROR_ACCESS_DENIED: return "File access denied";
+    case platform::ERROR_FILE_EXISTS: return "File exists";
   }
   return "I/O error " + std::to_string(code);
 }

@@ -10,6 +10,7 @@
 #include "runner/errors.h"
 #include "runner/explain.h"
 #include "runner/globals.h"
+#include "runner/junit_report.h"
 #include "runner/output.h"
 #include "runner/screen.h"
 #include "runner/script.h"
@@ -45,6 +46,7 @@ const char kOptionsHelp[] =
     "    --timeout DURATION  end a wait that lasts longer, as a failed line: 30 or 30s,\r\n"
     "                        500ms, 2m (#define wait_timeout in the script overrides it)\r\n"
     "    --record FILE       record the console session as an asciicast (Linux)\r\n"
+    "    --junit FILE        write a JUnit XML report of the run to FILE at its end\r\n"
     "    --trace             each script line on standard error as it starts\r\n"
     "    --no-handover       when the script has ended, hang up the programs it\r\n"
     "                        started at once (Linux: a terminal with nobody at it)\r\n"
@@ -203,6 +205,13 @@ unsigned RunScriptFile(const Options& options) {
     WriteErrorOutput(refused + "\n");
     return kExitLineFailed;
   }
+  if (options.Junit) {
+    std::string failure = BeginJunitReport(options.JunitPath, options.Scripts[0]);
+    if (!failure.empty()) {
+      WriteErrorOutput(failure + "\n");
+      return kExitLineFailed;
+    }
+  }
   StartUp(options.Scripts[0]);
   const bool completed = RunLoop();
   CloseScript();
@@ -233,6 +242,7 @@ bool ParseDuration(const std::string& text, std::int64_t* ms) {
 const std::vector<OptionRule> kKlavrunOptions = {
     {"help", 'h', false},   {"version", 0, false},     {"timeout", 0, true},
     {"record", 0, true},    {"trace", 0, false},       {"no-handover", 0, false},
+    {"junit", 0, true},
 };
 
 bool ApplyOption(const GivenOption& given, Options* options, std::string* error) {
@@ -243,6 +253,10 @@ bool ApplyOption(const GivenOption& given, Options* options, std::string* error)
   if (given.Name == "record") {
     options->Record = true;
     options->RecordPath = given.Value;
+  }
+  if (given.Name == "junit") {
+    options->Junit = true;
+    options->JunitPath = given.Value;
   }
   if (given.Name == "timeout") {
     if (!ParseDuration(given.Value, &options->TimeoutMs)) {
@@ -274,11 +288,13 @@ void ProgramEntry(const std::vector<std::string>& args) {
 void RunWithOptions(const Options& options) {
   unsigned exit_code = kExitDone;
   if (!options.HandOver && OnNoHandOver) OnNoHandOver();
+  std::string unhandled;  // the message of the error that ended the run
   try {
     exit_code = RunScriptFile(options);
     FlushOutput();
   } catch (const RaisedError& error) {
     exit_code = kExitUnhandled;
+    unhandled = error.Message;
     try {
       WriteOutput(UnhandledErrorReport(error));
       FlushOutput();
@@ -299,7 +315,7 @@ void RunWithOptions(const Options& options) {
     } catch (const RaisedError&) {
     }
   }
-  platform::ExitProcess(exit_code);
+  platform::ExitProcess(EndJunitReport(exit_code, unhandled));
 }
 
 std::vector<std::string> SplitCommandLine(const char* command_line) {

@@ -19,11 +19,13 @@ struct Options {
   std::string RecordPath;
   bool Trace = false;
   bool HandOver = true;  // --no-handover: false
+  bool Junit = false;
+  std::string JunitPath;
   std::vector<std::string> Scripts;  // what follows the options
 };
 
 /// klavrun's options: --help (-h), --version, --timeout DURATION, --record
-/// FILE, --trace, --no-handover.
+/// FILE, --junit FILE, --trace, --no-handover.
 extern const std::vector<OptionRule> kKlavrunOptions;
 
 /// Sets what one of klavrun's options asks for; false with a one-line

@@ -49,6 +49,7 @@ TEST_F(ProgramTest, OptionsComeBeforeTheScript) {
       {{"--", "--odd"}, "Error at line: 1\r\n", "--odd:1: error: unknown command \"bogus\"\n---"},
       {{"--odd"}, "", "klavrun: unknown option --odd\nKLAVRUN 0.5BETA"},
       {{"--timeout"}, "", "klavrun: --timeout needs a value\n"},
+      {{"--junit"}, "", "klavrun: --junit needs a value\n"},
       {{"--timeout", "5"}, "", "klavrun: no script given\n"},
       {{"--timeout", "5", "s", "t"}, "", "klavrun: one script at a time: t\n"},
   };
@@ -60,6 +61,32 @@ TEST_F(ProgramTest, OptionsComeBeforeTheScript) {
     EXPECT_EQ(r.Code, row.args[0] == "--version" ? 0u : 2u) << row.args[0];
     EXPECT_EQ(r.Output.substr(0, std::strlen(row.out_starts)), row.out_starts) << row.args[0];
     EXPECT_EQ(world.ErrorOutput.substr(0, std::strlen(row.err_starts)), row.err_starts) << row.args[0];
+  }
+}
+
+// The report goes to a new file beside its name, renamed over it at the end;
+// a name whose new file cannot be made stops the run before its first line.
+TEST_F(ProgramTest, WritesTheJunitReportBesideItsNameAndRenamesIt) {
+  const struct { const char* script; bool part_exists; unsigned code; const char* report; } rows[] = {
+      {"delay 1", false, 0, "failures=\"0\""},
+      {"delay 1\r\nbogus", false, 2, "<failure message=\"s:2: error: unknown command &quot;bogus&quot;\""},
+      {"delay 1", true, 2, nullptr},
+  };
+  for (const auto& row : rows) {
+    ResetAll();
+    world.Files["s"].Content = row.script;
+    world.Files["r.xml"].Content = "the last run's";
+    if (row.part_exists) world.Files["r.xml.4096.part"].Content = "planted";
+    RunResult r = RunKlavrun({"--junit", "r.xml", "s"});
+    EXPECT_EQ(r.Code, row.code) << row.script;
+    EXPECT_EQ(world.Files.count("r.xml.4096.part"), row.part_exists ? 1u : 0u) << row.script;
+    if (row.report) {
+      EXPECT_NE(world.Files["r.xml"].Content.find(row.report), std::string::npos) << row.script;
+    } else {
+      EXPECT_EQ(world.Files["r.xml"].Content, "the last run's");
+      EXPECT_EQ(world.ErrorOutput, "klavrun: cannot create the JUnit report r.xml: File exists\n");
+      EXPECT_EQ(CallsNamed({"Sleep"}), V{});
+    }
   }
 }
 

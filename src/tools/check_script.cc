@@ -85,6 +85,7 @@ struct ScriptCheck {
   void CheckConditional(CommandKind kind, std::size_t at, const std::string& argument);
   void CheckStart(std::size_t at, const std::string& argument);
   void CheckSend(std::size_t at, const std::string& argument);
+  void CheckSendEnv(std::size_t at, const std::string& argument);
   void CheckGroup(std::size_t at, const KeyForm& form, KeyFormKind previous, std::size_t* group);
   bool CheckKeyForm(std::size_t at, const std::string& keys, const KeyForm& form, std::size_t end);
   void ReportNoKey(std::size_t at, std::size_t start, std::size_t end, const std::string& keys);
@@ -142,6 +143,7 @@ void ScriptCheck::CheckCommand(CommandKind kind, std::size_t at, const std::stri
       break;
     case ckStart: CheckStart(at, argument); break;
     case ckSend: CheckSend(at, argument); break;
+    case ckSendEnv: CheckSendEnv(at, argument); break;
     case ckWhileNotExists:
     case ckWhileExists:
     case ckIfExists:
@@ -243,6 +245,34 @@ void ScriptCheck::CheckSend(std::size_t at, const std::string& argument) {
   if (group != std::string::npos)
     Report(false, keys_at + group,
            "a group never closed: its modifiers are held to the end of the keys");
+}
+
+// The variable is looked up here, as the run would look it up: its value is
+// judged, never shown.
+void ScriptCheck::CheckSendEnv(std::size_t at, const std::string& argument) {
+  CheckQuotes(at, argument);
+  const std::string name = StripQuotes(Written(at, argument.size()));
+  if (name.empty()) {
+    Report(true, at, "no variable name: the line fails");
+    return;
+  }
+  char ignored[1];
+  platform::SetLastError(0);
+  const platform::DWORD size = platform::GetEnvironmentVariableA(name.c_str(), ignored, 1);
+  if (size == 0 && platform::GetLastError() == platform::ERROR_ENVVAR_NOT_FOUND) {
+    Report(false, at + 1, "the environment variable " + Quoted(name) +
+                              " is not set here: where it is not set, the line fails");
+    return;
+  }
+  std::string value(size, '\0');
+  if (size > 1) value.resize(platform::GetEnvironmentVariableA(name.c_str(), &value[0], size));
+  const bool typable = std::all_of(value.begin(), value.end(), [](char c) {
+    return platform::UsVkKeyScan(static_cast<unsigned char>(c)) != 0xffff;
+  });
+  std::fill(value.begin(), value.end(), '\0');
+  if (!typable)
+    Report(false, at + 1, "the environment variable " + Quoted(name) +
+                              " holds a character with no key on the US layout: the line fails");
 }
 
 // Parentheses type nothing: they group keys for a modifier before them.

@@ -127,6 +127,10 @@ int main(int argc, char** argv) {
   EntryProgramName = "klavtrace";
 
   record::World& world = record::TheWorld();
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const char* equals = std::strchr(*entry, '=');
+    if (equals) world.Environment[std::string(*entry, static_cast<std::size_t>(equals - *entry))] = equals + 1;
+  }
   world.ProgramPath = KlavrunPath();
   world.Windows = {{record::kConsoleWindow, world.ProgramPath}};
   if (!screen_file.empty()) {

@@ -16,6 +16,7 @@ args WORD...               options before the script, or
 command WORD...            the whole command line ({script}: the script)
 program NAME               klavrun (the default), klavtrace or klavcheck
 given NAME "..."           a file made in the case's folder first
+env NAME "..."             an environment variable the run gets
 folder NAME / fifo NAME    a folder, a named pipe made there first
 windows "TITLE"...         X windows made first (the last on top)
 focus "TITLE"              the one focused after ("unchanged", the default)
@@ -121,7 +122,8 @@ VALUES = {"args": str.split, "command": str.split, "program": str, "stdout-to": 
           "stderr": EXACT, "stderr~": REGEX}
 # Words that may come again: the list each adds to, and its value.
 LISTS = {"folder": ("folders", str), "fifo": ("fifos", str), "after": ("after", str),
-         "given": ("given", named(bytes_of)), "file": ("files", named(EXACT)),
+         "given": ("given", named(bytes_of)), "env": ("env", named(bytes_of)),
+         "file": ("files", named(EXACT)),
          "file~": ("files", named(REGEX)), "signal": ("timed", timed),
          "during": ("timed", lambda rest: (float(rest.partition(" ")[0]),
                                            rest.partition(" ")[2], False))}
@@ -256,7 +258,8 @@ def launch(case, command, folder, unique, problems):
     with open(os.path.join(folder, "stdin"), "rb") as stdin:
         run = subprocess.Popen(command, cwd=folder, stdout=out, stderr=subprocess.PIPE,
                                stdin=stdin, start_new_session=True, pass_fds=spare,
-                               env=dict(os.environ, PS1="prompt> "))
+                               env=dict(os.environ, PS1="prompt> ",
+                                        **{name: value.decode() for name, value in case["env"]}))
         for fd in spare:
             os.close(fd)
         started, during = time.monotonic(), []

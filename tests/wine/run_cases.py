@@ -4,7 +4,7 @@
 tests/cases/run_cases.py.     run_cases.py [--only NAME] FOLDER...
 KLAVRUN_WIN_BUILD names the mingw build, KLAVRUN_WINEPREFIX a prefix.
 
-Words: script, bytes, args, command, folder, exit, stdout, file, seconds (a
+Words: script, bytes, args, command, folder, exit, stdout, file, env, seconds (a
 minute at the least: a console window opens slowly), and
   via wine           (the default) cmd runs klavrun.exe from a batch file with no
                      console window: output and errors to files, exit code %ERRORLEVEL%
@@ -27,7 +27,7 @@ import run_cases  # noqa: E402
 
 BUILD = os.path.abspath(os.environ.get("KLAVRUN_WIN_BUILD", "build-win"))
 HERE = {"script", "ending", "bom", "bytes", "args", "command", "folders", "exit", "stdout",
-        "stderr", "stdout-to", "files", "seconds", "program", "via"}
+        "stderr", "stdout-to", "files", "seconds", "program", "via", "env"}
 # Lower case: scripts are lower-cased before their paths reach Windows.
 ROOT = os.path.join(tempfile.gettempdir(), "klavrun-wine-%d" % os.getpid())
 KLAVRUN = os.path.join(ROOT, "bin", "klavrun.exe")
@@ -43,8 +43,8 @@ def windows(path):
     return "Z:" + path.replace("/", "\\")
 
 
-def wine(*command, cwd=None, timeout=30):
-    return subprocess.run(command, cwd=cwd, env=ENV, timeout=timeout,
+def wine(*command, cwd=None, timeout=30, env=None):
+    return subprocess.run(command, cwd=cwd, env=dict(ENV, **(env or {})), timeout=timeout,
                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
 
 
@@ -71,15 +71,16 @@ def launch(case, command, folder, unique, problems):
     """Runs klavrun.exe with the command's words: its standard output and
     error (None when they stay in a console window), and its exit code."""
     timeout, words = max(case["seconds"], 60), command[1:]
+    env = {name: value.decode() for name, value in case["env"]}
     if case["via"] == "wineconsole":
-        code = wine("wineconsole", KLAVRUN, *words, cwd=folder, timeout=timeout)
+        code = wine("wineconsole", KLAVRUN, *words, cwd=folder, timeout=timeout, env=env)
         return subprocess.CompletedProcess(command, code, None, None)
     to_file = case.get("stdout-to") != "console"
     with open(os.path.join(folder, "run.bat"), "w", newline="\r\n") as bat:
         bat.write("@echo off\n%s %s%s\necho %%ERRORLEVEL%% > rc.txt\n" % (
             windows(KLAVRUN), " ".join(words), " > out.txt 2> err.txt" if to_file else ""))
     wine("wineconsole" if case["via"] == "cmd" else "wine", "cmd", "/c", "run.bat",
-         cwd=folder, timeout=timeout)
+         cwd=folder, timeout=timeout, env=env)
     code = run_cases.read(os.path.join(folder, "rc.txt"))
     out, err = (run_cases.read(os.path.join(folder, name)) if to_file else None
                 for name in ("out.txt", "err.txt"))

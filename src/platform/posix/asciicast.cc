@@ -2,52 +2,13 @@
 
 #include <cstdio>
 
+#include "writers/utf8.h"
+
 namespace posix {
 namespace {
 
-enum class Utf8 { kValid, kInvalid, kCut };
-
-struct Sequence {
-  std::size_t length;  // of the character, or of the invalid start
-  Utf8 kind;
-  std::uint32_t code_point;
-};
-
-// Reads one UTF-8 sequence at p (n > 0 bytes there). Only shortest forms
-// and no surrogates are valid; an invalid sequence is as long as its
-// longest valid start, at least one byte.
-Sequence ReadSequence(const unsigned char* p, std::size_t n) {
-  unsigned char lead = p[0];
-  std::size_t need = 0;
-  std::uint32_t code_point = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead < 0x80) return {1, Utf8::kValid, lead};
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    need = 2;
-    code_point = lead & 0x1Fu;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    need = 3;
-    code_point = lead & 0x0Fu;
-    if (lead == 0xE0) low = 0xA0;   // shorter forms
-    if (lead == 0xED) high = 0x9F;  // surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    need = 4;
-    code_point = lead & 0x07u;
-    if (lead == 0xF0) low = 0x90;   // shorter forms
-    if (lead == 0xF4) high = 0x8F;  // past U+10FFFF
-  } else {
-    return {1, Utf8::kInvalid, 0};
-  }
-  for (std::size_t i = 1; i < need; ++i) {
-    if (i == n) return {i, Utf8::kCut, 0};
-    if (p[i] < low || p[i] > high) return {i, Utf8::kInvalid, 0};
-    code_point = (code_point << 6) | (p[i] & 0x3Fu);
-    low = 0x80;
-    high = 0xBF;
-  }
-  return {need, Utf8::kValid, code_point};
-}
+using writers::ReadUtf8;
+using writers::Utf8;
 
 bool Plain(unsigned char byte) {
   return byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\';
@@ -89,9 +50,9 @@ void AppendJsonString(const char* data, std::size_t length, std::string* out) {
     out->append(data + i, run - i);
     i = run;
     if (i == length) break;
-    Sequence sequence = ReadSequence(bytes + i, length - i);
+    writers::Utf8Sequence sequence = ReadUtf8(bytes + i, length - i);
     if (sequence.kind != Utf8::kValid)
-      *out += "\xEF\xBF\xBD";
+      *out += writers::kReplacement;
     else if (Escaped(sequence.code_point))
       AppendEscape(sequence.code_point, out);
     else
@@ -107,7 +68,7 @@ std::size_t WithoutCutCharacter(const char* data, std::size_t length) {
   for (std::size_t back = 1; back <= 3 && back <= length; ++back) {
     std::size_t start = length - back;
     if ((bytes[start] & 0xC0) == 0x80) continue;  // a continuation byte
-    if (ReadSequence(bytes + start, back).kind == Utf8::kCut) return start;
+    if (ReadUtf8(bytes + start, back).kind == Utf8::kCut) return start;
     break;
   }
   return length;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/printable.h"
@@ -54,6 +55,13 @@ constexpr std::size_t kTypedQueueLimit = 64 * 1024;
 constexpr std::size_t kPassBatch = 64 * 1024;
 constexpr std::int64_t kPassDelayMs = 2;
 
+struct SecretKeys {
+  std::size_t begin;  // in the queue
+  std::size_t end;
+  std::string placeholder;
+  bool recorded;
+};
+
 struct ConsoleState {
   int master = -1;
   int slave = -1;
@@ -76,6 +84,11 @@ struct ConsoleState {
   bool input_stalled = false;  // the programs stopped taking the queued input
   bool room_for_input = false;  // the last wait found the console writable
   std::int64_t last_traffic_us = 0;  // when output came or input went last
+  // The keys of secrets in the queue, in its order: the recording gets each
+  // one's placeholder, once, when its keys go out.
+  std::vector<SecretKeys> secrets;
+  bool secret_open = false;  // the last one's keys are being typed
+  std::string secret_keys;  // every byte typed for it
 };
 
 ConsoleState console;
@@ -146,6 +159,15 @@ void PassThrough(const char* data, std::size_t length) {
 void QueueReplies() {
   if (console.replies.empty()) return;
   std::size_t at = KeyBoundary(console.input, std::max(console.input_sent, console.replies_end));
+  // Never inside a secret's keys: the recording shows them as one.
+  for (SecretKeys& secret : console.secrets) {
+    const bool open = console.secret_open && &secret == &console.secrets.back();
+    if (at > secret.begin && (open || at < secret.end)) at = open ? console.input.size() : secret.end;
+    if (at <= secret.begin) {
+      secret.begin += console.replies.size();
+      secret.end += console.replies.size();
+    }
+  }
   console.input.insert(at, console.replies);
   console.replies_end = at + console.replies.size();
   console.replies.clear();
@@ -178,6 +200,33 @@ std::size_t ReadOutput(std::size_t limit) {
   return got;
 }
 
+// Records the `n` queued bytes from `from` as they go out, a secret's as
+// its placeholder.
+void RecordSent(std::size_t from, std::size_t n) {
+  const std::size_t to = from + n;
+  std::size_t at = from;  // recorded up to here
+  for (SecretKeys& secret : console.secrets) {
+    if (secret.end <= at || secret.begin >= to) continue;
+    RecordInput(console.input.data() + at, std::max(secret.begin, at) - at);
+    if (!secret.recorded) RecordInput(secret.placeholder.data(), secret.placeholder.size());
+    secret.recorded = true;
+    at = std::min(secret.end, to);
+  }
+  RecordInput(console.input.data() + at, to - at);
+}
+
+// The first `dropped` bytes of the queue, sent, are gone.
+void DropSecretBytes(std::size_t dropped) {
+  for (SecretKeys& secret : console.secrets) {
+    secret.begin -= std::min(secret.begin, dropped);
+    secret.end -= std::min(secret.end, dropped);
+  }
+  const bool open = console.secret_open;
+  auto sent = std::remove_if(console.secrets.begin(), console.secrets.end() - open,
+                             [](const SecretKeys& secret) { return secret.end == 0; });
+  console.secrets.erase(sent, console.secrets.end() - open);
+}
+
 std::size_t WriteInput() {
   std::size_t total = 0;
   // With no program on the console, keys wait in the queue as in a console's
@@ -189,8 +238,7 @@ std::size_t WriteInput() {
     ssize_t n = write(console.master, console.input.data() + console.input_sent, asked);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // the console's input side is full
-    RecordInput(console.input.data() + console.input_sent,
-                static_cast<std::size_t>(n));
+    RecordSent(console.input_sent, static_cast<std::size_t>(n));
     console.input_sent += static_cast<std::size_t>(n);
     console.input_stalled = false;
     console.last_traffic_us = NowUs();
@@ -199,6 +247,7 @@ std::size_t WriteInput() {
     if (static_cast<std::size_t>(n) < asked) break;
   }
   if (!InputPending()) {
+    DropSecretBytes(console.input.size());
     console.input.clear();
     console.input_sent = 0;
     console.replies_end = 0;
@@ -209,6 +258,7 @@ std::size_t WriteInput() {
     // a reply must not split the key they may begin.
     const std::size_t dropped = console.input_sent - kLongestKey;
     console.input.erase(0, dropped);
+    DropSecretBytes(dropped);
     console.replies_end -= std::min(console.replies_end, dropped);
     console.input_sent = kLongestKey;
   }
@@ -324,6 +374,30 @@ void InputQueued() {
     console.input_stalled = !DrainInput(kInputAhead / 2);
   console.typing = false;
 }
+
+void BeginSecretInput(const std::string& placeholder) {
+  EndSecretInput();
+  const std::size_t at = console.input.size();
+  console.secrets.push_back({at, at, placeholder, false});
+  console.secret_open = true;
+}
+
+void SecretKeysQueued(std::size_t from) {
+  if (!console.secret_open) return;
+  console.secret_keys.append(console.input, from, std::string::npos);
+  console.secrets.back().end = console.input.size();
+}
+
+void EndSecretInput() {
+  if (!console.secret_open) return;
+  console.secret_open = false;
+  // Their echo, and a program that prints them, are masked in the
+  // recording's output too.
+  MaskInRecording(console.secret_keys, console.secrets.back().placeholder);
+  console.secret_keys.clear();
+}
+
+std::size_t QueuedInputSize() { return console.input.size(); }
 
 void TakeIn() {
   EndIfStopped();

@@ -31,6 +31,15 @@ ScreenModel& Screen();
 /// queue itself): makes progress without waiting once enough has piled up.
 void InputQueued();
 
+/// The keys queued from now on, up to EndSecretInput, are a secret: the
+/// recording shows `placeholder` once in their place. Each key typed meanwhile
+/// tells SecretKeysQueued where its bytes began in the queue.
+void BeginSecretInput(const std::string& placeholder);
+void SecretKeysQueued(std::size_t from);
+void EndSecretInput();
+/// Bytes in the input queue: where the next key's bytes will begin.
+std::size_t QueuedInputSize();
+
 /// Takes in everything programs have written so far and writes what they
 /// have room for of the queued input. Never waits.
 void TakeIn();

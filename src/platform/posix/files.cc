@@ -1,12 +1,15 @@
-// Files and standard handles. The script is a real file; the standard
+// Files and standard handles. The script is a real file, and so are the
+// reports klavrun writes about a run (new files, renamed into place); the standard
 // handles are the console's, and what klavrun writes to its standard
 // output handle goes to klavrun's real standard output, never into the
 // console.
 #include <errno.h>
+#include <fcntl.h>
 #include <time.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -42,6 +45,23 @@ std::string WithCarriageReturns(const char* data, std::size_t length) {
   return lines;
 }
 
+// What klavrun writes about a run (a report) may hold what was typed: a new
+// file for its owner alone, never made through a link someone planted.
+platform::HANDLE CreateNewFile(const char* name, platform::DWORD disposition) {
+  if (name == nullptr || disposition != platform::CREATE_NEW) {
+    last_error = platform::ERROR_INVALID_PARAMETER;
+    return platform::INVALID_HANDLE_VALUE;
+  }
+  int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+  if (fd < 0) {
+    last_error = errno == ENOENT ? platform::MissingFileError(name)
+                                 : platform::Win32ErrorFromErrno(errno);
+    return platform::INVALID_HANDLE_VALUE;
+  }
+  open_files[fd] = false;
+  return kFileBase | static_cast<platform::HANDLE>(fd);
+}
+
 }  // namespace
 
 void SetLastError(platform::DWORD error) { last_error = error; }
@@ -51,6 +71,8 @@ void SetLastError(platform::DWORD error) { last_error = error; }
 namespace platform {
 
 DWORD GetLastError() { return posix::last_error; }
+
+void SetLastError(DWORD error) { posix::last_error = error; }
 
 DWORD GetModuleFileNameA(HANDLE module, char* filename, DWORD size) {
   (void)module;
@@ -81,8 +103,8 @@ HANDLE GetStdHandle(DWORD which) {
 
 HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void* security,
                    DWORD disposition, DWORD flags, HANDLE template_file) {
-  (void)access, (void)share, (void)security, (void)disposition, (void)flags;
-  (void)template_file;
+  (void)share, (void)security, (void)flags, (void)template_file;
+  if (access & GENERIC_WRITE) return posix::CreateNewFile(name, disposition);
   std::uint32_t error = 0;
   // Opened without waiting, so that a FIFO with no writer yet is waited
   // for where stop signals are heard.
@@ -137,6 +159,15 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD to_write,
     if (written != nullptr) *written = to_write;
     return 1;
   }
+  int fd;
+  if (posix::IsFile(file, &fd)) {
+    if (!posix::WriteAll(fd, static_cast<const char*>(buffer), to_write)) {
+      posix::SetLastError(Win32ErrorFromErrno(errno));
+      return 0;
+    }
+    if (written != nullptr) *written = to_write;
+    return 1;
+  }
   if (file != posix::kConsoleOutput) {
     posix::SetLastError(ERROR_INVALID_HANDLE);
     return 0;
@@ -175,6 +206,29 @@ BOOL CloseHandle(HANDLE handle) {
   posix::SetLastError(ERROR_INVALID_HANDLE);
   return 0;
 }
+
+BOOL MoveFileExA(const char* existing, const char* new_name, DWORD flags) {
+  struct stat st;
+  if (!(flags & MOVEFILE_REPLACE_EXISTING) && lstat(new_name, &st) == 0) {
+    posix::SetLastError(ERROR_FILE_EXISTS);
+    return 0;
+  }
+  if (rename(existing, new_name) != 0) {
+    posix::SetLastError(Win32ErrorFromErrno(errno));
+    return 0;
+  }
+  return 1;
+}
+
+BOOL DeleteFileA(const char* name) {
+  if (unlink(name) != 0) {
+    posix::SetLastError(Win32ErrorFromErrno(errno));
+    return 0;
+  }
+  return 1;
+}
+
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
 
 DWORD GetFileType(HANDLE file) {
   int fd;

@@ -228,8 +228,17 @@ void keybd_event(BYTE vk, BYTE scan, DWORD flags, std::uintptr_t extra) {
   key.alt = Down(VK_MENU) || Down(0xa4) || Down(0xa5);
   key.caps_lock = (key_state[VK_CAPITAL] & 0x01) != 0;
   key.interrupt_char = posix::InterruptChar();
+  const std::size_t queued = posix::QueuedInputSize();
   posix::TypeKey(posix::Screen(), key);
+  posix::SecretKeysQueued(queued);
   posix::InputQueued();
+}
+
+void MarkSecretKeys(const char* placeholder) {
+  if (placeholder != nullptr)
+    posix::BeginSecretInput(placeholder);
+  else
+    posix::EndSecretInput();
 }
 
 SHORT GetKeyState(int vk) {

@@ -291,6 +291,19 @@ namespace platform {
 // Programs are named and given their arguments as the script writes them.
 bool LetterCaseMatters() { return true; }
 
+// The environment klavrun was started with, which its programs get too.
+DWORD GetEnvironmentVariableA(const char* name, char* buffer, DWORD size) {
+  const char* value = getenv(name);
+  if (value == nullptr) {
+    posix::SetLastError(ERROR_ENVVAR_NOT_FOUND);
+    return 0;
+  }
+  const std::size_t length = strlen(value);
+  if (length >= size) return static_cast<DWORD>(length + 1);
+  memcpy(buffer, value, length + 1);
+  return static_cast<DWORD>(length);
+}
+
 BOOL CreateProcessA(const char* application, char* command_line,
                     void* process_attributes, void* thread_attributes,
                     BOOL inherit_handles, DWORD creation_flags,

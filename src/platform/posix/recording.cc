@@ -12,6 +12,7 @@
 #include "platform/posix/asciicast.h"
 #include "platform/posix/screen_model.h"
 #include "platform/posix/session.h"
+#include "writers/secret_mask.h"
 
 namespace posix {
 namespace {
@@ -29,6 +30,7 @@ struct RecordingState {
   std::uint64_t start_micros = 0;
   off_t written = 0;  // whole lines in the file
   std::uint64_t written_at = 0;
+  writers::SecretMask secrets;  // kept out of the recorded output
 };
 
 RecordingState recording;
@@ -133,7 +135,13 @@ std::string StartRecording(const std::string& path,
 }
 
 void RecordOutput(const char* data, std::size_t length) {
-  Stream('o', data, length);
+  if (recording.secrets.Empty()) return Stream('o', data, length);
+  const std::string masked = recording.secrets.Filter(data, length);
+  Stream('o', masked.data(), masked.size());
+}
+
+void MaskInRecording(const std::string& secret, const std::string& placeholder) {
+  if (recording.cast) recording.secrets.Add(secret, placeholder);
 }
 
 void RecordInput(const char* data, std::size_t length) {
@@ -149,6 +157,8 @@ void RecordLineStarted(int number, const std::string& line) {
 
 void EndRecording() {
   if (!recording.cast) return;
+  const std::string held = recording.secrets.Flush();
+  Stream('o', held.data(), held.size());
   recording.cast->Finish(Elapsed());
   WriteOut();
   if (recording.cast) Stop();

@@ -20,6 +20,9 @@ void RecordOutput(const char* data, std::size_t length);
 /// Bytes typed into the console. Nothing while not recording.
 void RecordInput(const char* data, std::size_t length);
 
+/// From now on `secret` shows as `placeholder` in the recorded output.
+void MaskInRecording(const std::string& secret, const std::string& placeholder);
+
 /// A script line starts: its marker, and the recording so far goes to the
 /// file.
 void RecordLineStarted(int number, const std::string& line);

@@ -309,8 +309,6 @@ void EndIfStopped() {
   throw platform::StopRequested{code};
 }
 
-namespace {
-
 bool WriteAll(int fd, const char* data, std::size_t length) {
   while (length > 0) {
     ssize_t n = write(fd, data, length);
@@ -330,8 +328,6 @@ bool WriteAll(int fd, const char* data, std::size_t length) {
   }
   return true;
 }
-
-}  // namespace
 
 bool WriteStdout(const char* data, std::size_t length) {
   PassOutput();

@@ -37,6 +37,10 @@ int StopSignalFd();
 /// Ends the run when a stop signal has arrived (exit code 128 + signal).
 void EndIfStopped();
 
+/// Writes all of data to fd, waiting when it is non-blocking and full; false
+/// with errno on failure.
+bool WriteAll(int fd, const char* data, std::size_t length);
+
 /// Writes all of data to standard output, after the console's output held
 /// back, and records it when recording; false with errno on failure.
 bool WriteStdout(const char* data, std::size_t length);

@@ -118,7 +118,19 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void* security,
                      Hex(share) + ", " + Hex(reinterpret_cast<std::uintptr_t>(security)) +
                      ", " + Hex(disposition) + ", " + Hex(flags) + ", " +
                      Hex(template_file) + ")";
-  if (!world->Files.count(name)) {
+  if (access & GENERIC_WRITE) {
+    // A new file: an existing name, or one OpenErrors names, fails.
+    auto e = world->OpenErrors.find(name);
+    world->LastError = e != world->OpenErrors.end() ? e->second
+                       : world->Files.count(name) ? ERROR_FILE_EXISTS
+                                                  : 0;
+    if (disposition != CREATE_NEW) world->LastError = ERROR_INVALID_PARAMETER;
+    if (world->LastError != 0) {
+      Record(call + " = 0xffffffff");
+      return INVALID_HANDLE_VALUE;
+    }
+    world->Files[name] = record::File();
+  } else if (!world->Files.count(name)) {
     auto e = world->OpenErrors.find(name);
     world->LastError = e == world->OpenErrors.end() ? ERROR_FILE_NOT_FOUND : e->second;
     Record(call + " = 0xffffffff");  // as a 32-bit Win32 program sees it
@@ -165,6 +177,8 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD to_write, DWORD* written,
   }
   if (file == record::kStdOut) world->Output += bytes;
   if (file == record::kStdErr) world->ErrorOutput += bytes;
+  auto open = record::open_files.find(file);
+  if (open != record::open_files.end()) world->Files[open->second.Path].Content += bytes;
   *written = to_write;
   return Returned(call, 1);
 }
@@ -173,6 +187,29 @@ BOOL CloseHandle(HANDLE handle) {
   record::open_files.erase(handle);
   return Returned("CloseHandle(" + Hex(handle) + ")", 1);
 }
+
+BOOL MoveFileExA(const char* existing, const char* new_name, DWORD flags) {
+  const std::string call = "MoveFileExA(" + Str(existing) + ", " + Str(new_name) + ", " +
+                           Hex(flags) + ")";
+  auto from = world->Files.find(existing);
+  world->LastError = from == world->Files.end() ? ERROR_FILE_NOT_FOUND
+                     : world->Files.count(new_name) && !(flags & MOVEFILE_REPLACE_EXISTING)
+                         ? ERROR_FILE_EXISTS
+                         : 0;
+  if (world->LastError) return Returned(call, 0);
+  record::File moved = from->second;
+  world->Files.erase(from);
+  world->Files[new_name] = moved;
+  return Returned(call, 1);
+}
+
+BOOL DeleteFileA(const char* name) {
+  const bool found = world->Files.erase(name) != 0;
+  if (!found) world->LastError = ERROR_FILE_NOT_FOUND;
+  return Returned("DeleteFileA(" + Str(name) + ")", found ? 1 : 0);
+}
+
+DWORD GetCurrentProcessId() { return Returned("GetCurrentProcessId()", 0x1000); }
 
 DWORD GetFileType(HANDLE file) {
   DWORD type = file == record::kStdOut ? world->StdOutType : FILE_TYPE_CHAR;
@@ -216,6 +253,11 @@ BOOL CreateProcessA(const char* application, char* command_line, void* process_a
 }
 
 DWORD GetLastError() { return Returned("GetLastError()", world->LastError); }
+
+void SetLastError(DWORD error) {
+  Record("SetLastError(" + Hex(error) + ")");
+  world->LastError = error;
+}
 
 BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length, COORD read_at,
                                  DWORD* read) {
@@ -313,23 +355,45 @@ BOOL SetWindowTextA(HWND window, const char* text) {
   return Returned("SetWindowTextA(" + Hex(window) + ", " + Str(text) + ")", w ? 1 : 0);
 }
 
+// A key or character of a secret shows as _.
+std::string KeyHex(std::uint64_t value) {
+  return world->SecretKeys.empty() ? Hex(value) : "_";
+}
+
 SHORT VkKeyScanA(CHAR ch) {
   std::uint16_t key = UsVkKeyScan(static_cast<unsigned char>(ch));
   if (world->Quiet) return static_cast<SHORT>(key);  // nothing to format
-  Returned("VkKeyScanA(" + Hex(static_cast<unsigned char>(ch)) + ")", key);
+  Record("VkKeyScanA(" + KeyHex(static_cast<unsigned char>(ch)) + ") = " + KeyHex(key));
   return static_cast<SHORT>(key);
 }
 
 void keybd_event(BYTE vk, BYTE scan, DWORD flags, std::uintptr_t extra) {
   if (world->OnKeyEvent) world->OnKeyEvent(vk, flags);
   if (world->Quiet) return;
-  Record("keybd_event(" + Hex(vk) + ", " + Hex(scan) + ", " + Hex(flags) + ", " + Hex(extra) + ")");
+  Record("keybd_event(" + KeyHex(vk) + ", " + KeyHex(scan) + ", " + Hex(flags) + ", " +
+         Hex(extra) + ")");
 }
 
 UINT MapVirtualKeyA(UINT code, UINT map_type) {
-  if (world->Quiet) return UsMapVirtualKey(code, map_type);
-  return Returned("MapVirtualKeyA(" + Hex(code) + ", " + Hex(map_type) + ")",
-                  UsMapVirtualKey(code, map_type));
+  const UINT mapped = UsMapVirtualKey(code, map_type);
+  if (world->Quiet) return mapped;
+  Record("MapVirtualKeyA(" + KeyHex(code) + ", " + Hex(map_type) + ") = " + KeyHex(mapped));
+  return mapped;
+}
+
+void MarkSecretKeys(const char* placeholder) { world->SecretKeys = placeholder ? placeholder : ""; }
+
+DWORD GetEnvironmentVariableA(const char* name, char* buffer, DWORD size) {
+  const std::string call = "GetEnvironmentVariableA(" + Str(name) + ", _, " + Hex(size) + ")";
+  auto found = world->Environment.find(name);
+  if (found == world->Environment.end()) {
+    world->LastError = ERROR_ENVVAR_NOT_FOUND;
+    return Returned(call, 0);
+  }
+  const std::string& value = found->second;
+  if (value.size() >= size) return Returned(call, static_cast<DWORD>(value.size() + 1));
+  std::memcpy(buffer, value.c_str(), value.size() + 1);
+  return Returned(call, static_cast<DWORD>(value.size()));
 }
 
 SHORT GetKeyState(int vk) {

@@ -68,6 +68,12 @@ struct World {
   int CaptureLimit = 0;
   std::function<void()> OnCaptureLimit;
 
+  /// The environment GetEnvironmentVariableA answers from.
+  std::map<std::string, std::string> Environment;
+  /// While keys are a secret (MarkSecretKeys), the calls that type them show
+  /// _ for the key; this is its placeholder, "" when none.
+  std::string SecretKeys;
+
   std::deque<platform::MSG> Messages;
   /// Called with every keybd_event, recorded or not (fuzz targets run
   /// quiet and still watch the keys).

@@ -52,6 +52,21 @@ BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(ToHandle(handle)); }
 
 DWORD GetFileType(HANDLE file) { return ::GetFileType(ToHandle(file)); }
 
+BOOL MoveFileExA(const char* existing, const char* new_name, DWORD flags) {
+  return ::MoveFileExA(existing, new_name, flags);
+}
+
+BOOL DeleteFileA(const char* name) { return ::DeleteFileA(name); }
+
+DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+DWORD GetEnvironmentVariableA(const char* name, char* buffer, DWORD size) {
+  return ::GetEnvironmentVariableA(name, buffer, size);
+}
+
+// Nothing on Windows writes about the keys typed: there is no recording.
+void MarkSecretKeys(const char* placeholder) { (void)placeholder; }
+
 // WriteFile above writes straight through, so this layer holds nothing
 // back; the core's own output buffer is flushed before it gets here.
 void ExitProcess(UINT exit_code) { ::ExitProcess(exit_code); }
@@ -86,6 +101,8 @@ BOOL CreateProcessA(const char* application, char* command_line,
 }
 
 DWORD GetLastError() { return ::GetLastError(); }
+
+void SetLastError(DWORD error) { ::SetLastError(error); }
 
 HWND GetConsoleWindow() { return FromHwnd(::GetConsoleWindow()); }
 

@@ -9,11 +9,15 @@ using win32::ToHwnd;
 // Only visible windows are found (by title or by enumeration): a hidden
 // window such as an input method's could not be brought to the front.
 HWND FindWindowA(const char* class_name, const char* window_name) {
-  ::HWND window = nullptr;
-  do {
-    window = ::FindWindowExA(nullptr, window, class_name, window_name);
-  } while (window && !::IsWindowVisible(window));
-  return FromHwnd(window);
+  // Runs side by side have consoles of one title: of the windows that carry
+  // it, this process's own console comes first.
+  const ::HWND own = ::GetConsoleWindow();
+  ::HWND window = nullptr, first = nullptr;
+  while ((window = ::FindWindowExA(nullptr, window, class_name, window_name))) {
+    if (window == own) return FromHwnd(own);
+    if (!first && ::IsWindowVisible(window)) first = window;
+  }
+  return FromHwnd(first);
 }
 
 namespace {

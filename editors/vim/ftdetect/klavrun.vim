@@ -1,0 +1,2 @@
+" klavrun scripts: .klav and .kls files.
+autocmd BufRead,BufNewFile *.klav,*.kls setfiletype klavrun
