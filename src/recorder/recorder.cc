@@ -1,0 +1,131 @@
+#include "recorder/recorder.h"
+
+#include <algorithm>
+
+namespace recorder {
+namespace {
+
+// The screen was still changing when typing began: it had changed this
+// often in the last second, the last time this shortly before.
+constexpr std::int64_t kChangeWindowMs = 1000;
+constexpr std::size_t kChangesWhileBusy = 3;
+constexpr std::int64_t kLastChangeMs = 300;
+// wait_timeout: the longest wait seen, times the margin, never less than
+// the shortest.
+constexpr std::int64_t kTimeoutMargin = 3;
+constexpr std::int64_t kShortestTimeoutMs = 10000;
+// Repeat counts stay where klavcheck finds them ordinary.
+constexpr std::size_t kMostRepeats = 1000;
+
+std::string Masked(std::string row) {
+  for (char& c : row)
+    if (c >= '0' && c <= '9') c = '0';
+  return row;
+}
+
+bool HasLetter(const std::string& row) {
+  return std::any_of(row.begin(), row.end(),
+                     [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
+}
+
+// A send's keys; a run of one named key is written once with its count.
+std::string KeyString(const std::vector<std::string>& keys) {
+  std::string out;
+  for (std::size_t i = 0; i < keys.size();) {
+    std::size_t j = i;
+    while (j < keys.size() && keys[j] == keys[i] && j - i < kMostRepeats) ++j;
+    const std::string& key = keys[i];
+    if (j - i > 1 && key.size() > 3 && key[0] == '{')  // {bs}, not {+} or {{}
+      out += key.substr(0, key.size() - 1) + " " + std::to_string(j - i) + "}";
+    else
+      for (std::size_t k = i; k < j; ++k) out += keys[k];
+    i = j;
+  }
+  return out;
+}
+
+}  // namespace
+
+Recorder::Recorder(const Shot& blank, std::int64_t now_ms)
+    : last_key_shot_(blank), last_key_ms_(now_ms), watched_(blank),
+      ticking_(blank.rows.size(), false) {}
+
+void Recorder::Watch(const Shot& shot, std::int64_t now_ms) {
+  bool changed = false;
+  const std::size_t rows = std::min(shot.rows.size(), watched_.rows.size());
+  for (std::size_t row = 0; row < rows; ++row) {
+    const std::string& now = shot.rows[row];
+    if (now == watched_.rows[row]) continue;
+    // A clock: only the digits of a row with words changed.
+    if (Masked(now) == Masked(watched_.rows[row]) && HasLetter(now) && row < ticking_.size())
+      ticking_[row] = true;
+    else
+      changed = true;
+  }
+  if (changed) changes_.push_back(now_ms);
+  while (!changes_.empty() && changes_.front() < now_ms - kChangeWindowMs) changes_.pop_front();
+  watched_ = shot;
+}
+
+bool Recorder::StillChanging(std::int64_t now_ms) const {
+  return changes_.size() >= kChangesWhileBusy && now_ms - changes_.back() <= kLastChangeMs;
+}
+
+void Recorder::Begin(const Shot& shot, std::int64_t now_ms) {
+  Burst burst;
+  burst.sighting.before = last_key_shot_;
+  burst.sighting.seen = shot;
+  if (!bursts_.empty()) burst.sighting.typed_before = bursts_.back().echo;
+  burst.sighting.ticking = ticking_;
+  burst.sighting.changing = StillChanging(now_ms);
+  burst.waited_ms = now_ms - last_key_ms_;
+  bursts_.push_back(burst);
+  ticking_.assign(ticking_.size(), false);
+}
+
+void Recorder::Typed(const std::vector<Key>& keys, const Shot& shot, std::int64_t now_ms) {
+  Watch(shot, now_ms);
+  // A pause that changed nothing on the screen had nothing to wait for.
+  const bool pause = bursts_.empty() || now_ms - last_key_ms_ >= kBurstGapMs;
+  if (pause && (bursts_.empty() || !(shot == last_key_shot_))) Begin(shot, now_ms);
+  Burst& burst = bursts_.back();
+  for (const Key& key : keys) {
+    burst.keys.push_back(key.spelling);
+    if (key.text != 0) burst.echo += key.text;
+  }
+  last_key_shot_ = shot;
+  last_key_ms_ = now_ms;
+}
+
+void Recorder::End(const Shot& shot, std::int64_t now_ms) {
+  Watch(shot, now_ms);
+  if (!(shot == last_key_shot_)) Begin(shot, now_ms);
+}
+
+std::string Recorder::Script(const std::string& command_line) const {
+  std::string body;
+  std::int64_t longest = 0;
+  for (const Burst& burst : bursts_) {
+    Sighting sighting = burst.sighting;
+    sighting.typed_next = burst.echo;
+    const std::string text = ChooseWaitText(sighting);
+    if (text.empty())
+      body += "settle " + std::to_string(kSettleMs) + "\n";
+    else
+      body += "while not exists \"" + text + "\"\nrem waiting\n";
+    if (!burst.keys.empty()) body += "send \"" + KeyString(burst.keys) + "\"\n";
+    longest = std::max(longest, burst.waited_ms);
+  }
+  const std::int64_t timeout =
+      std::max(kShortestTimeoutMs, (longest * kTimeoutMargin + 999) / 1000 * 1000);
+  return "rem Recorded by klavrec: replay it with klavrun.\n"
+         "#define wait_timeout " + std::to_string(timeout) + "\n"
+         "start \"" + command_line + "\"\n" + body;
+}
+
+int Recorder::Sends() const {
+  return static_cast<int>(std::count_if(bursts_.begin(), bursts_.end(),
+                                        [](const Burst& b) { return !b.keys.empty(); }));
+}
+
+}  // namespace recorder
