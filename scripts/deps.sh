@@ -6,7 +6,7 @@
 # Quiet and idempotent: nothing is fetched when everything is there.
 set -e
 
-build="cmake g++ make pkg-config libvterm-dev libgtest-dev libbenchmark-dev libx11-dev python3 bash bc tmux expect xvfb xauth man-db dpkg-dev file lintian asciinema"
+build="cmake g++ make pkg-config libvterm-dev libgtest-dev libbenchmark-dev libx11-dev python3 bash bc vim less tmux expect xvfb xauth man-db dpkg-dev file lintian asciinema"
 windows="wine wine32:i386 wine64 g++-mingw-w64-i686 xvfb"
 fuzz="clang-14 libclang-rt-14-dev"
 docs="termtosvg"

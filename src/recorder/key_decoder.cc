@@ -116,9 +116,11 @@ KeyDecoder::KeyDecoder() {
     typed_ = &typed;
     Add("~", Press(platform::VK_RETURN, ""), 0);
     for (const char* modifiers : kModifierSets) {
-      if (std::strchr(modifiers, '+') == nullptr)
+      // Characters without Shift first: ^r rather than ^+r.
+      for (int shifted = 0; shifted < 2 && std::strchr(modifiers, '+') == nullptr; ++shifted)
         for (char c = 0x20; c < 0x7f; ++c)
-          Add(modifiers + CharSpelling(c), PressOfChar(c, modifiers), *modifiers ? 0 : c);
+          if (((platform::UsVkKeyScan(static_cast<unsigned char>(c)) >> 8) & 1) == shifted)
+            Add(modifiers + CharSpelling(c), PressOfChar(c, modifiers), *modifiers ? 0 : c);
       for (const KeyName& name : names) {
         std::string spelling = std::string(modifiers) + "{";
         for (const char* p = name.Name; *p; ++p) spelling += ascii::Lower(*p);

@@ -6,10 +6,12 @@ namespace recorder {
 namespace {
 
 // The screen was still changing when typing began: it had changed this
-// often in the last second, the last time this shortly before.
+// often in the last second, the last time this shortly before. What
+// changes right after a key, its echo and a quick answer, does not count.
 constexpr std::int64_t kChangeWindowMs = 1000;
 constexpr std::size_t kChangesWhileBusy = 3;
 constexpr std::int64_t kLastChangeMs = 300;
+constexpr std::int64_t kAnswerMs = 50;
 // wait_timeout: the longest wait seen, times the margin, never less than
 // the shortest.
 constexpr std::int64_t kTimeoutMargin = 3;
@@ -48,7 +50,15 @@ std::string KeyString(const std::vector<std::string>& keys) {
 
 Recorder::Recorder(const Shot& blank, std::int64_t now_ms)
     : last_key_shot_(blank), last_key_ms_(now_ms), watched_(blank),
-      ticking_(blank.rows.size(), false) {}
+      ticking_(blank.rows.size(), false) {
+  Remember(blank);
+  history_at_last_key_ = history_.size();
+}
+
+void Recorder::Remember(const Shot& shot) {
+  for (const std::string& row : shot.rows)
+    if (remembered_.insert(row).second) history_.push_back(row);
+}
 
 void Recorder::Watch(const Shot& shot, std::int64_t now_ms) {
   bool changed = false;
@@ -63,17 +73,22 @@ void Recorder::Watch(const Shot& shot, std::int64_t now_ms) {
       changed = true;
   }
   if (changed) changes_.push_back(now_ms);
+  Remember(shot);
   while (!changes_.empty() && changes_.front() < now_ms - kChangeWindowMs) changes_.pop_front();
   watched_ = shot;
 }
 
 bool Recorder::StillChanging(std::int64_t now_ms) const {
-  return changes_.size() >= kChangesWhileBusy && now_ms - changes_.back() <= kLastChangeMs;
+  const std::int64_t since = last_key_ms_ + kAnswerMs;
+  const auto counted = std::count_if(changes_.begin(), changes_.end(),
+                                     [since](std::int64_t at) { return at > since; });
+  return static_cast<std::size_t>(counted) >= kChangesWhileBusy &&
+         now_ms - changes_.back() <= kLastChangeMs;
 }
 
 void Recorder::Begin(const Shot& shot, std::int64_t now_ms) {
   Burst burst;
-  burst.sighting.before = last_key_shot_;
+  burst.earlier = history_at_last_key_;
   burst.sighting.seen = shot;
   if (!bursts_.empty()) burst.sighting.typed_before = bursts_.back().echo;
   burst.sighting.ticking = ticking_;
@@ -95,6 +110,7 @@ void Recorder::Typed(const std::vector<Key>& keys, const Shot& shot, std::int64_
   }
   last_key_shot_ = shot;
   last_key_ms_ = now_ms;
+  history_at_last_key_ = history_.size();
 }
 
 void Recorder::End(const Shot& shot, std::int64_t now_ms) {
@@ -107,6 +123,8 @@ std::string Recorder::Script(const std::string& command_line) const {
   std::int64_t longest = 0;
   for (const Burst& burst : bursts_) {
     Sighting sighting = burst.sighting;
+    sighting.earlier.assign(history_.begin(),
+                            history_.begin() + static_cast<std::ptrdiff_t>(burst.earlier));
     sighting.typed_next = burst.echo;
     const std::string text = ChooseWaitText(sighting);
     if (text.empty())

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "recorder/key_decoder.h"
@@ -43,11 +44,13 @@ class Recorder {
   struct Burst {
     std::vector<std::string> keys;  // spellings
     std::string echo;
-    Sighting sighting;
+    Sighting sighting;  // all but the earlier rows
+    std::size_t earlier = 0;  // rows of history_ seen before it
     std::int64_t waited_ms = 0;  // since the burst before
   };
   void Begin(const Shot& shot, std::int64_t now_ms);
   bool StillChanging(std::int64_t now_ms) const;
+  void Remember(const Shot& shot);
 
   std::vector<Burst> bursts_;  // after the last key: the end, without keys
   Shot last_key_shot_;         // as it was when the last key came
@@ -55,6 +58,9 @@ class Recorder {
   Shot watched_;
   std::deque<std::int64_t> changes_;  // when the screen changed lately, ticks aside
   std::vector<bool> ticking_;         // rows that ticked since the last burst began
+  std::vector<std::string> history_;  // every row seen, once, in order
+  std::unordered_set<std::string> remembered_;
+  std::size_t history_at_last_key_ = 0;
 };
 
 }  // namespace recorder

@@ -42,16 +42,15 @@ std::string TrimEnd(std::string text) {
   return text;
 }
 
-// The screen as the wait commands search it.
-ScreenImage ImageOf(const Shot& shot) {
+// Rows as the wait commands search a screen.
+ScreenImage ImageOf(const std::vector<std::string>& rows) {
   ScreenImage image;
-  image.Rows = static_cast<int>(shot.rows.size());
+  image.Rows = static_cast<int>(rows.size());
   image.RowBytes = 1;
-  for (const std::string& row : shot.rows)
+  for (const std::string& row : rows)
     image.RowBytes = std::max(image.RowBytes, static_cast<int>(row.size()));
   image.Cells.assign(static_cast<std::size_t>(image.Rows) * image.RowBytes, '\0');
-  for (int r = 0; r < image.Rows; ++r)
-    std::memcpy(image.Row(r), shot.rows[r].data(), shot.rows[r].size());
+  for (int r = 0; r < image.Rows; ++r) std::memcpy(image.Row(r), rows[r].data(), rows[r].size());
   PrepareForSearch(image);
   return image;
 }
@@ -64,7 +63,7 @@ std::string LongestPieceWithoutDigits(const std::string& text) {
       piece += c;
       continue;
     }
-    piece = TrimStart(piece);
+    piece = TrimStart(TrimEnd(piece));
     if (Visible(piece) > Visible(best)) best = piece;
     piece.clear();
   }
@@ -98,13 +97,13 @@ std::vector<Candidate> Sources(const Shot& shot) {
 class Chooser {
  public:
   explicit Chooser(const Sighting& s)
-      : sighting_(s), before_(ImageOf(s.before)), seen_(ImageOf(s.seen)),
+      : sighting_(s), earlier_(ImageOf(s.earlier)), seen_(ImageOf(s.seen.rows)),
         typed_before_(Lower(s.typed_before)), typed_next_(Lower(s.typed_next)) {}
 
   bool Safe(const std::string& text) const {
     const std::string folded = Lower(text);
     return Visible(text) > 0 && ScreenContains(folded, seen_) &&
-           !ScreenContains(folded, before_) &&
+           !ScreenContains(folded, earlier_) &&
            typed_before_.find(folded) == std::string::npos &&
            typed_next_.find(folded) == std::string::npos;
   }
@@ -116,7 +115,7 @@ class Chooser {
 
  private:
   const Sighting& sighting_;
-  ScreenImage before_, seen_;
+  ScreenImage earlier_, seen_;
   std::string typed_before_, typed_next_;
 };
 
@@ -132,11 +131,11 @@ std::string ChooseWaitText(const Sighting& sighting) {
       +[](const Candidate& c, bool) {
         return !HasDigit(c.text) && Visible(c.text) >= kDistinctive ? c.text : "";
       },
-      +[](const Candidate& c, bool) { return !HasDigit(c.text) ? c.text : ""; },
       +[](const Candidate& c, bool) {
         const std::string piece = LongestPieceWithoutDigits(c.text);
         return HasDigit(c.text) && Visible(piece) >= kDistinctive ? piece : std::string();
       },
+      +[](const Candidate& c, bool) { return !HasDigit(c.text) ? c.text : ""; },
       +[](const Candidate& c, bool ticking) { return ticking ? std::string() : c.text; },
   };
   for (const auto& pass : passes)

@@ -21,8 +21,11 @@ struct Shot {
 
 /// What was seen around one burst of typing.
 struct Sighting {
-  Shot before;  // when the key before the burst came: a wait starts about then
-  Shot seen;    // when the burst's first key came
+  /// Every row the screen showed up to the key before the burst, when a
+  /// replay's wait starts: a program that leaves a full screen shows the
+  /// rows behind it again.
+  std::vector<std::string> earlier;
+  Shot seen;  // when the burst's first key came
   std::string typed_before;  // the characters the keys before it typed (their echo)
   std::string typed_next;    // the characters the burst types
   std::vector<bool> ticking;  // by row: only its digits changed meanwhile (a clock)
@@ -31,10 +34,10 @@ struct Sighting {
 
 /// The text to wait for, or "" for none good enough: the screen was still
 /// changing, or nothing new on it is safe to wait for. In order of choice:
-/// the cursor's row up to the cursor; a row, nearest the cursor's first;
-/// a piece of one without digits; one with digits on a row that did not
-/// tick. Each must be on the screen seen, on no row of the screen before,
-/// and in neither the text typed before nor that about to be typed.
+/// the cursor's row up to the cursor; a row of three characters or more,
+/// nearest the cursor's first; the longest piece without digits of a row
+/// with digits; a shorter row; a row with digits that did not tick. Each must be on the screen seen, on no earlier row, and in neither
+/// the text typed before nor that about to be typed.
 std::string ChooseWaitText(const Sighting& sighting);
 
 }  // namespace recorder
