@@ -185,18 +185,19 @@ std::string Hex(const std::string& bytes) {
   const std::string shown = Printable(arguments.script);
   const std::string hello = "klavrec: recording " + shown + "; " + kStopKeyName + " stops it\n";
   posix::WriteStderr(hello.data(), hello.size());
+  // Keys typed before the program runs wait for it, recorded.
+  posix::FilterTyped(OnTyped);
   std::vector<char> line(command_line.begin(), command_line.end());
   line.push_back('\0');
-  if (!platform::CreateProcessA(nullptr, line.data(), nullptr, nullptr, 0, 0, nullptr, nullptr,
-                                nullptr, nullptr)) {
-    close(fd);
-    unlink(temporary.c_str());
-    posix::EndRun(2, "klavrec: cannot start \"" + Printable(command_line) + "\": " +
-                         InOutErrorMessage(platform::GetLastError()) + "\n");
-  }
-  posix::FilterTyped(OnTyped);
   int exit_code = 0;
   try {
+    if (!platform::CreateProcessA(nullptr, line.data(), nullptr, nullptr, 0, 0, nullptr, nullptr,
+                                  nullptr, nullptr)) {
+      close(fd);
+      unlink(temporary.c_str());
+      posix::EndRun(2, "klavrec: cannot start \"" + Printable(command_line) + "\": " +
+                           InOutErrorMessage(platform::GetLastError()) + "\n");
+    }
     while (!r.stopped && posix::Relay(kLookEveryMs)) r.recorder->Watch(LookAtScreen(), NowMs());
     posix::TakeIn();
   } catch (const platform::StopRequested& stop) {

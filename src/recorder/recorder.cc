@@ -73,7 +73,6 @@ void Recorder::Watch(const Shot& shot, std::int64_t now_ms) {
       changed = true;
   }
   if (changed) changes_.push_back(now_ms);
-  Remember(shot);
   while (!changes_.empty() && changes_.front() < now_ms - kChangeWindowMs) changes_.pop_front();
   watched_ = shot;
 }
@@ -108,6 +107,9 @@ void Recorder::Typed(const std::vector<Key>& keys, const Shot& shot, std::int64_
     burst.keys.push_back(key.spelling);
     if (key.text != 0) burst.echo += key.text;
   }
+  // What a replay's wait may find when it starts is what was there as a
+  // key came: only those screens are remembered.
+  Remember(shot);
   last_key_shot_ = shot;
   last_key_ms_ = now_ms;
   history_at_last_key_ = history_.size();

@@ -58,7 +58,7 @@ class Recorder {
   Shot watched_;
   std::deque<std::int64_t> changes_;  // when the screen changed lately, ticks aside
   std::vector<bool> ticking_;         // rows that ticked since the last burst began
-  std::vector<std::string> history_;  // every row seen, once, in order
+  std::vector<std::string> history_;  // every row seen as a key came, once, in order
   std::unordered_set<std::string> remembered_;
   std::size_t history_at_last_key_ = 0;
 };
