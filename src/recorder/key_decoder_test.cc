@@ -73,7 +73,12 @@ TEST(KeyDecoder, EveryKeyIsReadBackAsASpellingThatTypesIt) {
 
 TEST(KeyDecoder, ReadsWhatTerminalsSend) {
   const KeyDecoder decoder;
-  const struct { std::string bytes; Typed kind; std::size_t length; const char* spelling; } rows[] = {
+  const struct {
+    std::string bytes;
+    Typed kind;
+    std::size_t length;
+    const char* spelling;
+  } rows[] = {
       {"A", Typed::kKey, 1, "+a"},            {"{", Typed::kKey, 1, "{{}"},
       {"}", Typed::kKey, 1, "{}}"},           {"~x", Typed::kKey, 1, "{~}"},
       {"\r", Typed::kKey, 1, "~"},            {"\x12", Typed::kKey, 1, "^r"},

@@ -203,16 +203,19 @@ std::string Hex(const std::string& bytes) {
   } catch (const platform::StopRequested& stop) {
     exit_code = static_cast<int>(stop.ExitCode);
   }
-  r.recorder->End(LookAtScreen(), NowMs());
+  const recorder::Shot end = LookAtScreen();
+  r.recorder->End(end, NowMs());
+  // The last words begin a line of their own on the person's terminal.
+  const std::string line_end = isatty(STDERR_FILENO) && end.cursor_byte > 0 ? "\n" : "";
   const std::string problem =
       SaveScript(fd, temporary, arguments.script, r.recorder->Script(command_line));
-  if (!problem.empty()) posix::EndRun(2, "klavrec: " + problem + "\n");
+  if (!problem.empty()) posix::EndRun(2, line_end + "klavrec: " + problem + "\n");
   if (!r.no_key.empty())
-    posix::EndRun(1, "klavrec: no key string types \"" + Printable(r.no_key) + "\" (bytes " +
+    posix::EndRun(1, line_end + "klavrec: no key string types \"" + Printable(r.no_key) + "\" (bytes " +
                          Hex(r.no_key) + "): recording stopped before it; " + shown +
                          " replays what came before\n");
   const int sends = r.recorder->Sends();
-  posix::EndRun(exit_code, "klavrec: wrote " + shown + " (" + std::to_string(sends) +
+  posix::EndRun(exit_code, line_end + "klavrec: wrote " + shown + " (" + std::to_string(sends) +
                                (sends == 1 ? " send" : " sends") + "); replay it with: klavrun " +
                                shown + "\n");
 }

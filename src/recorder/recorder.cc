@@ -12,6 +12,8 @@ constexpr std::int64_t kChangeWindowMs = 1000;
 constexpr std::size_t kChangesWhileBusy = 3;
 constexpr std::int64_t kLastChangeMs = 300;
 constexpr std::int64_t kAnswerMs = 50;
+// A clock that ticked this shortly before the end still ticks.
+constexpr std::int64_t kClockMs = 1500;
 // wait_timeout: the longest wait seen, times the margin, never less than
 // the shortest.
 constexpr std::int64_t kTimeoutMargin = 3;
@@ -50,7 +52,7 @@ std::string KeyString(const std::vector<std::string>& keys) {
 
 Recorder::Recorder(const Shot& blank, std::int64_t now_ms)
     : last_key_shot_(blank), last_key_ms_(now_ms), watched_(blank),
-      ticking_(blank.rows.size(), false) {
+      ticking_(blank.rows.size(), false), tick_ms_(blank.rows.size(), kNever) {
   Remember(blank);
   history_at_last_key_ = history_.size();
 }
@@ -67,10 +69,13 @@ void Recorder::Watch(const Shot& shot, std::int64_t now_ms) {
     const std::string& now = shot.rows[row];
     if (now == watched_.rows[row]) continue;
     // A clock: only the digits of a row with words changed.
-    if (Masked(now) == Masked(watched_.rows[row]) && HasLetter(now) && row < ticking_.size())
+    if (Masked(now) == Masked(watched_.rows[row]) && HasLetter(now) && row < ticking_.size()) {
       ticking_[row] = true;
-    else
+      tick_ms_[row] = now_ms;
+    } else {
       changed = true;
+      if (row < tick_ms_.size()) tick_ms_[row] = kNever;  // a clock that stopped
+    }
   }
   if (changed) changes_.push_back(now_ms);
   while (!changes_.empty() && changes_.front() < now_ms - kChangeWindowMs) changes_.pop_front();
@@ -118,6 +123,10 @@ void Recorder::Typed(const std::vector<Key>& keys, const Shot& shot, std::int64_
 void Recorder::End(const Shot& shot, std::int64_t now_ms) {
   Watch(shot, now_ms);
   if (!(shot == last_key_shot_)) Begin(shot, now_ms);
+  if (!bursts_.empty() && bursts_.back().keys.empty())
+    bursts_.back().clock_ticks =
+        std::any_of(tick_ms_.begin(), tick_ms_.end(),
+                    [now_ms](std::int64_t at) { return now_ms - at <= kClockMs; });
 }
 
 std::string Recorder::Script(const std::string& command_line) const {
@@ -129,10 +138,15 @@ std::string Recorder::Script(const std::string& command_line) const {
                             history_.begin() + static_cast<std::ptrdiff_t>(burst.earlier));
     sighting.typed_next = burst.echo;
     const std::string text = ChooseWaitText(sighting);
-    if (text.empty())
-      body += "settle " + std::to_string(kSettleMs) + "\n";
-    else
+    const std::string settle = "settle " + std::to_string(kSettleMs) + "\n";
+    if (text.empty()) {
+      body += settle;
+    } else {
       body += "while not exists \"" + text + "\"\nrem waiting\n";
+      // The end's text may come before the rest of the screen: a prompt,
+      // say. Unless a clock ticks, the replay ends on a screen at rest.
+      if (burst.keys.empty() && !burst.clock_ticks) body += settle;
+    }
     if (!burst.keys.empty()) body += "send \"" + KeyString(burst.keys) + "\"\n";
     longest = std::max(longest, burst.waited_ms);
   }

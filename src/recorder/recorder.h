@@ -47,6 +47,7 @@ class Recorder {
     Sighting sighting;  // all but the earlier rows
     std::size_t earlier = 0;  // rows of history_ seen before it
     std::int64_t waited_ms = 0;  // since the burst before
+    bool clock_ticks = false;    // the end only: digits still change
   };
   void Begin(const Shot& shot, std::int64_t now_ms);
   bool StillChanging(std::int64_t now_ms) const;
@@ -58,6 +59,8 @@ class Recorder {
   Shot watched_;
   std::deque<std::int64_t> changes_;  // when the screen changed lately, ticks aside
   std::vector<bool> ticking_;         // rows that ticked since the last burst began
+  std::vector<std::int64_t> tick_ms_;  // by row: its last tick, while it ticks
+  static constexpr std::int64_t kNever = INT64_MIN / 2;
   std::vector<std::string> history_;  // every row seen as a key came, once, in order
   std::unordered_set<std::string> remembered_;
   std::size_t history_at_last_key_ = 0;

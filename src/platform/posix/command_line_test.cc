@@ -25,7 +25,8 @@ TEST(CommandLineWords, JoinedAsSplitAgain) {
       {"cat", "-n"}, {"echo", ""}, {"sh", "-c", "echo 'a b' | tr a A"}, {"say", "\"hi\""},
       {"c:\\dir\\", "x y\\"}, {"a\\\"b", "tab\there"}, {"PS1=$ ", "bash"},
   };
-  for (const auto& words : kRows) EXPECT_EQ(SplitWords(JoinWords(words)), words) << JoinWords(words);
+  for (const auto& words : kRows)
+    EXPECT_EQ(SplitWords(JoinWords(words)), words) << JoinWords(words);
   EXPECT_EQ(JoinWords({"sh", "-c", "echo hi"}), "sh -c \"echo hi\"");
 }
 
