@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -177,6 +178,21 @@ std::string Hex(const std::string& bytes) {
   return hex;
 }
 
+// What klavrec says as it ends, and its exit code.
+struct LastWords {
+  int exit_code;
+  std::string text;
+};
+
+LastWords Written(const Recording& r, const std::string& shown, int exit_code) {
+  if (!r.no_key.empty())
+    return {1, "no key string types \"" + Printable(r.no_key) + "\" (bytes " + Hex(r.no_key) +
+                   "): recording stopped before it; " + shown + " replays what came before"};
+  const int sends = r.recorder->Sends();
+  return {exit_code, "wrote " + shown + " (" + std::to_string(sends) +
+                         (sends == 1 ? " send" : " sends") + "); replay it with: klavrun " + shown};
+}
+
 [[noreturn]] void Record(const Arguments& arguments, const std::string& command_line, int fd,
                          const std::string& temporary) {
   Recording r;
@@ -205,19 +221,12 @@ std::string Hex(const std::string& bytes) {
   }
   const recorder::Shot end = LookAtScreen();
   r.recorder->End(end, NowMs());
-  // The last words begin a line of their own on the person's terminal.
-  const std::string line_end = isatty(STDERR_FILENO) && end.cursor_byte > 0 ? "\n" : "";
   const std::string problem =
       SaveScript(fd, temporary, arguments.script, r.recorder->Script(command_line));
-  if (!problem.empty()) posix::EndRun(2, line_end + "klavrec: " + problem + "\n");
-  if (!r.no_key.empty())
-    posix::EndRun(1, line_end + "klavrec: no key string types \"" + Printable(r.no_key) + "\" (bytes " +
-                         Hex(r.no_key) + "): recording stopped before it; " + shown +
-                         " replays what came before\n");
-  const int sends = r.recorder->Sends();
-  posix::EndRun(exit_code, line_end + "klavrec: wrote " + shown + " (" + std::to_string(sends) +
-                               (sends == 1 ? " send" : " sends") + "); replay it with: klavrun " +
-                               shown + "\n");
+  const LastWords words = problem.empty() ? Written(r, shown, exit_code) : LastWords{2, problem};
+  // They begin a line of their own on the person's terminal.
+  const bool mid_line = isatty(STDERR_FILENO) && end.cursor_byte > 0;
+  posix::EndRun(words.exit_code, (mid_line ? "\nklavrec: " : "klavrec: ") + words.text + "\n");
 }
 
 }  // namespace
@@ -229,6 +238,9 @@ int main(int argc, char** argv) {
     Refuse("a script line cannot hold the command: it has a line break or a Ctrl+Z", false);
   if (!isatty(STDIN_FILENO))
     Refuse("standard input is not a terminal: klavrec records what a person types there", false);
+  struct stat found;
+  if (stat(arguments.script.c_str(), &found) == 0 && S_ISDIR(found.st_mode))
+    Refuse("\"" + Printable(arguments.script) + "\" is a folder", false);
   std::string temporary = arguments.script + ".XXXXXX";
   const int fd = mkostemp(&temporary[0], O_CLOEXEC);
   if (fd < 0)
