@@ -122,11 +122,12 @@ void Recorder::Typed(const std::vector<Key>& keys, const Shot& shot, std::int64_
 
 void Recorder::End(const Shot& shot, std::int64_t now_ms) {
   Watch(shot, now_ms);
-  if (!(shot == last_key_shot_)) Begin(shot, now_ms);
-  if (!bursts_.empty() && bursts_.back().keys.empty())
-    bursts_.back().clock_ticks =
-        std::any_of(tick_ms_.begin(), tick_ms_.end(),
-                    [now_ms](std::int64_t at) { return now_ms - at <= kClockMs; });
+  // Even a screen that looks as it did at the last key: a replay types a
+  // burst at once, and its echo comes after.
+  Begin(shot, now_ms);
+  bursts_.back().clock_ticks =
+      std::any_of(tick_ms_.begin(), tick_ms_.end(),
+                  [now_ms](std::int64_t at) { return now_ms - at <= kClockMs; });
 }
 
 std::string Recorder::Script(const std::string& command_line) const {

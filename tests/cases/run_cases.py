@@ -33,7 +33,7 @@ recording NAME [part] [JSON]  an asciicast the run wrote: whole, in time order, 
                            run's (part: a start of it); JSON its header, with a timestamp of now
 cast-input "..."           its "i" events together
 cast-markers               its markers, each once, in order (a block)
-terminal [shell] [WxH]     runs in a tmux pane (100 x 30, or W x H cleared first), standard
+terminal [shell] [WxH]     runs in a tmux pane (100 x 30, or W x H showing only the run), standard
                            error to stderr.txt, with steps: wait TEXT, wait-file NAME, keys
                            WORD..., type WORD... (as a person: a pause, then a key each 0.1 s;
                            tmux's key names, else each character), tmux WORD..., sleep N, sh
@@ -341,7 +341,9 @@ def in_terminal(case, command, folder, unique, problems):
     width, height = case.get("size", "100x30").split("x")
     clear = 'printf "\\033[H\\033[2J"; ' if "size" in case else ""
     try:
-        on_pane("new-session", "-d", "-x", width, "-y", height, "-s", "t", "-c", folder, "sh")
+        # A pane of a size shows only the program's screen: the shell's prompt is empty.
+        on_pane("new-session", "-d", "-x", width, "-y", height, "-s", "t", "-c", folder,
+                "PS1= sh" if clear else "sh")
         on_pane("set-option", "-g", "remain-on-exit", "on")
         modes = on_pane("display-message", "-p", "-t", "t", MODES)
         if not case.get("shell"):
