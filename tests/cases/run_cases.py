@@ -123,8 +123,8 @@ def timed(rest):
 
 EXACT, REGEX = (lambda rest: ("exact", bytes_of(rest))), (lambda rest: ("regex", rest.encode()))
 # Each word's value, kept under the word without its "~".
-VALUES = {"args": str.split, "command": str.split, "replay": str.split, "program": str, "stdout-to": str,
-          "exit": int, "seconds": float, "at-least": float, "cpu-at-most": float,
+VALUES = {"args": str.split, "command": str.split, "replay": str.split, "program": str,
+          "stdout-to": str, "exit": int, "seconds": float, "at-least": float, "cpu-at-most": float,
           "bytes": bytes_of, "cast-input": bytes_of, "windows": shlex.split,
           "focus": shlex.split, "recording": recording, "stdout": EXACT, "stdout~": REGEX,
           "stderr": EXACT, "stderr~": REGEX}
@@ -363,7 +363,8 @@ def in_terminal(case, command, folder, unique, problems):
                     time.sleep(0.1)
                     on_pane("send-keys", "-t", "t", *key)
             elif word == "screen":
-                pathlib.Path(folder, "screen.txt").write_text(on_pane("capture-pane", "-p", "-t", "t"))
+                screen = on_pane("capture-pane", "-p", "-t", "t")
+                pathlib.Path(folder, "screen.txt").write_text(screen)
             elif word == "sleep":
                 time.sleep(float(rest))
             elif word == "sh" and shell(rest, folder, unique, env).returncode != 0:
@@ -421,8 +422,8 @@ def screen_of(path, size):
     tmux = ["tmux", "-L", "klavshow%d" % os.getpid(), "-f", "/dev/null"]
     width, height = size.split("x")
     try:
-        subprocess.run(tmux + ["new-session", "-d", "-x", width, "-y", height, "stty -echo; cat %s; "
-                               "tmux wait-for -S shown; sleep 60" % shlex.quote(path)], check=True)
+        show = "stty -echo; cat %s; tmux wait-for -S shown; sleep 60" % shlex.quote(path)
+        subprocess.run(tmux + ["new-session", "-d", "-x", width, "-y", height, show], check=True)
         subprocess.run(tmux + ["wait-for", "shown"], check=True, timeout=20)
         return screen_of_text(subprocess.run(tmux + ["capture-pane", "-p"], check=True,
                                              capture_output=True).stdout)
