@@ -112,34 +112,30 @@ KeyDecoder::KeyDecoder() {
     std::string typed;
     posix::ScreenModel screen(&typed);
     screen.Feed(mode, std::strlen(mode));
-    typing_on_ = &screen;
-    typed_ = &typed;
-    Add("~", Press(platform::VK_RETURN, ""), 0);
+    // The first spelling found for a key's bytes is kept.
+    auto add = [&](const std::string& spelling, const posix::KeyPress& press, char text) {
+      typed.clear();
+      posix::TypeKey(screen, press);
+      if (typed.empty()) return;  // a key with no meaning on a terminal
+      longest_ = std::max(longest_, typed.size());
+      keys_.emplace(typed, Key{spelling, press, text});
+    };
+    add("~", Press(platform::VK_RETURN, ""), 0);
     for (const char* modifiers : kModifierSets) {
       // Characters without Shift first: ^r rather than ^+r.
       for (int shifted = 0; shifted < 2 && std::strchr(modifiers, '+') == nullptr; ++shifted)
         for (char c = 0x20; c < 0x7f; ++c)
           if (((platform::UsVkKeyScan(static_cast<unsigned char>(c)) >> 8) & 1) == shifted)
-            Add(modifiers + CharSpelling(c), PressOfChar(c, modifiers), *modifiers ? 0 : c);
+            add(modifiers + CharSpelling(c), PressOfChar(c, modifiers), *modifiers ? 0 : c);
       for (const KeyName& name : names) {
         std::string spelling = std::string(modifiers) + "{";
         for (const char* p = name.Name; *p; ++p) spelling += ascii::Lower(*p);
-        Add(spelling + "}", Press(name.Code, modifiers), 0);
+        add(spelling + "}", Press(name.Code, modifiers), 0);
       }
     }
   }
-  typing_on_ = nullptr;
-  typed_ = nullptr;
   for (const auto& form : kOtherForms)
     if (const Key* key = Find(form.xterm)) keys_.emplace(form.other, *key);
-}
-
-void KeyDecoder::Add(const std::string& spelling, posix::KeyPress press, char text) {
-  typed_->clear();
-  posix::TypeKey(*typing_on_, press);
-  if (typed_->empty()) return;  // a key with no meaning on a terminal
-  longest_ = std::max(longest_, typed_->size());
-  keys_.emplace(*typed_, Key{spelling, press, text});
 }
 
 const Key* KeyDecoder::Find(const std::string& bytes) const {

@@ -44,11 +44,8 @@ class KeyDecoder {
   const Key* Find(const std::string& bytes) const;
 
  private:
-  void Add(const std::string& spelling, posix::KeyPress press, char text);
-  std::unordered_map<std::string, Key> keys_;
+  std::unordered_map<std::string, Key> keys_;  // by the bytes a terminal sends
   std::size_t longest_ = 0;
-  posix::ScreenModel* typing_on_ = nullptr;
-  std::string* typed_ = nullptr;
 };
 
 }  // namespace recorder

@@ -55,19 +55,20 @@ ScreenImage ImageOf(const std::vector<std::string>& rows) {
   return image;
 }
 
-// The longest run between digits, as the search would read it.
-std::string LongestPieceWithoutDigits(const std::string& text) {
-  std::string best, piece;
+// The runs between digits, in order, as the search would read them.
+std::vector<std::string> PiecesWithoutDigits(const std::string& text) {
+  std::vector<std::string> pieces;
+  std::string piece;
   for (char c : text + '0') {
     if (c < '0' || c > '9') {
       piece += c;
       continue;
     }
     piece = TrimStart(TrimEnd(piece));
-    if (Visible(piece) > Visible(best)) best = piece;
+    if (!piece.empty()) pieces.push_back(piece);
     piece.clear();
   }
-  return best;
+  return pieces;
 }
 
 struct Candidate {
@@ -125,24 +126,23 @@ std::string ChooseWaitText(const Sighting& sighting) {
   if (sighting.changing) return "";
   const Chooser chooser(sighting);
   const std::vector<Candidate> sources = Sources(sighting.seen);
-  // Each pass takes candidates of one kind, from the best source on.
-  const auto passes = {
-      +[](const Candidate& c, bool) { return c.up_to_cursor && !HasDigit(c.text) ? c.text : ""; },
-      +[](const Candidate& c, bool) {
-        return !HasDigit(c.text) && Visible(c.text) >= kDistinctive ? c.text : "";
-      },
-      +[](const Candidate& c, bool) {
-        const std::string piece = LongestPieceWithoutDigits(c.text);
-        return HasDigit(c.text) && Visible(piece) >= kDistinctive ? piece : std::string();
-      },
-      +[](const Candidate& c, bool) { return !HasDigit(c.text) ? c.text : ""; },
-      +[](const Candidate& c, bool ticking) { return ticking ? std::string() : c.text; },
-  };
-  for (const auto& pass : passes)
-    for (const Candidate& source : sources) {
-      const std::string text = pass(source, chooser.Ticking(source.row));
-      if (!text.empty() && chooser.Safe(text)) return text;
-    }
+  // Texts of one kind after another, each from the best source on.
+  std::vector<std::string> texts;
+  for (const Candidate& c : sources)
+    if (c.up_to_cursor && !HasDigit(c.text)) texts.push_back(c.text);
+  for (const Candidate& c : sources)
+    if (!HasDigit(c.text) && Visible(c.text) >= kDistinctive) texts.push_back(c.text);
+  // A label beside a number: "Time:" of a clock, "started" of a process id.
+  for (const Candidate& c : sources)
+    if (HasDigit(c.text))
+      for (const std::string& piece : PiecesWithoutDigits(c.text))
+        if (Visible(piece) >= kDistinctive) texts.push_back(piece);
+  for (const Candidate& c : sources)
+    if (!HasDigit(c.text)) texts.push_back(c.text);
+  for (const Candidate& c : sources)
+    if (!chooser.Ticking(c.row)) texts.push_back(c.text);
+  for (const std::string& text : texts)
+    if (chooser.Safe(text)) return text;
   return "";
 }
 

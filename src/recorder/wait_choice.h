@@ -35,10 +35,11 @@ struct Sighting {
 /// The text to wait for, or "" for none good enough: the screen was still
 /// changing, or nothing new on it is safe to wait for. In order of choice:
 /// the cursor's row up to the cursor; a row of three characters or more,
-/// nearest the cursor's first; the longest piece without digits of a row
-/// with digits; a shorter row; a row with digits that did not tick. Each
-/// must be on the screen seen, on no earlier row, and in neither the text
-/// typed before nor that about to be typed.
+/// nearest the cursor's first; a piece of three characters or more between
+/// the digits of a row with digits, the first first; a shorter row; a row
+/// with digits that did not tick. Each must be on the screen seen, on no
+/// earlier row, and in neither the text typed before nor that about to be
+/// typed.
 std::string ChooseWaitText(const Sighting& sighting);
 
 }  // namespace recorder
