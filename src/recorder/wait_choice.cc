@@ -1,6 +1,7 @@
 #include "recorder/wait_choice.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "platform/ascii.h"
@@ -21,6 +22,22 @@ bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
 bool HasDigit(const std::string& text) {
   return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The names of days and months that dates and clocks show.
+constexpr const char* kDateWords[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun",
+                                      "Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// A word of a date: it changes from day to day like the digits beside it.
+bool HasDateWord(const std::string& text) {
+  for (const char* word : kDateWords) {
+    for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+      const bool starts = at == 0 || !std::isalpha(static_cast<unsigned char>(text[at - 1]));
+      if (starts) return true;
+    }
+  }
+  return false;
 }
 
 // Characters that are not blanks: UTF-8 continuation bytes do not count.
@@ -132,15 +149,16 @@ std::string ChooseWaitText(const Sighting& sighting) {
     if (c.up_to_cursor && !HasDigit(c.text)) texts.push_back(c.text);
   for (const Candidate& c : sources)
     if (!HasDigit(c.text) && Visible(c.text) >= kDistinctive) texts.push_back(c.text);
-  // A label beside a number: "Time:" of a clock, "started" of a process id.
+  // A label beside a number: "Time:" of a clock, "pid" of a process id;
+  // not the names in a date.
   for (const Candidate& c : sources)
     if (HasDigit(c.text))
       for (const std::string& piece : PiecesWithoutDigits(c.text))
-        if (Visible(piece) >= kDistinctive) texts.push_back(piece);
+        if (Visible(piece) >= kDistinctive && !HasDateWord(piece)) texts.push_back(piece);
   for (const Candidate& c : sources)
     if (!HasDigit(c.text)) texts.push_back(c.text);
   for (const Candidate& c : sources)
-    if (!chooser.Ticking(c.row)) texts.push_back(c.text);
+    if (!chooser.Ticking(c.row) && !HasDateWord(c.text)) texts.push_back(c.text);
   for (const std::string& text : texts)
     if (chooser.Safe(text)) return text;
   return "";

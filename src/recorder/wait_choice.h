@@ -37,9 +37,10 @@ struct Sighting {
 /// the cursor's row up to the cursor; a row of three characters or more,
 /// nearest the cursor's first; a piece of three characters or more between
 /// the digits of a row with digits, the first first; a shorter row; a row
-/// with digits that did not tick. Each must be on the screen seen, on no
-/// earlier row, and in neither the text typed before nor that about to be
-/// typed.
+/// with digits that did not tick. Pieces and rows with digits that name a
+/// day or a month (a date) are left out. Each must be on the screen seen,
+/// on no earlier row, and in neither the text typed before nor that about
+/// to be typed.
 std::string ChooseWaitText(const Sighting& sighting);
 
 }  // namespace recorder

@@ -43,6 +43,8 @@ TEST(WaitChoice, NewStableTextThatNoEchoShows) {
       {"a clock's words, not its digits", {}, {"Time: 12:00:01", "|"}, "", "", {true, false},
        false, "Time:"},
       {"a label beside a number", {}, {"pid 4711 started", "[12] |"}, "", "", {}, false, "pid"},
+      {"a label, not the names of a date", {}, {"Every 1.0s: date", "Mon Dec  7 17:12:03 2026|"},
+       "", "", {true, true}, false, "Every"},
       {"the next label when the first was seen", {"line 29 of the harbour"},
        {"line 30 of the bay", "|"}, "", "", {}, false, "of the bay"},
       {"a distinctive row before a short one", {}, {"~", "~", "\"notes\" [New] 0,0-1", "|"}, "",
