@@ -18,6 +18,7 @@ constexpr std::int64_t kClockMs = 1500;
 // the shortest.
 constexpr std::int64_t kTimeoutMargin = 3;
 constexpr std::int64_t kShortestTimeoutMs = 10000;
+constexpr std::int64_t kLongestTimeoutMs = 2147483000;  // what a #define takes
 // Repeat counts stay where klavcheck finds them ordinary.
 constexpr std::size_t kMostRepeats = 1000;
 
@@ -151,8 +152,9 @@ std::string Recorder::Script(const std::string& command_line) const {
     if (!burst.keys.empty()) body += "send \"" + KeyString(burst.keys) + "\"\n";
     longest = std::max(longest, burst.waited_ms);
   }
-  const std::int64_t timeout =
-      std::max(kShortestTimeoutMs, (longest * kTimeoutMargin + 999) / 1000 * 1000);
+  const std::int64_t timeout = std::min(
+      kLongestTimeoutMs,
+      std::max(kShortestTimeoutMs, (longest * kTimeoutMargin + 999) / 1000 * 1000));
   return "rem Recorded by klavrec: replay it with klavrun.\n"
          "#define wait_timeout " + std::to_string(timeout) + "\n"
          "start \"" + command_line + "\"\n" + body;
