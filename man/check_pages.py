@@ -2,8 +2,8 @@
 names every key the key-string reader knows, and each program's page names
 every option its --help lists.
 
-Usage: check_pages.py PAGE...  (KEY_NAMES, and KLAVRUN, KLAVTRACE, KLAVCHECK
-for the programs that are built, in the environment)
+Usage: check_pages.py PAGE...  (KEY_NAMES, and KLAVRUN, KLAVTRACE, KLAVCHECK,
+KLAVREC for the programs that are built, in the environment)
 """
 import os
 import re
@@ -55,7 +55,7 @@ def main(pages):
     problems += [f"klavrun-script.5 does not name the key {n}" for n in names if n not in words]
 
     for variable, page in (("KLAVRUN", "klavrun.1"), ("KLAVTRACE", "klavtrace.1"),
-                           ("KLAVCHECK", "klavcheck.1")):
+                           ("KLAVCHECK", "klavcheck.1"), ("KLAVREC", "klavrec.1")):
         if variable not in os.environ:
             continue
         for option in sorted(help_options(os.environ[variable])):

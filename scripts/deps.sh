@@ -7,7 +7,7 @@
 set -e
 
 run="cmake g++ make pkg-config libvterm-dev python3"
-build="libgtest-dev libbenchmark-dev libx11-dev bash bc tmux expect xvfb xauth man-db dpkg-dev file lintian asciinema libxml2-utils vim"
+build="libgtest-dev libbenchmark-dev libx11-dev bash bc less tmux expect xvfb xauth man-db dpkg-dev file lintian asciinema libxml2-utils vim"
 windows="wine wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb"
 fuzz="clang-14 libclang-rt-14-dev"
 docs="termtosvg"

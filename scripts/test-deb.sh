@@ -31,7 +31,8 @@ export DEBIAN_FRONTEND=noninteractive
 trap 'apt-get remove -y -qq klavrun >/dev/null 2>&1 || true' EXIT
 apt-get install -y -qq "$(realpath "$deb")" >/dev/null 2>&1 || fail "apt-get install failed"
 [ "$(dpkg-query -W -f='${Version}' klavrun)" = "$version" ] || fail "installed version is not $version"
-for file in /usr/bin/klavrun /usr/bin/klavtrace /usr/share/doc/klavrun/copyright \
+for file in /usr/bin/klavrun /usr/bin/klavtrace /usr/bin/klavrec /usr/share/man/man1/klavrec.1.gz \
+            /usr/share/doc/klavrun/copyright \
             /usr/share/doc/klavrun/LICENSE /usr/share/doc/klavrun/README.md \
             /usr/share/man/man1/klavrun.1.gz /usr/share/man/man5/klavrun-script.5.gz; do
   [ -f "$file" ] || fail "$file not installed"

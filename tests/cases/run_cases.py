@@ -34,11 +34,16 @@ recording NAME [part] [JSON]  an asciicast the run wrote: whole, in time order, 
                            run's (part: a start of it); JSON its header, with a timestamp of now
 cast-input "..."           its "i" events together
 cast-markers               its markers, each once, in order (a block)
-terminal [shell]           runs in a tmux pane (100 x 30), standard error to stderr.txt, with
-                           steps: wait TEXT, wait-file NAME, keys WORD..., tmux WORD..., sleep
-                           N, sh SHELL (must succeed; $KLAVTMUX: tmux on the pane's server).
-                           The pane's and the terminal's modes must come back. shell: the
-                           steps start klavrun and write stty.* and rc.
+terminal [shell] [WxH]     runs in a tmux pane (100 x 30, or W x H showing only the run), standard
+                           error to stderr.txt, with steps: wait TEXT, wait-file NAME, keys
+                           WORD..., type WORD... (as a person: a pause, then a key each 0.1 s;
+                           tmux's key names, else each character), tmux WORD..., sleep N, sh
+                           SHELL (must succeed; $KLAVTMUX: tmux on the pane's server), screen
+                           (the pane's text, for replay). The pane's and the terminal's modes
+                           must come back. shell: the steps start klavrun and write stty.*, rc.
+replay SCRIPT [NAME...]    SCRIPT, which the run wrote, is klavcheck-clean and runs with
+                           klavrun in a fresh folder (the given files copied): exit 0, the
+                           screen step's text shown at its end, the files NAME made the same
 
 {helper}, {klavrun}: the programs; {dir}: the case's folder; {unique}: a number no other case
 uses; {keys N}: N typable bytes. Outside a terminal the run has a session of its own, an
@@ -60,11 +65,15 @@ import textwrap
 import time
 
 PROGRAMS = {name: os.path.abspath(os.environ.get(name.upper(), "build/" + name))
-            for name in ("klavrun", "klavtrace", "klavcheck", "klavhelper", "xwindows")}
+            for name in ("klavrun", "klavtrace", "klavcheck", "klavhelper", "xwindows",
+                         "klavrec")}
 ENDINGS = {"crlf": b"\r\n", "lf": b"\n", "cr": b"\r"}
 TYPABLE = "abcdefghijklmnopqrstuvwxyz0123456789 .,;/-=[]'\\`"
 COUNTER = itertools.count()
 BLOCKS = ("script", "lines", "cast-markers", "terminal")
+# tmux's names of the keys a person presses; other words are typed as text.
+KEY_NAME = re.compile(r"([CMS]-.+|Enter|Escape|Tab|BTab|BSpace|Up|Down|Left|Right|Home|End|DC|IC"
+                      r"|PPage|NPage|F\d+)")
 MODES = "#{alternate_on} #{cursor_flag} #{keypad_cursor_flag} #{keypad_flag} #{pane_title}"
 # What the Wine runner changes: the folders' prefix, {dir} as the program names
 # the folder, and how a case starts.
@@ -115,8 +124,8 @@ def timed(rest):
 
 EXACT, REGEX = (lambda rest: ("exact", bytes_of(rest))), (lambda rest: ("regex", rest.encode()))
 # Each word's value, kept under the word without its "~".
-VALUES = {"args": str.split, "command": str.split, "program": str, "stdout-to": str,
-          "exit": int, "seconds": float, "at-least": float, "cpu-at-most": float,
+VALUES = {"args": str.split, "command": str.split, "replay": str.split, "program": str,
+          "stdout-to": str, "exit": int, "seconds": float, "at-least": float, "cpu-at-most": float,
           "bytes": bytes_of, "cast-input": bytes_of, "windows": shlex.split,
           "focus": shlex.split, "recording": recording, "stdout": EXACT, "stdout~": REGEX,
           "stderr": EXACT, "stderr~": REGEX}
@@ -149,8 +158,8 @@ def parse(path, text):
         word, _, rest = line.partition(" ")
         if word in BLOCKS:
             block_name = word
-            case.update((flag, True) if flag in ("bom", "shell") else ("ending", ENDINGS[flag])
-                        for flag in rest.split())
+            case.update((flag, True) if flag in ("bom", "shell") else ("size", flag)
+                        if "x" in flag else ("ending", ENDINGS[flag]) for flag in rest.split())
         elif word in VALUES:
             case[word.rstrip("~")] = VALUES[word](rest)
         elif word in LISTS:
@@ -204,6 +213,8 @@ def run(path, text):
         if took < case.get("at-least", 0):
             problems.append("took %.2f s, less than %s" % (took, case["at-least"]))
         check_outcome(case, done, folder, unique, problems)
+        if "replay" in case:
+            check_replay(case, folder, problems)
         return problems, took
     finally:
         shutil.rmtree(folder, ignore_errors=True)
@@ -330,14 +341,18 @@ def in_terminal(case, command, folder, unique, problems):
             time.sleep(0.05)
 
     rc = os.path.join(folder, "rc")
+    width, height = case.get("size", "100x30").split("x")
+    clear = 'printf "\\033[H\\033[2J"; ' if "size" in case else ""
     try:
-        on_pane("new-session", "-d", "-x", "100", "-y", "30", "-s", "t", "-c", folder, "sh")
+        # A pane of a size shows only the program's screen: the shell's prompt is empty.
+        on_pane("new-session", "-d", "-x", width, "-y", height, "-s", "t", "-c", folder,
+                "PS1= sh" if clear else "sh")
         on_pane("set-option", "-g", "remain-on-exit", "on")
         modes = on_pane("display-message", "-p", "-t", "t", MODES)
         if not case.get("shell"):
-            on_pane("send-keys", "-t", "t", "-l", "stty -g > stty.before; sh -c 'echo $$ > "
+            on_pane("send-keys", "-t", "t", "-l", "stty -g > stty.before; sh -c '%secho $$ > "
                     "klavrun.pid; PS1=\"sh> \" exec %s 2>stderr.txt'; echo $? > rc.tmp; stty -g > "
-                    "stty.after; mv rc.tmp rc\n" % " ".join(map(shlex.quote, command)))
+                    "stty.after; mv rc.tmp rc\n" % (clear, " ".join(map(shlex.quote, command))))
         for step in case["terminal"]:
             word, _, rest = expand(step, folder, unique).partition(" ")
             if word == "wait":
@@ -346,6 +361,13 @@ def in_terminal(case, command, folder, unique, problems):
                 wait_for(rest, lambda: os.path.exists(os.path.join(folder, rest)))
             elif word in ("keys", "tmux"):
                 on_pane(*(["send-keys", "-t", "t"] * (word == "keys") + shlex.split(rest)))
+            elif word == "type":
+                for key in as_typed(shlex.split(rest)):
+                    time.sleep(0.1)
+                    on_pane("send-keys", "-t", "t", *key)
+            elif word == "screen":
+                screen = on_pane("capture-pane", "-p", "-t", "t")
+                pathlib.Path(folder, "screen.txt").write_text(screen)
             elif word == "sleep":
                 time.sleep(float(rest))
             elif word == "sh" and shell(rest, folder, unique, env).returncode != 0:
@@ -360,6 +382,60 @@ def in_terminal(case, command, folder, unique, problems):
                                            read(os.path.join(folder, "stderr.txt")) or b"")
     finally:
         subprocess.run(tmux + ["kill-server"], capture_output=True)
+
+
+def as_typed(words):
+    """A person's keys: a pause to read the screen first, then one key at a time."""
+    time.sleep(0.6)
+    for word in words:
+        if KEY_NAME.fullmatch(word):
+            yield [word]
+        else:
+            yield from (["-l", "\\;" if c == ";" else c] for c in word)
+
+
+def check_replay(case, folder, problems):
+    """The script the run wrote is clean and replays unattended to the same screen and files."""
+    script, *names = case["replay"]
+    checked = subprocess.run([PROGRAMS["klavcheck"], script], cwd=folder, capture_output=True)
+    if checked.stdout != b"klavcheck: 0 errors, 0 warnings in 1 scripts\n":
+        problems.append("klavcheck finds in %s: %r" % (script, checked.stdout))
+    again = tempfile.mkdtemp(prefix=PREFIX)
+    try:
+        for name in [script] + [name for name, _ in case["given"]]:
+            shutil.copy(os.path.join(folder, name), again)
+        with open(os.path.join(again, "out"), "wb") as out:
+            done = subprocess.run([PROGRAMS["klavrun"], script], cwd=again, stdout=out,
+                                  stdin=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=60,
+                                  env=dict(os.environ, PS1="sh> "))
+        if done.returncode != 0:
+            problems.append("the replay exited %d: %s" % (done.returncode, done.stderr.decode()))
+        shown = screen_of(os.path.join(again, "out"), case.get("size", "100x30"))
+        recorded = screen_of_text(read(os.path.join(folder, "screen.txt")) or b"")
+        if shown != recorded:
+            problems.append("the replay ends on\n%s\nnot on\n%s" % (shown, recorded))
+        problems += ["the replay made %s differently" % name for name in names
+                     if read(os.path.join(folder, name)) != read(os.path.join(again, name))]
+    finally:
+        shutil.rmtree(again, ignore_errors=True)
+
+
+def screen_of(path, size):
+    """What a terminal of that size shows after the bytes in path."""
+    tmux = ["tmux", "-L", "klavshow%d" % os.getpid(), "-f", "/dev/null"]
+    width, height = size.split("x")
+    try:
+        show = "stty -echo; cat %s; tmux wait-for -S shown; sleep 60" % shlex.quote(path)
+        subprocess.run(tmux + ["new-session", "-d", "-x", width, "-y", height, show], check=True)
+        subprocess.run(tmux + ["wait-for", "shown"], check=True, timeout=20)
+        return screen_of_text(subprocess.run(tmux + ["capture-pane", "-p"], check=True,
+                                             capture_output=True).stdout)
+    finally:
+        subprocess.run(tmux + ["kill-server"], capture_output=True)
+
+
+def screen_of_text(text):
+    return "\n".join(line.rstrip() for line in text.decode().splitlines()).rstrip("\n")
 
 
 def check_recording(case, done, folder, problems):

@@ -56,6 +56,32 @@ std::vector<std::string> SplitWords(const std::string& command_line) {
   return words;
 }
 
+std::string JoinWords(const std::vector<std::string>& words) {
+  std::string line;
+  for (const std::string& word : words) {
+    if (!line.empty()) line += ' ';
+    if (!word.empty() && word.find_first_of(" \t\"") == std::string::npos) {
+      line += word;  // backslashes are literal but before a quote
+      continue;
+    }
+    line += '"';
+    std::size_t backslashes = 0;
+    for (char c : word) {
+      if (c == '\\') {
+        ++backslashes;
+        continue;
+      }
+      // Backslashes before a quote are doubled, and one more makes it literal.
+      line.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+      line += c;
+      backslashes = 0;
+    }
+    line.append(2 * backslashes, '\\');  // before the closing quote
+    line += '"';
+  }
+  return line;
+}
+
 namespace {
 
 // 0 when path is a file klavrun may run, else why not.

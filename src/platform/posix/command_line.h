@@ -15,6 +15,10 @@ namespace posix {
 /// quotes, two double quotes give one.
 std::vector<std::string> SplitWords(const std::string& command_line);
 
+/// The command line SplitWords splits into `words`: a word with a blank, a
+/// tab or a double quote, or an empty one, in double quotes.
+std::string JoinWords(const std::vector<std::string>& words);
+
 /// Where a program is, or the Win32 error code of why it cannot be run:
 /// 2 not found, 3 a folder on the way does not exist, 5 not executable.
 struct ProgramFile {

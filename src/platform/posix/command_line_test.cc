@@ -20,5 +20,15 @@ TEST(CommandLineWords, SplitAsAWindowsProgramWould) {
     EXPECT_EQ(SplitWords(row.command_line), row.words) << row.command_line;
 }
 
+TEST(CommandLineWords, JoinedAsSplitAgain) {
+  const std::vector<std::vector<std::string>> kRows = {
+      {"cat", "-n"}, {"echo", ""}, {"sh", "-c", "echo 'a b' | tr a A"}, {"say", "\"hi\""},
+      {"c:\\dir\\", "x y\\"}, {"a\\\"b", "tab\there"}, {"PS1=$ ", "bash"},
+  };
+  for (const auto& words : kRows)
+    EXPECT_EQ(SplitWords(JoinWords(words)), words) << JoinWords(words);
+  EXPECT_EQ(JoinWords({"sh", "-c", "echo hi"}), "sh -c \"echo hi\"");
+}
+
 }  // namespace
 }  // namespace posix

@@ -89,6 +89,7 @@ struct ConsoleState {
   std::vector<SecretKeys> secrets;
   bool secret_open = false;  // the last one's keys are being typed
   std::string secret_keys;  // every byte typed for it
+  TypedFilter typed_filter = nullptr;
 };
 
 ConsoleState console;
@@ -119,7 +120,9 @@ void ReadTyped() {
   if (!PersonAtTerminal()) return;  // left to the shell since the poll began
   char buffer[4096];
   ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-  if (n > 0)
+  if (n > 0 && console.typed_filter != nullptr)
+    console.typed_filter(buffer, static_cast<std::size_t>(n));
+  else if (n > 0)
     console.input.append(buffer, static_cast<std::size_t>(n));
   else if (n == 0 || (errno != EINTR && errno != EAGAIN))
     console.relay = false;  // the person's terminal has gone
@@ -513,6 +516,17 @@ void HandOver() {
   }
   sigprocmask(SIG_UNBLOCK, &program_end, nullptr);
 }
+
+bool Relay(int timeout_ms) {
+  if (console.master < 0) return false;
+  TakeIn();
+  if (!console.relay || !ProgramsRunning()) return false;
+  PollConsole(timeout_ms, -1);
+  TakeIn();
+  return console.relay && ProgramsRunning();
+}
+
+void FilterTyped(TypedFilter filter) { console.typed_filter = filter; }
 
 void CloseConsole() {
   if (console.master < 0) return;

@@ -8,6 +8,7 @@
 #ifndef KLAVRUN_PLATFORM_POSIX_CONSOLE_H_
 #define KLAVRUN_PLATFORM_POSIX_CONSOLE_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -78,6 +79,16 @@ void PauseRelay(bool paused);
 /// still run: relays both ways until they have all ended, or the person's
 /// terminal goes away.
 void HandOver();
+
+/// Relays both ways for up to timeout_ms, as HandOver does. False once the
+/// programs have all ended or the person's terminal has gone.
+bool Relay(int timeout_ms);
+
+/// Each piece the person types goes to `filter` instead of the programs'
+/// queue; the filter queues what it lets through itself (typing it on the
+/// screen model, say). Null: the pieces are queued as they come.
+using TypedFilter = void (*)(const char* bytes, std::size_t length);
+void FilterTyped(TypedFilter filter);
 
 /// Takes in the last output, writes the sequences that put the caller's
 /// terminal back in its usual modes, and closes the console: programs

@@ -491,6 +491,13 @@ bool ScreenModel::Answers(void (*probe)(VTerm*), const char* expected) {
   return answer.rfind(expected, 0) == 0;
 }
 
+void ScreenModel::CursorAt(int* row, int* column) {
+  VTermPos cursor;
+  vterm_state_get_cursorpos(vterm_obtain_state(terminal()), &cursor);
+  *row = cursor.row;
+  *column = cursor.col;
+}
+
 std::string ScreenModel::ModeResetSequence() {
   CatchUp();
   std::string reset = "\x1b[0m";

@@ -60,6 +60,9 @@ class ScreenModel {
   /// 25 x 80 screen.
   std::size_t ReadRow(int row, int column, char* out, std::size_t length);
 
+  /// The cursor's row and column, with everything held back drawn.
+  void CursorAt(int* row, int* column);
+
   /// Escape sequences that take a terminal that has seen the same output
   /// back to its usual modes (main screen, visible cursor, normal keys...).
   std::string ModeResetSequence();

@@ -48,6 +48,7 @@ struct SessionState {
   bool handed_over = false;
   bool hand_over_refused = false;  // --no-handover
   bool stop_raised = false;
+  std::string last_words;  // for standard error, after the console's end
 };
 
 SessionState session;
@@ -355,6 +356,11 @@ bool WriteStderr(const char* data, std::size_t length) {
   return WriteAll(STDERR_FILENO, lines.data(), lines.size());
 }
 
+void EndRun(int exit_code, const std::string& last_words) {
+  session.handed_over = true;
+  session.last_words = last_words;
+  platform::ExitProcess(static_cast<platform::UINT>(exit_code));
+}
 
 }  // namespace posix
 
@@ -375,6 +381,8 @@ void ExitProcess(UINT exit_code) {
     // klavrun's own before any program was started.
     signal(SIGHUP, SIG_IGN);
     posix::CloseConsole();
+    const std::string& words = posix::session.last_words;
+    if (!words.empty()) posix::WriteStderr(words.data(), words.size());
     posix::RestoreCallerTitle();
     posix::EndRecording();
     posix::EndPrograms();

@@ -49,6 +49,12 @@ bool WriteStdout(const char* data, std::size_t length);
 /// recorded when it was taken in. False with errno on failure.
 bool WriteStdoutOnly(const char* data, std::size_t length);
 
+/// Ends the run with exit_code without handing the console over: programs
+/// still on it are hung up. `last_words` goes to standard error once the
+/// console's last output has passed and the terminal has left the
+/// programs' modes.
+[[noreturn]] void EndRun(int exit_code, const std::string& last_words);
+
 /// Writes all of data to standard error, after the console's output held
 /// back on standard output, with carriage returns before line
 /// feeds while the person's terminal is raw; false with errno on failure.
