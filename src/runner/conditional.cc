@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "platform/printable.h"
 #include "runner/classify.h"
 #include "runner/dispatch.h"
 #include "runner/globals.h"
@@ -58,8 +59,8 @@ bool Open(const std::string& argument, Conditional& c) {
 void WarnIfNothingCanEndIt(const Conditional& c, bool could_change, bool* warned) {
   if (*warned || c.body_kind == ckStart || could_change) return;
   *warned = true;
-  WriteErrorOutput("klavrun: line " + std::to_string(c.line) + " waits for \"" + c.condition +
-                   "\", but no program it started is still running\n");
+  WriteErrorOutput("klavrun: line " + std::to_string(c.line) + " waits for \"" +
+                   Printable(c.condition) + "\", but no program it started is still running\n");
 }
 
 // Runs the body while the screen's answer equals `run_while`. The body's own

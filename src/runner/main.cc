@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "platform/printable.h"
 #include "runner/classify.h"
 #include "runner/dispatch.h"
 #include "runner/errors.h"
@@ -136,9 +137,9 @@ void ShowScreen(const std::string& when) {
 std::string AtLine() { return "at line " + std::to_string(Run.LineNumber); }
 
 // Bad options: one line naming the problem and the usage text, on standard
-// error.
+// error. The line quotes arguments, which may hold anything.
 [[noreturn]] void OptionError(const std::string& message) {
-  WriteErrorOutput(std::string(EntryProgramName) + ": " + message + "\n" + kUsage);
+  WriteErrorOutput(std::string(EntryProgramName) + ": " + Printable(message) + "\n" + kUsage);
   platform::ExitProcess(kExitLineFailed);
 }
 

@@ -1,12 +1,12 @@
 #include "tools/check_script.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "keys/key_forms.h"
 #include "platform/ascii.h"
 #include "platform/platform.h"
+#include "platform/printable.h"
 #include "platform/us_layout.h"
 #include "runner/classify.h"
 #include "runner/dispatch.h"
@@ -34,17 +34,6 @@ int Cells(const std::string& text) {
   int cells = 0;
   for (unsigned char c : text) cells += (c & 0xc0) != 0x80;
   return cells;
-}
-
-// The length of the UTF-8 character at text[i], or 0 when none starts there.
-std::size_t Utf8Length(const std::string& text, std::size_t i) {
-  const unsigned char c = static_cast<unsigned char>(text[i]);
-  const std::size_t n = c < 0x80 ? 1 : (c & 0xe0) == 0xc0 ? 2 : (c & 0xf0) == 0xe0 ? 3
-                        : (c & 0xf8) == 0xf0 ? 4 : 0;
-  if (n == 0 || i + n > text.size() || (n == 2 && c < 0xc2)) return 0;
-  for (std::size_t k = 1; k < n; ++k)
-    if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) return 0;
-  return n;
 }
 
 struct ScriptCheck {
@@ -381,22 +370,4 @@ std::vector<Finding> CheckOpenScript(const CheckSettings& settings) {
                      return a.Line != b.Line ? a.Line < b.Line : a.Column < b.Column;
                    });
   return check.findings;
-}
-
-std::string Printable(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = Utf8Length(text, i);
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (n > 0 && c >= 0x20 && c != 0x7f) {
-      out.append(text, i, n);
-      i += n;
-      continue;
-    }
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "\\x%02x", c);
-    out += buf;
-    ++i;
-  }
-  return out;
 }

@@ -28,7 +28,4 @@ struct CheckSettings {
 /// finds, by line and column. Raises what the reader raises (EInOutError).
 std::vector<Finding> CheckOpenScript(const CheckSettings& settings);
 
-/// `text` for messages: control bytes and bytes that are no UTF-8 as \xNN.
-std::string Printable(const std::string& text);
-
 #endif  // KLAVRUN_TOOLS_CHECK_SCRIPT_H_

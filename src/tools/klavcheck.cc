@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/printable.h"
 #include "runner/errors.h"
 #include "runner/globals.h"
 #include "runner/script.h"
@@ -60,7 +61,7 @@ bool CheckScript(const std::string& path, const CheckSettings& settings,
     return true;
   } catch (const RaisedError& error) {
     CloseScript();
-    std::fprintf(stderr, "klavcheck: %s: %s\n", path.c_str(), error.Message.c_str());
+    std::fprintf(stderr, "klavcheck: %s: %s\n", Printable(path).c_str(), error.Message.c_str());
     return false;
   }
 }
@@ -79,6 +80,7 @@ void CheckAll(const std::vector<std::string>& paths, Totals* totals) {
   settings.ProgramProblem = ProgramProblem;
 #endif
   for (const std::string& path : paths) {
+    const std::string shown = Printable(path);
     std::vector<Finding> findings;
     if (!CheckScript(path, settings, &findings)) {
       totals->unreadable = true;
@@ -87,7 +89,7 @@ void CheckAll(const std::vector<std::string>& paths, Totals* totals) {
     ++totals->scripts;
     for (const Finding& f : findings) {
       ++(f.Error ? totals->errors : totals->warnings);
-      std::printf("%s:%d:%d: %s: %s\n", path.c_str(), f.Line, f.Column,
+      std::printf("%s:%d:%d: %s: %s\n", shown.c_str(), f.Line, f.Column,
                   f.Error ? "error" : "warning", f.Message.c_str());
     }
   }
@@ -118,7 +120,7 @@ int main(int argc, char** argv) {
     } else if (options && arg == "--quiet") {
       quiet = true;
     } else if (options && arg.size() > 1 && arg[0] == '-') {
-      return Usage(("unknown option " + arg).c_str());
+      return Usage(("unknown option " + Printable(arg)).c_str());
     } else {
       paths.push_back(arg);
     }

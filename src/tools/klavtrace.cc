@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/posix_file.h"
+#include "platform/printable.h"
 #include "platform/record/record.h"
 #include "runner/main.h"
 #include "version.h"
@@ -127,7 +128,8 @@ int main(int argc, char** argv) {
   if (screen_file) {
     std::vector<std::string> rows;
     if (!LoadScreen(screen_file, &rows)) {
-      std::fprintf(stderr, "klavtrace: cannot read %s: %s\n", screen_file, std::strerror(errno));
+      std::fprintf(stderr, "klavtrace: cannot read %s: %s\n", Printable(screen_file).c_str(),
+                   std::strerror(errno));
       return 2;
     }
     world.Screens.push_back(rows);

@@ -40,8 +40,9 @@ terminal [shell]           runs in a tmux pane (100 x 30), standard error to std
                            steps start klavrun and write stty.* and rc.
 
 {helper}, {klavrun}: the programs; {dir}: the case's folder; {unique}: a number no other case
-uses; {keys N}: N typable bytes. Outside a terminal the run has a session of its own, an
-inherited open pipe, and standard input a file it must leave unread; PS1 is "prompt> "."""
+uses; {keys N}: N typable bytes; {xNN}: the byte NN (in given names too). Outside a terminal
+the run has a session of its own, an inherited open pipe, and standard input a file it must
+leave unread; PS1 is "prompt> "."""
 import ast
 import itertools
 import json
@@ -162,6 +163,7 @@ def expand(text, folder, unique=""):
     for name, value in (("helper", PROGRAMS["klavhelper"]), ("klavrun", PROGRAMS["klavrun"]),
                         ("dir", NAMED(folder)), ("unique", unique)):
         text = text.replace("{%s}" % name, value)
+    text = re.sub(r"\{x([0-9a-f]{2})\}", lambda m: chr(int(m.group(1), 16)), text)
     return re.sub(r"\{keys (\d+)\}",
                   lambda m: (TYPABLE * (int(m.group(1)) // len(TYPABLE) + 1))[:int(m.group(1))],
                   text)
@@ -178,7 +180,7 @@ def prepare(case, folder, unique):
     for name in case["fifos"]:
         os.mkfifo(os.path.join(folder, name))
     for name, data in case["given"] + [("stdin", b"a line for nobody\n")]:
-        with open(os.path.join(folder, name), "wb") as f:
+        with open(os.path.join(folder, expand(name, folder)), "wb") as f:
             f.write(data)
 
 
