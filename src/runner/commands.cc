@@ -103,13 +103,17 @@ void HandleStart(std::string argument) {
     return;
   }
   Run.CommandOk = false;
-  switch (platform::GetLastError()) {
+  // Every failure names its cause; the rarer ones in the words of file errors.
+  const platform::DWORD error = platform::GetLastError();
+  switch (error) {
     case platform::ERROR_FILE_NOT_FOUND:
       Run.ErrorText = "File not found: " + command_line;
       break;
     case platform::ERROR_PATH_NOT_FOUND:
       Run.ErrorText = "Path not found: " + command_line;
       break;
+    default:
+      Run.ErrorText = InOutErrorMessage(error) + ": " + command_line;
   }
 }
 

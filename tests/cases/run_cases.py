@@ -28,6 +28,7 @@ signal N NAME [run]        signal NAME after N seconds to klavrun, or (run) its 
 during N SHELL             started after N seconds; must succeed
 after SHELL                run after the run until it succeeds
 seconds N / at-least N     the longest run (20 unless told) / the shortest
+open-files N               the run's limit of open files (ulimit -n)
 cpu-at-most N              CPU seconds of klavrun and its programs
 recording NAME [part] [JSON]  an asciicast the run wrote: whole, in time order, its output the
                            run's (part: a start of it); JSON its header, with a timestamp of now
@@ -116,7 +117,7 @@ def timed(rest):
 EXACT, REGEX = (lambda rest: ("exact", bytes_of(rest))), (lambda rest: ("regex", rest.encode()))
 # Each word's value, kept under the word without its "~".
 VALUES = {"args": str.split, "command": str.split, "program": str, "stdout-to": str,
-          "exit": int, "seconds": float, "at-least": float, "cpu-at-most": float,
+          "exit": int, "open-files": int, "seconds": float, "at-least": float, "cpu-at-most": float,
           "bytes": bytes_of, "cast-input": bytes_of, "windows": shlex.split,
           "focus": shlex.split, "recording": recording, "stdout": EXACT, "stdout~": REGEX,
           "stderr": EXACT, "stderr~": REGEX}
@@ -256,9 +257,12 @@ def launch(case, command, folder, unique, problems):
     out = open(expand(case["stdout-to"], folder), "wb") if "stdout-to" in case \
         else subprocess.PIPE
     with open(os.path.join(folder, "stdin"), "rb") as stdin:
+        files = case.get("open-files")
         run = subprocess.Popen(command, cwd=folder, stdout=out, stderr=subprocess.PIPE,
                                stdin=stdin, start_new_session=True, pass_fds=spare,
-                               env=dict(os.environ, PS1="prompt> "))
+                               env=dict(os.environ, PS1="prompt> "), preexec_fn=files and (
+                                   lambda: resource.setrlimit(resource.RLIMIT_NOFILE,
+                                                              (files, files))))
         for fd in spare:
             os.close(fd)
         started, during = time.monotonic(), []
