@@ -103,17 +103,16 @@ void HandleStart(std::string argument) {
     return;
   }
   Run.CommandOk = false;
-  // Every failure names its cause; the rarer ones in the words of file errors.
-  const platform::DWORD error = platform::GetLastError();
-  switch (error) {
+  switch (platform::GetLastError()) {
     case platform::ERROR_FILE_NOT_FOUND:
       Run.ErrorText = "File not found: " + command_line;
       break;
     case platform::ERROR_PATH_NOT_FOUND:
       Run.ErrorText = "Path not found: " + command_line;
       break;
-    default:
-      Run.ErrorText = InOutErrorMessage(error) + ": " + command_line;
+    case platform::ERROR_TOO_MANY_OPEN_FILES:
+      Run.ErrorText = "Too many open files: " + command_line;
+      break;
   }
 }
 

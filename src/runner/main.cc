@@ -80,8 +80,9 @@ void FailLine(const char* message) {
 }
 
 bool ReportFailedLine() {
-  WriteOutputLine("Error at line: " + std::to_string(Run.LineNumber));
-  if (!Run.ErrorText.empty()) WriteOutputLine(Run.ErrorText);
+  std::string report = "Error at line: " + std::to_string(Run.LineNumber) + "\r\n";
+  if (!Run.ErrorText.empty()) report += Run.ErrorText + "\r\n";
+  WriteReport(report);
   return false;
 }
 
@@ -172,7 +173,6 @@ unsigned RunScriptFile(const Options& options) {
   const bool completed = RunLoop();
   CloseScript();
   if (completed) return kExitDone;
-  FlushOutput();
   ShowScreen("screen " + AtLine());
   return kExitLineFailed;
 }
@@ -241,21 +241,15 @@ void ProgramEntry(const std::vector<std::string>& args) {
   } catch (const RaisedError& error) {
     exit_code = kExitUnhandled;
     try {
-      WriteOutput(UnhandledErrorReport(error));
-      FlushOutput();
+      WriteReport(UnhandledErrorReport(error));
       ShowScreen("screen " + AtLine());
-    } catch (const RaisedError&) {
-      // Standard output itself failed: there is nowhere left to report to.
     } catch (const platform::StopRequested& stop) {
       exit_code = stop.ExitCode;  // a stop signal during the report
     }
   } catch (const platform::StopRequested& stop) {
     exit_code = stop.ExitCode;
-    try {
-      FlushOutput();
-      ShowScreen("interrupted " + AtLine());
-    } catch (const RaisedError&) {
-    }
+    WriteReport("");
+    ShowScreen("interrupted " + AtLine());
   }
   platform::ExitProcess(exit_code);
 }

@@ -23,7 +23,8 @@ exit N                     the exit code (0 unless told)
 stdout "..." / stdout~ RE  standard output; stderr likewise (after exit 0: none unless told)
 lines                      lines standard output holds in this order
 file NAME "..." / file~ NAME RE   a file the run left in the case's folder
-stdout-to PATH             where standard output goes
+stdout-to PATH             where standard output goes ("closed": nowhere; "broken": a pipe
+                           that nobody reads)
 signal N NAME [run]        signal NAME after N seconds to klavrun, or (run) its script's process
 during N SHELL             started after N seconds; must succeed
 after SHELL                run after the run until it succeeds
@@ -251,19 +252,36 @@ def shell(command, folder, unique, env=None, wait=True):
                  env=dict(os.environ, **(env or {})))
 
 
+def standard_output(case, folder):
+    """The run's standard output: a pipe the case reads, a file, or one that fails."""
+    where = case.get("stdout-to")
+    if where in (None, "closed"):
+        return subprocess.PIPE if where is None else None
+    if where == "broken":
+        unread, out = os.pipe()
+        os.close(unread)
+        return out
+    return os.open(expand(where, folder), os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+
+
+def set_limits(case):
+    """In the run's process, before it starts: its limits, and no output when so told."""
+    if "open-files" in case:
+        resource.setrlimit(resource.RLIMIT_NOFILE, (case["open-files"],) * 2)
+    if case.get("stdout-to") == "closed":
+        os.close(1)
+
+
 def launch(case, command, folder, unique, problems):
     """Runs the case's program to its end, with what it does on the way."""
     spare = os.pipe()
-    out = open(expand(case["stdout-to"], folder), "wb") if "stdout-to" in case \
-        else subprocess.PIPE
+    out = standard_output(case, folder)
     with open(os.path.join(folder, "stdin"), "rb") as stdin:
-        files = case.get("open-files")
         run = subprocess.Popen(command, cwd=folder, stdout=out, stderr=subprocess.PIPE,
                                stdin=stdin, start_new_session=True, pass_fds=spare,
-                               env=dict(os.environ, PS1="prompt> "), preexec_fn=files and (
-                                   lambda: resource.setrlimit(resource.RLIMIT_NOFILE,
-                                                              (files, files))))
-        for fd in spare:
+                               env=dict(os.environ, PS1="prompt> "),
+                               preexec_fn=lambda: set_limits(case))
+        for fd in spare + ((out,) if isinstance(out, int) and out >= 0 else ()):
             os.close(fd)
         started, during = time.monotonic(), []
         for after, what, to_run in sorted(case["timed"], key=lambda t: t[0]):
@@ -283,8 +301,6 @@ def launch(case, command, folder, unique, problems):
             raise
         if os.lseek(stdin.fileno(), 0, os.SEEK_CUR) != 0:
             problems.append("standard input was read")
-    if out is not subprocess.PIPE:
-        out.close()
     for what, check in during:
         if check.wait(case["seconds"]) != 0:
             problems.append("during the run, this failed: " + what)
