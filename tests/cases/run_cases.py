@@ -17,6 +17,7 @@ command WORD...            the whole command line ({script}: the script)
 program NAME               klavrun (the default), klavtrace or klavcheck
 given NAME "..."           a file made in the case's folder first
 folder NAME / fifo NAME    a folder, a named pipe made there first
+link NAME TARGET           a symbolic link made there first
 windows "TITLE"...         X windows made first (the last on top)
 focus "TITLE"              the one focused after ("unchanged", the default)
 exit N                     the exit code (0 unless told)
@@ -124,6 +125,7 @@ VALUES = {"args": str.split, "command": str.split, "program": str, "stdout-to": 
           "stderr": EXACT, "stderr~": REGEX}
 # Words that may come again: the list each adds to, and its value.
 LISTS = {"folder": ("folders", str), "fifo": ("fifos", str), "after": ("after", str),
+         "link": ("links", named(str)),
          "given": ("given", named(bytes_of)), "file": ("files", named(EXACT)),
          "file~": ("files", named(REGEX)), "signal": ("timed", timed),
          "during": ("timed", lambda rest: (float(rest.partition(" ")[0]),
@@ -181,6 +183,8 @@ def prepare(case, folder, unique):
         os.mkdir(os.path.join(folder, name))
     for name in case["fifos"]:
         os.mkfifo(os.path.join(folder, name))
+    for name, target in case["links"]:
+        os.symlink(expand(target, folder), os.path.join(folder, name))
     for name, data in case["given"] + [("stdin", b"a line for nobody\n")]:
         with open(os.path.join(folder, expand(name, folder)), "wb") as f:
             f.write(data)
