@@ -109,6 +109,20 @@ bool RunLoop() {
   return true;
 }
 
+// A script has run to its end once the keys it typed are typed: keys the
+// programs never take are lost data, and fail the run.
+unsigned TypeTheRest() {
+  const platform::KeysGivenUp left = platform::TypeQueuedKeys(Run.WaitTimeout);
+  if (left.Bytes == 0) return kExitDone;
+  WriteErrorOutput(std::string(EntryProgramName) + ": " + std::to_string(left.Bytes) +
+                   " bytes of keys were given up at the end of the script: " +
+                   (left.TimedOut ? "the programs took none for " +
+                                        std::to_string(Run.WaitTimeout) + " ms (wait_timeout)"
+                                  : std::string("no program the script started is left")) +
+                   "\n");
+  return kExitLineFailed;
+}
+
 // "Exception %s in module %s at %p.\n%s%s", then CR LF.
 std::string UnhandledErrorReport(const RaisedError& error) {
   char location[16];
@@ -172,7 +186,7 @@ unsigned RunScriptFile(const Options& options) {
   if (options.TimeoutMs >= 0) Run.WaitTimeout = static_cast<std::uint32_t>(options.TimeoutMs);
   const bool completed = RunLoop();
   CloseScript();
-  if (completed) return kExitDone;
+  if (completed) return TypeTheRest();
   ShowScreen("screen " + AtLine());
   return kExitLineFailed;
 }

@@ -264,6 +264,12 @@ std::uint64_t GetTickCount64() { return Returned("GetTickCount64()", world->Cloc
 
 bool ConsoleCanChange() { return world->ConsoleCanChange; }
 
+// The simulated console takes each key as it is typed.
+KeysGivenUp TypeQueuedKeys(DWORD idle_limit_ms) {
+  (void)idle_limit_ms;
+  return KeysGivenUp{0, false};
+}
+
 bool LetterCaseMatters() { return false; }
 
 ScreenSize ConsoleScreenSize(HANDLE output) {
