@@ -385,6 +385,7 @@ LRESULT DispatchMessageA(const MSG* msg) {
 }
 
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
+  if (world->Quiet) return 1;  // nothing to format
   return Returned("MessageBoxA(" + Hex(owner) + ", " + Str(text) + ", " + Str(caption) +
                       ", " + Hex(type) + ")",
                   1);
