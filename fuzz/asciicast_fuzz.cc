@@ -107,10 +107,12 @@ struct Json {
       }
       const char e = Peek();
       ++at;
-      const char* simple = e == 'n' ? "\n" : e == 'r' ? "\r" : e == 't' ? "\t" : e == 'b' ? "\b"
-                           : e == 'f' ? "\f" : e == '"' ? "\"" : e == '\\' ? "\\" : e == '/' ? "/" : nullptr;
+      static const char kEscapes[] = "n\nr\rt\tb\bf\f\"\"\\\\//";
+      const char* simple = nullptr;
+      for (const char* k = kEscapes; *k != '\0' && simple == nullptr; k += 2)
+        if (*k == e) simple = k + 1;
       if (simple) {
-        value += simple;
+        value += *simple;
         continue;
       }
       if (e != 'u') Fail();
