@@ -27,7 +27,7 @@ options() {
 
 status=0
 printf '%-18s %12s %10s %8s  %s\n' target executions exec/s coverage result
-for target in integer_classify send_keys script screen_model; do
+for target in integer_classify send_keys script screen_model asciicast; do
   found=build-fuzz/corpus/$target
   mkdir -p "$found" build-fuzz/crashes
   log=build-fuzz/$target.log

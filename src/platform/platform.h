@@ -221,6 +221,20 @@ ScreenSize ConsoleScreenSize(HANDLE output);
 /// Also a property rather than a call, answered without a trace line.
 bool ConsoleCanChange();
 
+/// What TypeQueuedKeys gave up: bytes of keys never typed, and whether the
+/// programs stopped taking them (else none was left to take them).
+struct KeysGivenUp {
+  std::uint64_t Bytes;
+  bool TimedOut;
+};
+/// At the end of a script that ran to its end: types the keys still queued
+/// for the console's programs while a program klavrun started runs and
+/// takes them, and gives up when none is left, or when the programs took
+/// none for `idle_limit_ms` (0: no limit). Where keys reach the console's
+/// input at once (Windows), there is never anything to give up. A property
+/// rather than a call, answered without a trace line.
+KeysGivenUp TypeQueuedKeys(DWORD idle_limit_ms);
+
 /// True where command lines tell letter case apart (Linux): start then takes
 /// its command line from the script line as written rather than from the
 /// lower-cased one. False on Windows, where file names ignore case, and on

@@ -2,6 +2,8 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,5 +63,34 @@ int OpenForReading(const char* path, std::uint32_t* error, bool nonblocking) {
   }
   return fd;
 }
+
+int CreateReplacement(const std::string& path, std::string* temporary, std::string* error) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    *error = S_ISLNK(st.st_mode) ? "a symbolic link is not followed" : "not a regular file";
+    return -1;
+  }
+  const std::string::size_type slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string pattern = folder + "." + name + ".XXXXXX";
+  // mkostemp creates with O_EXCL and mode 0600.
+  int fd = mkostemp(&pattern[0], O_CLOEXEC);
+  if (fd < 0) {
+    *error = strerror(errno);
+    return -1;
+  }
+  *temporary = pattern;
+  return fd;
+}
+
+bool PutReplacement(const std::string& temporary, const std::string& path, std::string* error) {
+  if (rename(temporary.c_str(), path.c_str()) == 0) return true;
+  *error = strerror(errno);
+  DiscardReplacement(temporary);
+  return false;
+}
+
+void DiscardReplacement(const std::string& temporary) { unlink(temporary.c_str()); }
 
 }  // namespace platform

@@ -73,11 +73,15 @@ std::uint16_t UsVkKeyScan(unsigned char ch) {
 }
 
 std::uint32_t UsMapVirtualKey(std::uint32_t code, std::uint32_t map_type) {
+  // Asked for every key event: the scan codes are looked up once.
+  static const struct ScanCodeOf {
+    std::uint8_t of[256] = {};
+    ScanCodeOf() {
+      for (const ScanEntry& e : kScanCodes) of[e.vk] = e.scan;
+    }
+  } scan_code;
   switch (map_type) {
-    case 0:
-      for (const ScanEntry& e : kScanCodes)
-        if (e.vk == code) return e.scan;
-      return 0;
+    case 0: return code < 256 ? scan_code.of[code] : 0;
     case 1:
       for (const ScanEntry& e : kScanCodes)
         if (e.scan == code && code != 0) return e.vk;

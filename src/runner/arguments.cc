@@ -1,5 +1,7 @@
 #include "runner/arguments.h"
 
+#include "platform/printable.h"
+
 namespace {
 
 const OptionRule* FindRule(const std::vector<OptionRule>& rules, const std::string& arg) {
@@ -29,13 +31,13 @@ bool ReadArguments(const std::vector<std::string>& args, const std::vector<Optio
     const OptionRule* rule = FindRule(rules, name);
     if (rule == nullptr && arg.compare(0, 2, "--") != 0) break;  // the first operand
     if (rule == nullptr) {
-      *error = "unknown option " + name;
+      *error = "unknown option " + Printable(name);
       return false;
     }
     GivenOption given{rule->Name, ""};
     if (equals != std::string::npos) {
       if (!rule->TakesValue) {
-        *error = name + " takes no value";
+        *error = Printable(name) + " takes no value";
         return false;
       }
       given.Value = arg.substr(equals + 1);

@@ -101,6 +101,9 @@ void HandleStart(std::string argument) {
     case platform::ERROR_PATH_NOT_FOUND:
       Run.ErrorText = "Path not found: " + command_line;
       break;
+    case platform::ERROR_TOO_MANY_OPEN_FILES:
+      Run.ErrorText = "Too many open files: " + command_line;
+      break;
   }
   if (command_line.find_first_not_of(" \t") == std::string::npos)
     ExplainFailure(kNoProgram);

@@ -47,7 +47,7 @@ const char* EndKind(unsigned exit_code) {
 }
 
 // "" when the report is in place, else why not.
-std::string WriteReport(const std::string& xml) {
+std::string WriteJunitFile(const std::string& xml) {
   platform::DWORD written = 0;
   const bool wrote = platform::WriteFile(report.File, xml.data(),
                                          static_cast<platform::DWORD>(xml.size()), &written,
@@ -104,7 +104,7 @@ unsigned EndJunitReport(unsigned exit_code, const std::string& unhandled) {
     result.Kind = EndKind(exit_code);
     result.Text = ScreenPicture();
   }
-  const std::string failure = WriteReport(writers::JunitXml(result));
+  const std::string failure = WriteJunitFile(writers::JunitXml(result));
   if (failure.empty()) return exit_code;
   WriteErrorOutput(failure + "\n");
   return exit_code == kExitDone ? kExitLineFailed : exit_code;

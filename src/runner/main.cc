@@ -88,8 +88,9 @@ void FailLine(const char* message) {
 }
 
 bool ReportFailedLine() {
-  WriteOutputLine("Error at line: " + std::to_string(Run.LineNumber));
-  if (!Run.ErrorText.empty()) WriteOutputLine(Run.ErrorText);
+  std::string report = "Error at line: " + std::to_string(Run.LineNumber) + "\r\n";
+  if (!Run.ErrorText.empty()) report += Run.ErrorText + "\r\n";
+  WriteReport(report);
   return false;
 }
 
@@ -116,6 +117,20 @@ bool RunLoop() {
     if (!Run.CommandOk) return ReportFailedLine();
   }
   return true;
+}
+
+// A script has run to its end once the keys it typed are typed: keys the
+// programs never take are lost data, and fail the run.
+unsigned TypeTheRest() {
+  const platform::KeysGivenUp left = platform::TypeQueuedKeys(Run.WaitTimeout);
+  if (left.Bytes == 0) return kExitDone;
+  WriteErrorOutput(std::string(EntryProgramName) + ": " + std::to_string(left.Bytes) +
+                   " bytes of keys were given up at the end of the script: " +
+                   (left.TimedOut ? "the programs took none for " +
+                                        std::to_string(Run.WaitTimeout) + " ms (wait_timeout)"
+                                  : std::string("no program the script started is left")) +
+                   "\n");
+  return kExitLineFailed;
 }
 
 // "Exception %s in module %s at %p.\n%s%s", then CR LF.
@@ -147,7 +162,7 @@ void ShowScreen(const std::string& when) {
 std::string AtLine() { return "at line " + std::to_string(Run.LineNumber); }
 
 // Bad options: one line naming the problem and the usage text, on standard
-// error.
+// error. The line quotes arguments, which may hold anything.
 [[noreturn]] void OptionError(const std::string& message) {
   WriteErrorOutput(std::string(EntryProgramName) + ": " + Printable(message) + "\n" + kUsage);
   platform::ExitProcess(kExitLineFailed);
@@ -215,8 +230,7 @@ unsigned RunScriptFile(const Options& options) {
   StartUp(options.Scripts[0]);
   const bool completed = RunLoop();
   CloseScript();
-  if (completed) return kExitDone;
-  FlushOutput();
+  if (completed) return TypeTheRest();
   WriteExplanation();
   ShowScreen("screen " + AtLine());
   return kExitLineFailed;
@@ -260,7 +274,7 @@ bool ApplyOption(const GivenOption& given, Options* options, std::string* error)
   }
   if (given.Name == "timeout") {
     if (!ParseDuration(given.Value, &options->TimeoutMs)) {
-      *error = "--timeout takes a duration such as 30, 30s, 500ms or 2m, not '" + given.Value + "'";
+      *error = "--timeout takes a duration such as 30, 30s, 500ms or 2m, not '" + Printable(given.Value) + "'";
       return false;
     }
     options->TimeoutText = given.Value;
@@ -296,24 +310,18 @@ void RunWithOptions(const Options& options) {
     exit_code = kExitUnhandled;
     unhandled = error.Message;
     try {
-      WriteOutput(UnhandledErrorReport(error));
-      FlushOutput();
+      WriteReport(UnhandledErrorReport(error));
       if (!error.Why.empty())
         WriteErrorOutput(std::string(EntryProgramName) + ": " + error.Why + "\n");
       WriteExplanation();
       ShowScreen("screen " + AtLine());
-    } catch (const RaisedError&) {
-      // Standard output itself failed: there is nowhere left to report to.
     } catch (const platform::StopRequested& stop) {
       exit_code = stop.ExitCode;  // a stop signal during the report
     }
   } catch (const platform::StopRequested& stop) {
     exit_code = stop.ExitCode;
-    try {
-      FlushOutput();
-      ShowScreen("interrupted " + AtLine());
-    } catch (const RaisedError&) {
-    }
+    WriteReport("");
+    ShowScreen("interrupted " + AtLine());
   }
   platform::ExitProcess(EndJunitReport(exit_code, unhandled));
 }

@@ -28,16 +28,32 @@ void WriteAll(const char* data, std::size_t size) {
   }
 }
 
+void LookUpOutput() {
+  if (out.Known) return;
+  out.Known = true;
+  out.Handle = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
+  out.Immediate = platform::GetFileType(out.Handle) == platform::FILE_TYPE_CHAR;
+}
+
 }  // namespace
 
 void WriteOutput(const std::string& bytes) {
-  if (!out.Known) {
-    out.Known = true;
-    out.Handle = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
-    out.Immediate = platform::GetFileType(out.Handle) == platform::FILE_TYPE_CHAR;
-  }
+  LookUpOutput();
   out.Held += bytes;
   if (out.Immediate) FlushOutput();
+}
+
+void WriteReport(const std::string& bytes) {
+  LookUpOutput();
+  std::string report;
+  report.swap(out.Held);
+  report += bytes;
+  if (report.empty()) return;
+  try {
+    WriteAll(report.data(), report.size());
+  } catch (const RaisedError&) {
+    WriteErrorOutput(report);
+  }
 }
 
 void WriteOutputLine(const std::string& text) { WriteOutput(text + "\r\n"); }

@@ -14,6 +14,12 @@ void WriteOutput(const std::string& bytes);
 /// Writes out whatever is held. Raises EInOutError when that fails.
 void FlushOutput();
 
+/// Writes out whatever is held, then bytes: a report of how the run ended.
+/// When standard output cannot take it (closed, a pipe nobody reads, a full
+/// device), it goes to standard error instead, so that it is seen all the
+/// same. Never raises.
+void WriteReport(const std::string& bytes);
+
 /// Writes bytes to standard error at once, as they are. Failures are
 /// ignored: standard error is where klavrun says what went wrong, and has
 /// nowhere else to say that it failed.

@@ -1,7 +1,6 @@
 #include "tools/check_script.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "keys/key_forms.h"

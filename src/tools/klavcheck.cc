@@ -82,6 +82,7 @@ void CheckAll(const std::vector<std::string>& paths, Totals* totals) {
   settings.ProgramProblem = ProgramProblem;
 #endif
   for (const std::string& path : paths) {
+    const std::string shown = Printable(path);
     std::vector<Finding> findings;
     if (!CheckScript(path, settings, &findings)) {
       totals->unreadable = true;
@@ -90,7 +91,7 @@ void CheckAll(const std::vector<std::string>& paths, Totals* totals) {
     ++totals->scripts;
     for (const Finding& f : findings) {
       ++(f.Error ? totals->errors : totals->warnings);
-      std::printf("%s:%d:%d: %s: %s\n", path.c_str(), f.Line, f.Column,
+      std::printf("%s:%d:%d: %s: %s\n", shown.c_str(), f.Line, f.Column,
                   f.Error ? "error" : "warning", f.Message.c_str());
     }
   }

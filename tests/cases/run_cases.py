@@ -18,17 +18,20 @@ program NAME               klavrun (the default), klavtrace or klavcheck
 given NAME "..."           a file made in the case's folder first
 env NAME "..."             an environment variable the run gets
 folder NAME / fifo NAME    a folder, a named pipe made there first
+link NAME TARGET           a symbolic link made there first
 windows "TITLE"...         X windows made first (the last on top)
 focus "TITLE"              the one focused after ("unchanged", the default)
 exit N                     the exit code (0 unless told)
 stdout "..." / stdout~ RE  standard output; stderr likewise (after exit 0: none unless told)
 lines                      lines standard output holds in this order
 file NAME "..." / file~ NAME RE   a file the run left in the case's folder
-stdout-to PATH             where standard output goes
+stdout-to PATH             where standard output goes ("closed": nowhere; "broken": a pipe
+                           that nobody reads)
 signal N NAME [run]        signal NAME after N seconds to klavrun, or (run) its script's process
 during N SHELL             started after N seconds; must succeed
 after SHELL                run after the run until it succeeds
 seconds N / at-least N     the longest run (20 unless told) / the shortest
+open-files N               the run's limit of open files (ulimit -n)
 cpu-at-most N              CPU seconds of klavrun and its programs
 recording NAME [part] [JSON]  an asciicast the run wrote: whole, in time order, its output the
                            run's (part: a start of it); JSON its header, with a timestamp of now
@@ -46,8 +49,9 @@ replay SCRIPT [NAME...]    SCRIPT, which the run wrote, is klavcheck-clean and r
                            screen step's text shown at its end, the files NAME made the same
 
 {helper}, {klavrun}: the programs; {dir}: the case's folder; {unique}: a number no other case
-uses; {keys N}: N typable bytes. Outside a terminal the run has a session of its own, an
-inherited open pipe, and standard input a file it must leave unread; PS1 is "prompt> "."""
+uses; {keys N}: N typable bytes; {xNN}: the byte NN (in given names too). Outside a terminal
+the run has a session of its own, an inherited open pipe, and standard input a file it must
+leave unread; PS1 is "prompt> "."""
 import ast
 import itertools
 import json
@@ -125,12 +129,14 @@ def timed(rest):
 EXACT, REGEX = (lambda rest: ("exact", bytes_of(rest))), (lambda rest: ("regex", rest.encode()))
 # Each word's value, kept under the word without its "~".
 VALUES = {"args": str.split, "command": str.split, "replay": str.split, "program": str,
-          "stdout-to": str, "exit": int, "seconds": float, "at-least": float, "cpu-at-most": float,
+          "stdout-to": str, "exit": int, "open-files": int, "seconds": float, "at-least": float,
+          "cpu-at-most": float,
           "bytes": bytes_of, "cast-input": bytes_of, "windows": shlex.split,
           "focus": shlex.split, "recording": recording, "stdout": EXACT, "stdout~": REGEX,
           "stderr": EXACT, "stderr~": REGEX}
 # Words that may come again: the list each adds to, and its value.
 LISTS = {"folder": ("folders", str), "fifo": ("fifos", str), "after": ("after", str),
+         "link": ("links", named(str)),
          "given": ("given", named(bytes_of)), "env": ("env", named(bytes_of)),
          "file": ("files", named(EXACT)),
          "file~": ("files", named(REGEX)), "signal": ("timed", timed),
@@ -173,6 +179,7 @@ def expand(text, folder, unique=""):
     for name, value in (("helper", PROGRAMS["klavhelper"]), ("klavrun", PROGRAMS["klavrun"]),
                         ("dir", NAMED(folder)), ("unique", unique)):
         text = text.replace("{%s}" % name, value)
+    text = re.sub(r"\{x([0-9a-f]{2})\}", lambda m: chr(int(m.group(1), 16)), text)
     return re.sub(r"\{keys (\d+)\}",
                   lambda m: (TYPABLE * (int(m.group(1)) // len(TYPABLE) + 1))[:int(m.group(1))],
                   text)
@@ -188,8 +195,10 @@ def prepare(case, folder, unique):
         os.mkdir(os.path.join(folder, name))
     for name in case["fifos"]:
         os.mkfifo(os.path.join(folder, name))
+    for name, target in case["links"]:
+        os.symlink(expand(target, folder), os.path.join(folder, name))
     for name, data in case["given"] + [("stdin", b"a line for nobody\n")]:
-        with open(os.path.join(folder, name), "wb") as f:
+        with open(os.path.join(folder, expand(name, folder)), "wb") as f:
             f.write(data)
 
 
@@ -261,17 +270,37 @@ def shell(command, folder, unique, env=None, wait=True):
                  env=dict(os.environ, **(env or {})))
 
 
+def standard_output(case, folder):
+    """The run's standard output: a pipe the case reads, a file, or one that fails."""
+    where = case.get("stdout-to")
+    if where in (None, "closed"):
+        return subprocess.PIPE if where is None else None
+    if where == "broken":
+        unread, out = os.pipe()
+        os.close(unread)
+        return out
+    return os.open(expand(where, folder), os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+
+
+def set_limits(case):
+    """In the run's process, before it starts: its limits, and no output when so told."""
+    if "open-files" in case:
+        resource.setrlimit(resource.RLIMIT_NOFILE, (case["open-files"],) * 2)
+    if case.get("stdout-to") == "closed":
+        os.close(1)
+
+
 def launch(case, command, folder, unique, problems):
     """Runs the case's program to its end, with what it does on the way."""
     spare = os.pipe()
-    out = open(expand(case["stdout-to"], folder), "wb") if "stdout-to" in case \
-        else subprocess.PIPE
+    out = standard_output(case, folder)
     with open(os.path.join(folder, "stdin"), "rb") as stdin:
         run = subprocess.Popen(command, cwd=folder, stdout=out, stderr=subprocess.PIPE,
                                stdin=stdin, start_new_session=True, pass_fds=spare,
                                env=dict(os.environ, PS1="prompt> ",
-                                        **{name: value.decode() for name, value in case["env"]}))
-        for fd in spare:
+                                        **{name: value.decode() for name, value in case["env"]}),
+                               preexec_fn=lambda: set_limits(case))
+        for fd in spare + ((out,) if isinstance(out, int) and out >= 0 else ()):
             os.close(fd)
         started, during = time.monotonic(), []
         for after, what, to_run in sorted(case["timed"], key=lambda t: t[0]):
@@ -291,8 +320,6 @@ def launch(case, command, folder, unique, problems):
             raise
         if os.lseek(stdin.fileno(), 0, os.SEEK_CUR) != 0:
             problems.append("standard input was read")
-    if out is not subprocess.PIPE:
-        out.close()
     for what, check in during:
         if check.wait(case["seconds"]) != 0:
             problems.append("during the run, this failed: " + what)

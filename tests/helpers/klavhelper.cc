@@ -9,6 +9,9 @@
 //                                  microseconds from "ready" to the line
 //   klavhelper flood MB            writes MB megabytes of lines, then
 //                                  "flood end", then waits for its input
+//   klavhelper slowread OUT CHUNK MS COUNT  raw mode, "ready", then reads
+//                                  CHUNK bytes at most every MS ms until
+//                                  COUNT came (OUT gets them), and ends
 //   klavhelper survivor OUT        prints "survivor ready" and ends, leaving
 //                                  a process in its group, out of the
 //                                  console's foreground, that writes to
@@ -94,6 +97,24 @@ int AskPosition(const char* out, long count, long at) {
   return 0;
 }
 
+// A reader slower than the keys come: the console holds them back until it
+// has nearly emptied its buffer. Each read goes to OUT at once, so that OUT
+// holds what arrived however the reader ends.
+int SlowRead(const char* out, long chunk, long pause_ms, long count) {
+  RawMode();
+  int file = open(out, O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0644);
+  Say("ready\r\n");
+  std::string buffer(static_cast<std::size_t>(chunk), '\0');
+  const timespec pause = {pause_ms / 1000, pause_ms % 1000 * 1000000L};
+  for (long got = 0; got < count;) {
+    nanosleep(&pause, nullptr);
+    ssize_t n = read(STDIN_FILENO, &buffer[0], buffer.size());
+    if (n <= 0 || write(file, buffer.data(), static_cast<std::size_t>(n)) != n) return 1;
+    got += n;
+  }
+  return 0;
+}
+
 long Microseconds() {
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
@@ -169,6 +190,8 @@ int main(int argc, char** argv) {
     return PingPong(atol(argv[2]), argc == 4 ? argv[3] : nullptr);
   if (mode == "flood" && argc == 3) return Flood(atol(argv[2]));
   if (mode == "survivor" && argc == 3) return Survivor(argv[2]);
-  fprintf(stderr, "usage: klavhelper askpos|pingpong|flood|survivor ...\n");
+  if (mode == "slowread" && argc == 6)
+    return SlowRead(argv[2], atol(argv[3]), atol(argv[4]), atol(argv[5]));
+  fprintf(stderr, "usage: klavhelper askpos|pingpong|flood|survivor|slowread ...\n");
   return 2;
 }

@@ -104,6 +104,13 @@ std::int64_t NowMs() { return NowUs() / 1000; }
 
 bool InputPending() { return console.input_sent < console.input.size(); }
 
+// Keys the console's line discipline holds for a reader (those the
+// terminal still buffers on their way in are not counted).
+int UnreadInput() {
+  int unread = 0;
+  return ioctl(console.slave, FIONREAD, &unread) == 0 ? unread : 0;
+}
+
 std::size_t InputLeft() { return console.input.size() - console.input_sent; }
 
 // Room for the input is worth waiting for only when a program may read it.
@@ -418,6 +425,33 @@ void FlushInput() {
   DrainInput(0);
 }
 
+platform::KeysGivenUp TypeTheRest(std::uint32_t idle_limit_ms) {
+  if (console.master < 0) return {0, false};
+  TakeIn();
+  int unread = UnreadInput();
+  bool settled = !InputPending() && unread == 0;
+  std::int64_t last_progress = NowMs();
+  // A terminal takes more only once its reader has nearly emptied it, so a
+  // slow reader makes long pauses: only the wait limit ends them.
+  while (!settled && ProgramsRunning()) {
+    PollConsole(10, -1, false);
+    PassHeldOutput();
+    ReadOutput(kTakeInLimit);
+    const std::size_t written = console.room_for_input ? WriteInput() : 0;
+    const int now_unread = UnreadInput();
+    const bool nothing_left = !InputPending() && now_unread == 0;
+    // Looked at twice: keys on their way into the line discipline are not
+    // counted at first.
+    settled = nothing_left && unread == 0 && written == 0;
+    if (written > 0 || now_unread != unread)
+      last_progress = NowMs();
+    else if (idle_limit_ms > 0 && NowMs() - last_progress >= std::int64_t{idle_limit_ms})
+      return {InputLeft() + static_cast<std::uint64_t>(now_unread), true};
+    unread = now_unread;
+  }
+  return {settled ? 0 : InputLeft() + static_cast<std::uint64_t>(UnreadInput()), false};
+}
+
 void MarkScreenRead() {
   console.screen_read_saw_new_output =
       console.taken_in != console.taken_in_at_screen_read;
@@ -563,6 +597,8 @@ void Sleep(DWORD milliseconds) { posix::SleepTakingIn(milliseconds); }
 bool ConsoleCanChange() {
   return posix::ProgramsRunning() || posix::PersonAtTerminal() || posix::OutputWaiting();
 }
+
+KeysGivenUp TypeQueuedKeys(DWORD idle_limit_ms) { return posix::TypeTheRest(idle_limit_ms); }
 
 ScreenSize ConsoleScreenSize(HANDLE output) {
   (void)output;

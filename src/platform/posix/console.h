@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
 #include "platform/posix/screen_model.h"
 
 namespace posix {
@@ -49,6 +50,11 @@ void TakeIn();
 /// it. Keeps taking in output meanwhile; gives up once programs stop
 /// reading.
 void FlushInput();
+
+/// At the end of the script: writes the queued input while a program runs
+/// and takes it, giving up after idle_limit_ms (0: never) without progress.
+/// What was left, and whether the programs stopped taking it.
+platform::KeysGivenUp TypeTheRest(std::uint32_t idle_limit_ms);
 
 /// Remembers that the screen was read: a later wait that finds no new
 /// output since then may block.

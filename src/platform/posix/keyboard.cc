@@ -196,17 +196,7 @@ SHORT VkKeyScanA(CHAR ch) {
   return static_cast<SHORT>(UsVkKeyScan(static_cast<unsigned char>(ch)));
 }
 
-UINT MapVirtualKeyA(UINT code, UINT map_type) {
-  // Asked for every key event; the layout's scan codes are looked up once.
-  static const struct ScanCodes {
-    UINT of[256];
-    ScanCodes() {
-      for (UINT vk = 0; vk < 256; ++vk) of[vk] = UsMapVirtualKey(vk, 0);
-    }
-  } scan_codes;
-  if (map_type == MAPVK_VK_TO_VSC && code < 256) return scan_codes.of[code];
-  return UsMapVirtualKey(code, map_type);
-}
+UINT MapVirtualKeyA(UINT code, UINT map_type) { return UsMapVirtualKey(code, map_type); }
 
 void keybd_event(BYTE vk, BYTE scan, DWORD flags, std::uintptr_t extra) {
   (void)scan;

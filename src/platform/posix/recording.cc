@@ -1,7 +1,6 @@
 #include "platform/posix/recording.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -12,6 +11,8 @@
 #include "platform/posix/asciicast.h"
 #include "platform/posix/screen_model.h"
 #include "platform/posix/session.h"
+#include "platform/posix_file.h"
+#include "platform/printable.h"
 #include "writers/secret_mask.h"
 
 namespace posix {
@@ -68,8 +69,8 @@ std::string TryWriteOut() {
   std::string& text = recording.cast->Text();
   if (!WriteAll(recording.fd, text)) {
     std::string message = "klavrun: cannot write the recording " +
-                          recording.path + ": " + strerror(errno);
-    // The file keeps its whole lines (a device or a pipe cannot).
+                          Printable(recording.path) + ": " + strerror(errno);
+    // The file keeps its whole lines.
     int ignored = ftruncate(recording.fd, recording.written);
     (void)ignored;
     return message;
@@ -115,14 +116,10 @@ bool SameFile(const std::string& a, const std::string& b) {
 std::string StartRecording(const std::string& path,
                            const std::string& script_name) {
   if (SameFile(path, script_name))
-    return "klavrun: the recording " + path + " would overwrite the script";
-  // A FIFO nobody reads fails here instead of holding up the run.
-  int fd = open(path.c_str(),
-                O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
-  if (fd < 0)
-    return "klavrun: cannot create the recording " + path + ": " +
-           strerror(errno);
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return "klavrun: the recording " + Printable(path) + " would overwrite the script";
+  std::string temporary, error;
+  int fd = platform::CreateReplacement(path, &temporary, &error);
+  if (fd < 0) return "klavrun: cannot create the recording " + Printable(path) + ": " + error;
   recording.fd = fd;
   recording.path = path;
   recording.start_micros = MonotonicMicros();
@@ -130,7 +127,14 @@ std::string StartRecording(const std::string& path,
       static_cast<std::int64_t>(time(nullptr)), kConsoleColumns, kConsoleRows,
       BaseName(script_name));
   std::string message = TryWriteOut();
-  if (!message.empty()) Stop();
+  // In its place from the start, so that a run that is killed leaves the
+  // recording up to its last line.
+  if (message.empty() && !platform::PutReplacement(temporary, path, &error))
+    message = "klavrun: cannot create the recording " + Printable(path) + ": " + error;
+  if (!message.empty()) {
+    Stop();
+    platform::DiscardReplacement(temporary);
+  }
   return message;
 }
 

@@ -306,6 +306,12 @@ std::uint64_t GetTickCount64() { return Returned("GetTickCount64()", world->Cloc
 
 bool ConsoleCanChange() { return world->ConsoleCanChange; }
 
+// The simulated console takes each key as it is typed.
+KeysGivenUp TypeQueuedKeys(DWORD idle_limit_ms) {
+  (void)idle_limit_ms;
+  return KeysGivenUp{0, false};
+}
+
 bool LetterCaseMatters() { return false; }
 
 ScreenSize ConsoleScreenSize(HANDLE output) {
@@ -443,6 +449,7 @@ LRESULT DispatchMessageA(const MSG* msg) {
 }
 
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
+  if (world->Quiet) return 1;  // nothing to format
   return Returned("MessageBoxA(" + Hex(owner) + ", " + Str(text) + ", " + Str(caption) +
                       ", " + Hex(type) + ")",
                   1);

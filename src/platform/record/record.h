@@ -77,7 +77,7 @@ struct World {
   std::deque<platform::MSG> Messages;
   /// Called with every keybd_event, recorded or not (fuzz targets run
   /// quiet and still watch the keys).
-  std::function<void(platform::BYTE vk, platform::DWORD flags)> OnKeyEvent;
+  void (*OnKeyEvent)(platform::BYTE vk, platform::DWORD flags) = nullptr;
   platform::BYTE Keyboard[256] = {};
 
   /// What ExitProcess does after recording: by default it throws Exited.

@@ -118,6 +118,12 @@ std::uint64_t GetTickCount64() { return ::GetTickCount64(); }
 // Any program on the console may write to it, not only those klavrun started.
 bool ConsoleCanChange() { return true; }
 
+// keybd_event puts each key into the input queue as it is typed.
+KeysGivenUp TypeQueuedKeys(DWORD idle_limit_ms) {
+  (void)idle_limit_ms;
+  return KeysGivenUp{0, false};
+}
+
 bool LetterCaseMatters() { return false; }
 
 }  // namespace platform
