@@ -42,6 +42,8 @@ const char kOptionsHelp[] =
     "    --timeout DURATION  end a wait that lasts longer, as a failed line: 30 or 30s,\r\n"
     "                        500ms, 2m (#define wait_timeout in the script overrides it)\r\n"
     "    --record FILE       record the console session as an asciicast (Linux)\r\n"
+    "    --size COLSxROWS    the console's size, 20x5 to 500x200 (Linux; 80x25 unless\r\n"
+    "                        given)\r\n"
     "    --help              this text\r\n"
     "    --version           the version\r\n"
     "    --                  the end of the options\r\n"
@@ -158,6 +160,11 @@ unsigned RunScriptFile(const Options& options) {
   }
   if (options.Scripts.empty()) OptionError("no script given");
   if (options.Scripts.size() > 1) OptionError("one script at a time: " + options.Scripts[1]);
+  if (options.Columns > 0) {
+    if (!OnSize) OptionError("--size is not available");
+    const std::string note = OnSize(options.Columns, options.Rows);
+    if (!note.empty()) WriteErrorOutput(note + "\n");
+  }
   if (options.Record) {
     std::string failure = OnRecord ? OnRecord(options.RecordPath, options.Scripts[0])
                                    : std::string(EntryProgramName) + ": --record is not available";
@@ -193,6 +200,25 @@ bool ParseDuration(const std::string& text, std::int64_t* ms) {
   return true;
 }
 
+bool ParseSize(const std::string& text, int* columns, int* rows) {
+  const std::size_t x = text.find('x');
+  if (x == 0 || x == std::string::npos || x + 1 == text.size() || x > 3 || text.size() - x > 4)
+    return false;
+  int parts[2] = {0, 0};
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i == x) continue;
+    if (text[i] < '0' || text[i] > '9') return false;
+    int& part = parts[i > x];
+    part = part * 10 + (text[i] - '0');
+  }
+  if (parts[0] < kMinColumns || parts[0] > kMaxColumns || parts[1] < kMinRows ||
+      parts[1] > kMaxRows)
+    return false;
+  *columns = parts[0];
+  *rows = parts[1];
+  return true;
+}
+
 bool ParseOptions(const std::vector<std::string>& args, Options* options, std::string* error) {
   std::size_t i = 0;
   for (; i < args.size(); ++i) {
@@ -207,7 +233,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
       options->Help = true;
     } else if (arg == "--version") {
       options->Version = true;
-    } else if (arg == "--timeout" || arg == "--record") {
+    } else if (arg == "--timeout" || arg == "--record" || arg == "--size") {
       if (i + 1 >= args.size()) {
         *error = arg + " needs a value";
         return false;
@@ -216,6 +242,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
       if (arg == "--record") {
         options->Record = true;
         options->RecordPath = value;
+      } else if (arg == "--size") {
+        if (!ParseSize(value, &options->Columns, &options->Rows)) {
+          *error = "--size takes COLSxROWS from 20x5 to 500x200, such as 132x43, not '" +
+                   value + "'";
+          return false;
+        }
       } else if (!ParseDuration(value, &options->TimeoutMs)) {
         *error = "--timeout takes a duration such as 30, 30s, 500ms or 2m, not '" + value + "'";
         return false;
@@ -288,4 +320,5 @@ std::vector<std::string> SplitCommandLine(const char* command_line) {
 }
 
 RecordHook OnRecord = nullptr;
+SizeHook OnSize = nullptr;
 LineStartedHook OnLineStarted = nullptr;

@@ -281,8 +281,8 @@ bool DrainInput(std::size_t left) {
 
 bool OpenConsole(std::string* error) {
   winsize size = {};
-  size.ws_row = kConsoleRows;
-  size.ws_col = kConsoleColumns;
+  size.ws_row = static_cast<unsigned short>(kConsoleRows);
+  size.ws_col = static_cast<unsigned short>(kConsoleColumns);
   int master = -1;
   int slave = -1;
   if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) {
@@ -305,6 +305,14 @@ bool OpenConsole(std::string* error) {
   console.screen = std::make_unique<ScreenModel>(&console.input, &console.replies);
   console.relay = PersonAtTerminal();
   return true;
+}
+
+void ResizeConsole(int columns, int rows) {
+  winsize size = {};
+  size.ws_row = static_cast<unsigned short>(rows);
+  size.ws_col = static_cast<unsigned short>(columns);
+  ioctl(console.master, TIOCSWINSZ, &size);
+  console.screen = std::make_unique<ScreenModel>(&console.input, &console.replies, rows, columns);
 }
 
 int ConsoleSlave() { return console.slave; }
@@ -455,7 +463,8 @@ bool ConsoleCanChange() {
 
 ScreenSize ConsoleScreenSize(HANDLE output) {
   (void)output;
-  return ScreenSize{posix::kConsoleRows, posix::kRowBytes};
+  const posix::ScreenModel& screen = posix::Screen();
+  return ScreenSize{screen.rows(), screen.columns() * posix::kMaxCellBytes};
 }
 
 BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length,

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/posix/asciicast.h"
+#include "platform/posix/console.h"
 #include "platform/posix/screen_model.h"
 #include "platform/posix/session.h"
 
@@ -125,7 +126,7 @@ std::string StartRecording(const std::string& path,
   recording.path = path;
   recording.start_micros = MonotonicMicros();
   recording.cast = std::make_unique<Asciicast>(
-      static_cast<std::int64_t>(time(nullptr)), kConsoleColumns, kConsoleRows,
+      static_cast<std::int64_t>(time(nullptr)), Screen().columns(), Screen().rows(),
       BaseName(script_name));
   std::string message = TryWriteOut();
   if (!message.empty()) Stop();

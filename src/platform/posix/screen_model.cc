@@ -47,9 +47,9 @@ int TermPropCallback(VTermProp prop, VTermValue* value, void* user) {
 // A line made double width keeps only the cells of its left half.
 int LineInfoCallback(int row, const VTermLineInfo* now, const VTermLineInfo* before,
                      void* user) {
+  ScreenModel* model = static_cast<ScreenModel*>(user);
   if (now->doublewidth && !before->doublewidth)
-    static_cast<ScreenModel*>(user)->Erase(row, row + 1, kConsoleColumns / 2,
-                                           kConsoleColumns, false);
+    model->Erase(row, row + 1, model->columns() / 2, model->columns(), false);
   return 1;
 }
 
@@ -76,11 +76,11 @@ constexpr int kMaxCsiSeparators = 15;
 // A chunk is worth looking at for lines to leave out from this size on.
 constexpr std::size_t kSkipWorthwhile = 4096;
 
-// Lines after a cut that push everything before it off the screen, from
-// cursor row `row`: the rows below it to reach the last row, 25 more to
-// scroll it all away, one for the line break that stands in for what was
-// cut. A flood keeps the cursor on the last row: 26.
-int LinesToScrollAway(int row) { return (kConsoleRows - 1 - row) + kConsoleRows + 1; }
+// Lines after a cut that push everything before it off a screen of `rows`
+// rows, from cursor row `row`: the rows below it to reach the last row,
+// `rows` more to scroll it all away, one for the line break that stands in
+// for what was cut. A flood keeps the cursor on the last row: 26 on 25 rows.
+int LinesToScrollAway(int row, int rows) { return (rows - 1 - row) + rows + 1; }
 
 bool Plain(unsigned char byte) {
   return (byte >= 0x20 && byte <= 0x7e) || byte == '\r' || byte == '\n' ||
@@ -144,17 +144,26 @@ std::size_t CellText(const std::uint32_t* chars, std::size_t count, char* out) {
   return size;
 }
 
-ScreenModel::ScreenModel(std::string* to_programs, std::string* replies)
-    : vt_(vterm_new(kConsoleRows, kConsoleColumns)),
+ScreenModel::ScreenModel(std::string* to_programs, std::string* replies, int rows,
+                         int columns)
+    : rows_count_(rows),
+      columns_(columns),
+      whole_screen_("\x1bP1$r1;" + std::to_string(rows) + "r\x1b\\\x1bP1$r1;" +
+                    std::to_string(columns) + "s\x1b\\"),
+      new_order_(static_cast<std::size_t>(rows)),
+      freed_(static_cast<std::size_t>(rows)),
+      vt_(vterm_new(rows, columns)),
       to_programs_(to_programs),
       replies_(replies ? replies : to_programs),
       sink_(to_programs) {
+  Row blank;
+  blank.cells.assign(static_cast<std::size_t>(columns), Glyph{});
+  blank.text.assign(static_cast<std::size_t>(columns) * kMaxCellBytes, ' ');
+  blank.end.assign(static_cast<std::size_t>(columns), 0);
   for (int buffer = 0; buffer < 2; ++buffer) {
-    for (int row = 0; row < kConsoleRows; ++row) {
-      order_[buffer][row] = row;
-      rows_[buffer][row] = Row{};
-      rows_[buffer][row].stale = true;
-    }
+    rows_[buffer].assign(static_cast<std::size_t>(rows), blank);
+    order_[buffer].resize(static_cast<std::size_t>(rows));
+    for (int row = 0; row < rows; ++row) order_[buffer][static_cast<std::size_t>(row)] = row;
   }
   vterm_set_utf8(vt_, 1);
   vterm_output_set_callback(vt_, OutputCallback, this);
@@ -225,7 +234,7 @@ std::size_t ScreenModel::LinesThatScrollAway(const char* bytes,
   while (plain_end < length && Plain(p[plain_end])) ++plain_end;
   VTermPos cursor;
   vterm_state_get_cursorpos(vterm_obtain_state(vt_), &cursor);
-  const int lines_needed = LinesToScrollAway(cursor.row);
+  const int lines_needed = LinesToScrollAway(cursor.row, rows_count_);
   int lines_after = 0;
   for (std::size_t i = plain_end; i-- > 1;) {
     if (p[i] != '\n') continue;
@@ -241,7 +250,7 @@ bool ScreenModel::ScrollsWholeScreen() {
   sink_ = &answer;
   ProbeRegion(vt_);
   sink_ = to_programs_;
-  return answer == "\x1bP1$r1;25r\x1b\\\x1bP1$r1;80s\x1b\\";
+  return answer == whole_screen_;
 }
 
 // Keeps the parser's place, drops separators after a CSI sequence's 16th
@@ -353,31 +362,32 @@ void ScreenModel::NextParse(unsigned char b) {
 void ScreenModel::Refresh(int row) const {
   Row& kept = RowAt(row);
   kept.stale = false;
-  int last = kConsoleColumns - 1;  // the empty tail is blanks, found at once
+  int last = columns_ - 1;  // the empty tail is blanks, found at once
   while (last >= 0 && kept.cells[last].chars[0] == 0) --last;
   std::size_t at = 0;
-  for (int col = 0; col < kConsoleColumns; ++col) {
+  char* text = kept.text.data();
+  for (int col = 0; col < columns_; ++col) {
     const Glyph& cell = kept.cells[col];
     const std::uint32_t first = cell.chars[0];
     if (col > last)
-      kept.text[at++] = ' ';
+      text[at++] = ' ';
     else if (first >= 0x20 && first < 0x7f && cell.chars[1] == 0)
-      kept.text[at++] = static_cast<char>(first);  // most cells: plain ASCII
+      text[at++] = static_cast<char>(first);  // most cells: plain ASCII
     else if (col == 0 || first != kWideRight)
-      at += CellText(cell.chars, kCharsPerCell, kept.text + at);
+      at += CellText(cell.chars, kCharsPerCell, text + at);
     kept.end[col] = static_cast<std::uint16_t>(at);
   }
 }
 
 int ScreenModel::PutGlyph(const std::uint32_t* chars, int width, bool guarded, int row,
                           int col) {
-  if (row < 0 || row >= kConsoleRows || col < 0 || col >= kConsoleColumns) return 0;
+  if (row < 0 || row >= rows_count_ || col < 0 || col >= columns_) return 0;
   Row& kept = RowAt(row);
   Glyph& cell = kept.cells[col];
   int i = 0;
   for (; i < kCharsPerCell && chars[i] != 0; ++i) cell.chars[i] = chars[i];
   if (i < kCharsPerCell) cell.chars[i] = 0;
-  for (int right = col + 1; right < col + width && right < kConsoleColumns; ++right)
+  for (int right = col + 1; right < col + width && right < columns_; ++right)
     kept.cells[right].chars[0] = kWideRight;
   cell.guarded = guarded;
   kept.stale = true;
@@ -387,8 +397,8 @@ int ScreenModel::PutGlyph(const std::uint32_t* chars, int width, bool guarded, i
 void ScreenModel::Erase(int start_row, int end_row, int start_col, int end_col,
                         bool selective) {
   start_col = std::max(start_col, 0);
-  end_col = std::min(end_col, kConsoleColumns);
-  for (int row = std::max(start_row, 0); row < std::min(end_row, kConsoleRows); ++row) {
+  end_col = std::min(end_col, columns_);
+  for (int row = std::max(start_row, 0); row < std::min(end_row, rows_count_); ++row) {
     Row& kept = RowAt(row);
     for (int col = start_col; col < end_col; ++col) {
       Glyph& cell = kept.cells[col];
@@ -402,9 +412,8 @@ void ScreenModel::Erase(int start_row, int end_row, int start_col, int end_col,
 
 namespace {
 
-bool OnScreen(int row, int col, int rows, int cols) {
-  return row >= 0 && col >= 0 && rows >= 0 && cols >= 0 &&
-         row + rows <= kConsoleRows && col + cols <= kConsoleColumns;
+bool Inside(int first, int count, int size) {
+  return first >= 0 && count >= 0 && first + count <= size;
 }
 
 bool Within(int row, int first, int count) { return row >= first && row < first + count; }
@@ -413,17 +422,17 @@ bool Within(int row, int first, int count) { return row >= first && row < first 
 
 void ScreenModel::Moved(int dest_row, int dest_col, int src_row, int src_col,
                         int rows, int cols) {
-  if (!OnScreen(dest_row, dest_col, rows, cols) ||
-      !OnScreen(src_row, src_col, rows, cols))
+  if (!Inside(dest_row, rows, rows_count_) || !Inside(src_row, rows, rows_count_) ||
+      !Inside(dest_col, cols, columns_) || !Inside(src_col, cols, columns_))
     return;  // libvterm never asks for such a move
-  if (cols != kConsoleColumns) {
+  if (cols != columns_) {
     // Part of each row (inserted or deleted characters, margins), in the
     // order that never overwrites a row still to be moved.
     const bool down = dest_row > src_row;
     for (int i = 0; i < rows; ++i) {
       const int r = down ? rows - 1 - i : i;
       Row& dest = RowAt(dest_row + r);
-      std::memmove(dest.cells + dest_col, RowAt(src_row + r).cells + src_col,
+      std::memmove(dest.cells.data() + dest_col, RowAt(src_row + r).cells.data() + src_col,
                    static_cast<std::size_t>(cols) * sizeof(Glyph));
       dest.stale = true;
     }
@@ -431,10 +440,11 @@ void ScreenModel::Moved(int dest_row, int dest_col, int src_row, int src_col,
   }
   // Whole rows, a scroll: they change places. The rows moved over lend
   // their places to the rows the move left behind, which libvterm clears.
-  int* order_now = order_[buffer_];
-  int order[kConsoleRows];
-  std::memcpy(order, order_now, sizeof order);
-  int freed[kConsoleRows];
+  int* order_now = order_[buffer_].data();
+  int* order = new_order_.data();
+  const std::size_t order_bytes = static_cast<std::size_t>(rows_count_) * sizeof(int);
+  std::memcpy(order, order_now, order_bytes);
+  int* freed = freed_.data();
   int spare = 0;
   for (int i = 0; i < rows; ++i) {
     order[dest_row + i] = order_now[src_row + i];
@@ -443,24 +453,22 @@ void ScreenModel::Moved(int dest_row, int dest_col, int src_row, int src_col,
   for (int i = 0; i < rows; ++i) {
     if (Within(src_row + i, dest_row, rows)) continue;
     order[src_row + i] = freed[--spare];
-    rows_[buffer_][order[src_row + i]].stale = true;
+    rows_[buffer_][static_cast<std::size_t>(order[src_row + i])].stale = true;
   }
-  std::memcpy(order_now, order, sizeof order);
+  std::memcpy(order_now, order, order_bytes);
 }
 
 std::size_t ScreenModel::ReadRow(int row, int column, char* out,
                                  std::size_t length) {
-  if (row < 0 || row >= kConsoleRows || column < 0 ||
-      column >= kConsoleColumns)
-    return 0;
+  if (row < 0 || row >= rows_count_ || column < 0 || column >= columns_) return 0;
   CatchUp();
   const Row& kept = RowAt(row);
   if (kept.stale) Refresh(row);
   const std::size_t begin = column == 0 ? 0 : kept.end[column - 1];
-  int last = kConsoleColumns - 1;  // the last whole cell that fits
+  int last = columns_ - 1;  // the last whole cell that fits
   while (last >= column && kept.end[last] - begin > length) --last;
   const std::size_t count = last >= column ? kept.end[last] - begin : 0;
-  std::memcpy(out, kept.text + begin, count);
+  std::memcpy(out, kept.text.data() + begin, count);
   return count;
 }
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -14,13 +15,14 @@ struct VTerm;
 
 namespace posix {
 
+/// The console's size unless --size says otherwise.
 constexpr int kConsoleRows = platform::kClassicRows;
 constexpr int kConsoleColumns = platform::kClassicColumns;
 
 /// The most bytes one cell takes: libvterm keeps up to six code points a
 /// cell (a character and its combining marks), four UTF-8 bytes each.
 constexpr int kMaxCellBytes = 24;
-/// The most bytes one row takes, as ReadRow gives it.
+/// The most bytes one row of the usual console takes, as ReadRow gives it.
 constexpr int kRowBytes = kConsoleColumns * kMaxCellBytes;
 
 /// A cell's characters (`chars`, up to `count` code points, 0 ending them)
@@ -33,7 +35,8 @@ class ScreenModel {
   /// Whatever the terminal answers (key encodings, replies to queries) is
   /// appended to *to_programs; replies to queries in what is fed go to
   /// *replies instead when it is given.
-  explicit ScreenModel(std::string* to_programs, std::string* replies = nullptr);
+  explicit ScreenModel(std::string* to_programs, std::string* replies = nullptr,
+                       int rows = kConsoleRows, int columns = kConsoleColumns);
   ~ScreenModel();
   ScreenModel(const ScreenModel&) = delete;
   ScreenModel& operator=(const ScreenModel&) = delete;
@@ -57,8 +60,11 @@ class ScreenModel {
   /// Copies the cells of `row` from `column` on into out as UTF-8, as many
   /// whole cells as `length` bytes hold; returns the bytes written. The
   /// right half of a wide character gives nothing. Nothing outside the
-  /// 25 x 80 screen.
+  /// screen.
   std::size_t ReadRow(int row, int column, char* out, std::size_t length);
+
+  int rows() const { return rows_count_; }
+  int columns() const { return columns_; }
 
   /// Escape sequences that take a terminal that has seen the same output
   /// back to its usual modes (main screen, visible cursor, normal keys...).
@@ -131,15 +137,19 @@ class ScreenModel {
     bool guarded;  // kept by a selective erase
   };
   struct Row {
-    Glyph cells[kConsoleColumns];
-    char text[kRowBytes];
-    std::uint16_t end[kConsoleColumns];  // where each cell's text ends in text
-    bool stale;  // changed since its text was made
+    std::vector<Glyph> cells;
+    std::vector<char> text;
+    std::vector<std::uint16_t> end;  // where each cell's text ends in text
+    bool stale = true;  // changed since its text was made
   };
   void Refresh(int row) const;
   Row& RowAt(int row) const { return rows_[buffer_][order_[buffer_][row]]; }
-  mutable Row rows_[2][kConsoleRows];  // the main screen and the alternate one
-  int order_[2][kConsoleRows];  // each screen's rows in rows_, top to bottom
+  const int rows_count_;
+  const int columns_;
+  const std::string whole_screen_;  // the margins' answer when they are the whole screen
+  mutable std::vector<Row> rows_[2];  // the main screen and the alternate one
+  std::vector<int> order_[2];  // each screen's rows in rows_, top to bottom
+  std::vector<int> new_order_, freed_;  // a scroll's work space
   int buffer_ = 0;  // the screen that shows
   std::string* drawn_copy_ = nullptr;
 
