@@ -155,6 +155,31 @@ bool ScreenContains(const std::string& text, const ScreenImage& screen) {
   return screen.LastFound;
 }
 
+bool RowsContain(const std::string& text, const char* rows, std::size_t length) {
+  if (text.empty() || text.find('\n') != std::string::npos) return false;
+  // Kept between calls: the rows come in batches of up to tens of KB.
+  static std::string folded;
+  folded.clear();
+  if (static_cast<unsigned char>(text[0]) > 0x20 && !std::memchr(rows, 0, length)) {
+    // A text that starts with no blank is never found among a row's leading
+    // blanks: the rows are searched as they are, in one piece.
+    folded.resize(length);
+    std::transform(rows, rows + length, folded.begin(), ascii::Lower);
+  } else {
+    for (const char* row = rows; row < rows + length;) {
+      const char* end = static_cast<const char*>(std::memchr(row, '\n', rows + length - row));
+      if (end == nullptr) end = rows + length;
+      const std::size_t len = RowLength(row, static_cast<int>(end - row));
+      std::size_t begin = 0;
+      while (begin < len && static_cast<unsigned char>(row[begin]) <= 0x20) ++begin;
+      for (std::size_t i = begin; i < len; ++i) folded += ascii::Lower(row[i]);
+      folded += '\n';
+      row = end + 1;
+    }
+  }
+  return folded.find(text) != std::string::npos;
+}
+
 std::string ScreenText(const ScreenImage& screen) {
   std::string text;
   for (int row = 0; row < screen.Rows; ++row) {

@@ -467,6 +467,28 @@ ScreenSize ConsoleScreenSize(HANDLE output) {
   return ScreenSize{screen.rows(), screen.columns() * posix::kMaxCellBytes};
 }
 
+namespace {
+
+struct ScrolledRowsHandler {
+  SCROLLEDROWSPROC handler = nullptr;
+  LPARAM param = 0;
+};
+ScrolledRowsHandler scrolled_rows;
+
+void PassScrolledRows(const char* rows, std::size_t length, void*) {
+  scrolled_rows.handler(rows, length, scrolled_rows.param);
+}
+
+}  // namespace
+
+// The screen model pushes the rows as they scroll off; a capture's first
+// read draws what is held back, so it hands over every row before it.
+void SetConsoleScrolledRowsHandler(HANDLE output, SCROLLEDROWSPROC handler, LPARAM param) {
+  (void)output;
+  posix::Screen().KeepScrolledRows(handler ? PassScrolledRows : nullptr, nullptr);
+  scrolled_rows = {handler, param};
+}
+
 BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length,
                                  COORD read_at, DWORD* read) {
   (void)output;  // the console has one screen, whichever handle names it

@@ -75,6 +75,9 @@ constexpr std::size_t kHoldLimit = 1024 * 1024;
 constexpr int kMaxCsiSeparators = 15;
 // A chunk is worth looking at for lines to leave out from this size on.
 constexpr std::size_t kSkipWorthwhile = 4096;
+// Scrolled rows go to their sink once this much is kept, and at the end of
+// each Feed.
+constexpr std::size_t kHandOverAt = 64 * 1024;
 
 // Lines after a cut that push everything before it off a screen of `rows`
 // rows, from cursor row `row`: the rows below it to reach the last row,
@@ -90,6 +93,11 @@ bool Plain(unsigned char byte) {
 void ProbeRegion(VTerm* vt) {
   static const char kAskScrollRegion[] = "\x1bP$qr\x1b\\\x1bP$qs\x1b\\";
   vterm_input_write(vt, kAskScrollRegion, sizeof kAskScrollRegion - 1);
+}
+
+void ProbeAutowrap(VTerm* vt) {
+  static const char kAskAutowrap[] = "\x1b[?7$p";
+  vterm_input_write(vt, kAskAutowrap, sizeof kAskAutowrap - 1);
 }
 
 void ProbeUp(VTerm* vt) { vterm_keyboard_key(vt, VTERM_KEY_UP, VTERM_MOD_NONE); }
@@ -205,6 +213,11 @@ void ScreenModel::Draw(const char* bytes, std::size_t length) {
   if (length == 0) return;
   std::size_t cut = LinesThatScrollAway(bytes, length);
   if (cut > 0) {
+    if (rows_sink_ != nullptr && buffer_ == 0) {
+      VTermPos cursor;
+      vterm_state_get_cursorpos(vterm_obtain_state(vt_), &cursor);
+      KeepLeftOut(bytes, cut, cursor.col);
+    }
     vterm_input_write(vt_, "\r\n", 2);
     if (drawn_copy_ != nullptr) drawn_copy_->append("\r\n");
     bytes += cut;
@@ -217,6 +230,10 @@ void ScreenModel::Draw(const char* bytes, std::size_t length) {
   if (drawn_copy_ != nullptr) drawn_copy_->append(shown_);
   vterm_input_write(vt_, shown_.data(), shown_.size());
   sink_ = to_programs_;
+  if (rows_sink_ != nullptr) {
+    unkept_ = 0;
+    HandOverKept(1);
+  }
 }
 
 // The length of a leading run of plain lines (text, CR, LF, tab; ending in
@@ -236,13 +253,98 @@ std::size_t ScreenModel::LinesThatScrollAway(const char* bytes,
   vterm_state_get_cursorpos(vterm_obtain_state(vt_), &cursor);
   const int lines_needed = LinesToScrollAway(cursor.row, rows_count_);
   int lines_after = 0;
-  for (std::size_t i = plain_end; i-- > 1;) {
+  std::size_t cut = 0;
+  for (std::size_t i = plain_end; i-- > 1 && cut == 0;) {
     if (p[i] != '\n') continue;
-    if (lines_after >= lines_needed && p[i - 1] == '\r')
-      return ScrollsWholeScreen() ? i + 1 : 0;
+    if (lines_after >= lines_needed && p[i - 1] == '\r') cut = i + 1;
     ++lines_after;
   }
-  return 0;
+  if (cut == 0 || !ScrollsWholeScreen()) return 0;
+  // Rows kept for the scroll-back are made from what is cut, when that is
+  // simple enough.
+  if (rows_sink_ != nullptr && buffer_ == 0 && !CanKeepLeftOut(bytes, cut, cursor.row, cursor.col))
+    return 0;
+  return cut;
+}
+
+// The rows of a cut are made here, without libvterm, in the simple case of
+// a flood: the cursor on the last row, left of its last column, only blanks
+// from it on (so insert mode changes nothing), a line of single width, lines
+// that wrap at the edge, ASCII drawn as itself; and a cut of printable ASCII
+// in lines that CR LF ends.
+bool ScreenModel::CanKeepLeftOut(const char* bytes, std::size_t cut, int row, int column) {
+  if (row != rows_count_ - 1 || column >= columns_ - 1 || !g0_ascii_ || shifted_ ||
+      single_shift_ || vterm_state_get_lineinfo(vterm_obtain_state(vt_), row)->doublewidth)
+    return false;
+  const Row& last = RowAt(row);
+  for (int col = column; col < columns_; ++col) {
+    const std::uint32_t* chars = last.cells[col].chars;
+    if (chars[0] != 0 && (chars[0] != ' ' || chars[1] != 0)) return false;
+  }
+  if (std::memchr(bytes, '\t', cut) != nullptr) return false;
+  for (const char* line = bytes; line < bytes + cut;) {
+    // The cut ends in CR LF: there is always a CR.
+    const char* end = static_cast<const char*>(std::memchr(line, '\r', bytes + cut - line));
+    if (end[1] != '\n' || std::memchr(line, '\n', end - line) != nullptr) return false;
+    line = end + 2;
+  }
+  return Answers(ProbeAutowrap, "\x1b[?7;1$y");
+}
+
+// The rows a cut pushes off the screen, and the rows above the cursor's:
+// the stand-in line break and the lines after the cut push those out of
+// libvterm's screen in their place, so as many of its pushes are passed
+// over.
+void ScreenModel::KeepLeftOut(const char* bytes, std::size_t cut, int column) {
+  for (int row = 0; row < rows_count_ - 1; ++row) KeepRow(row);
+  const Row& last = RowAt(rows_count_ - 1);
+  if (last.stale) Refresh(rows_count_ - 1);
+  kept_.append(last.text.data(), column == 0 ? 0 : last.end[column - 1]);
+  int at = column;
+  for (const char* line = bytes; line < bytes + cut;) {
+    const char* end = static_cast<const char*>(std::memchr(line, '\r', bytes + cut - line));
+    for (;;) {  // a line wider than the row goes on in the next
+      const int taken = static_cast<int>(std::min<std::ptrdiff_t>(end - line, columns_ - at));
+      kept_.append(line, static_cast<std::size_t>(taken));
+      line += taken;
+      at += taken;
+      if (line == end) break;
+      kept_ += '\n';
+      at = 0;
+    }
+    kept_.append(static_cast<std::size_t>(columns_ - at), ' ');
+    kept_ += '\n';
+    at = 0;
+    line = end + 2;
+    HandOverKept(kHandOverAt);
+  }
+  unkept_ = rows_count_;
+}
+
+void ScreenModel::KeepRow(int row) {
+  if (unkept_ > 0) {
+    --unkept_;
+    return;
+  }
+  const Row& kept = RowAt(row);
+  if (kept.stale) Refresh(row);
+  kept_.append(kept.text.data(), kept.end[static_cast<std::size_t>(columns_ - 1)]);
+  kept_ += '\n';
+  HandOverKept(kHandOverAt);
+}
+
+void ScreenModel::HandOverKept(std::size_t at_least) {
+  if (kept_.empty() || kept_.size() < at_least) return;
+  rows_sink_(kept_.data(), kept_.size(), rows_user_);
+  kept_.clear();
+}
+
+void ScreenModel::KeepScrolledRows(RowsSink sink, void* user) {
+  if (sink != nullptr) CatchUp();
+  rows_sink_ = sink;
+  rows_user_ = user;
+  kept_.clear();
+  unkept_ = 0;
 }
 
 bool ScreenModel::ScrollsWholeScreen() {
@@ -327,11 +429,17 @@ void ScreenModel::NextParse(unsigned char b) {
     parse_ = Parse::kText;
     return;
   }
+  if (b == 0x1b) escape_intermediate_ = 0;
+  else if (b == 0x0e) shifted_ = true;  // SO: G1 in use
+  else if (b == 0x0f && parse_ != Parse::kString) shifted_ = false;  // SI: G0 again
   switch (parse_) {
     case Parse::kText:
       if (b == 0x1b) parse_ = Parse::kEscape;
+      else if (b >= 0x20) single_shift_ = false;
       break;
     case Parse::kEscape:
+      if (b >= 0x30 && b <= 0x7e) EscapeEnded(b);
+      else if (b >= 0x20 && b <= 0x2f) escape_intermediate_ = escape_intermediate_ ? 0xff : b;
       if (b == '[') {
         parse_ = Parse::kCsi;
         csi_separators_ = 0;
@@ -355,6 +463,17 @@ void ScreenModel::NextParse(unsigned char b) {
       else NextParse(b);
       break;
   }
+}
+
+// Keeps track of the character sets as far as CanKeepLeftOut needs: any
+// doubt makes ASCII not drawn as itself.
+void ScreenModel::EscapeEnded(unsigned char final) {
+  if (escape_intermediate_ == '(')
+    g0_ascii_ = final == 'B';
+  else if (escape_intermediate_ == 0 && (final == 'n' || final == 'o'))
+    shifted_ = true;  // LS2, LS3: G2 or G3 in use
+  else if (escape_intermediate_ == 0 && (final == 'N' || final == 'O'))
+    single_shift_ = true;  // SS2, SS3: for the next character
 }
 
 // The row's cells as text. A cell's width is told by the cell after it: the
@@ -438,6 +557,10 @@ void ScreenModel::Moved(int dest_row, int dest_col, int src_row, int src_col,
     }
     return;
   }
+  // Rows scrolled off the top of the main screen, where libvterm's own
+  // screen pushes them to its scrollback.
+  if (rows_sink_ != nullptr && dest_row == 0 && buffer_ == 0)
+    for (int row = 0; row < src_row; ++row) KeepRow(row);
   // Whole rows, a scroll: they change places. The rows moved over lend
   // their places to the rows the move left behind, which libvterm clears.
   int* order_now = order_[buffer_].data();

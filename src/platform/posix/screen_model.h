@@ -66,6 +66,15 @@ class ScreenModel {
   int rows() const { return rows_count_; }
   int columns() const { return columns_; }
 
+  /// Where the rows that scroll off the top of the main screen go: each
+  /// row's text as ReadRow gives it, ended by '\n', several at a time, by
+  /// the end of the Feed that pushed them out, as libvterm's own screen
+  /// would push them to its scrollback. Lines a long chunk leaves out go
+  /// too, as if they had been drawn. Null: nowhere, at no cost. A sink set
+  /// has the text held back drawn first, for the sink set before.
+  using RowsSink = void (*)(const char* rows, std::size_t length, void* user);
+  void KeepScrolledRows(RowsSink sink, void* user);
+
   /// Escape sequences that take a terminal that has seen the same output
   /// back to its usual modes (main screen, visible cursor, normal keys...).
   std::string ModeResetSequence();
@@ -108,6 +117,12 @@ class ScreenModel {
   bool Answers(void (*probe)(VTerm*), const char* expected);
   std::size_t LinesThatScrollAway(const char* bytes, std::size_t length);
   bool ScrollsWholeScreen();
+  bool CanKeepLeftOut(const char* bytes, std::size_t cut, int row, int column);
+  void KeepLeftOut(const char* bytes, std::size_t cut, int column);
+  void KeepRow(int row);
+  void KeepBlanks(int count);
+  void HandOverKept(std::size_t at_least);
+  void EscapeEnded(unsigned char final);
   void Track(const char* bytes, std::size_t length, std::string* out);
   void ReleaseC2(unsigned char next, std::string* out);
   void Decode(unsigned char b);
@@ -124,6 +139,12 @@ class ScreenModel {
   int csi_separators_ = 0;  // in the CSI sequence being read
   bool last_was_ascii_ = false;  // the last byte drawn as text
   bool repeat_safe_ = false;  // the sequence being read follows such a byte
+  // Whether ASCII text is drawn as itself, as far as the scroll-back needs
+  // to know: G0 is ASCII, in use, and no single shift waits.
+  unsigned char escape_intermediate_ = 0;  // of the escape sequence being read
+  bool g0_ascii_ = true;
+  bool shifted_ = false;
+  bool single_shift_ = false;
   std::string shown_;  // what Feed gives libvterm
   std::string held_;   // plain text FeedLater has not drawn yet
   std::size_t bytes_left_out_ = 0;
@@ -152,6 +173,11 @@ class ScreenModel {
   std::vector<int> new_order_, freed_;  // a scroll's work space
   int buffer_ = 0;  // the screen that shows
   std::string* drawn_copy_ = nullptr;
+
+  RowsSink rows_sink_ = nullptr;
+  void* rows_user_ = nullptr;
+  std::string kept_;  // scrolled rows not handed over yet
+  int unkept_ = 0;    // pushes still to pass over: rows already kept with a cut
 
   VTerm* vt_;
   std::string* to_programs_;

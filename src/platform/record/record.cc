@@ -35,6 +35,18 @@ T Returned(const std::string& call, T value) {
   return value;
 }
 
+// The rows that scrolled off before capture `index` (0 first), as wide as
+// the screen.
+void HandOverScrolled(int index) {
+  if (!world->ScrolledRowsHandler || index >= static_cast<int>(world->Scrolled.size())) return;
+  std::string rows;
+  for (std::string row : world->Scrolled[static_cast<std::size_t>(index)]) {
+    row.resize(static_cast<std::size_t>(world->ScreenColumns), ' ');
+    rows += row + '\n';
+  }
+  if (!rows.empty()) world->ScrolledRowsHandler(rows.data(), rows.size(), world->ScrolledRowsParam);
+}
+
 }  // namespace
 
 World& TheWorld() { return *world; }
@@ -225,6 +237,7 @@ BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length, COOR
                      ", " + Hex(at) + ", _)";
   if (read_at.Y == 0) ++world->Captures;
   const int index = world->Captures - 1;
+  if (read_at.Y == 0) record::HandOverScrolled(index);
   BOOL ok = 0;
   *read = 0;
   const int rows = world->ScreenRows;
@@ -263,6 +276,12 @@ BOOL GetConsoleMode(HANDLE handle, DWORD* mode) {
 std::uint64_t GetTickCount64() { return Returned("GetTickCount64()", world->Clock); }
 
 bool ConsoleCanChange() { return world->ConsoleCanChange; }
+
+void SetConsoleScrolledRowsHandler(HANDLE output, SCROLLEDROWSPROC handler, LPARAM param) {
+  (void)output;
+  world->ScrolledRowsHandler = handler;
+  world->ScrolledRowsParam = param;
+}
 
 bool LetterCaseMatters() { return false; }
 

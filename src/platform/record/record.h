@@ -63,6 +63,12 @@ struct World {
   int ScreenRows = platform::kClassicRows;
   int ScreenColumns = platform::kClassicColumns;
   bool ScreenReadFails = false;
+  /// Rows that scroll off the top of the screen before each capture, in
+  /// step with Screens (the last list does not repeat); a read of row 0
+  /// hands them to the scrolled-rows handler, if one is set.
+  std::vector<std::vector<std::string>> Scrolled;
+  platform::SCROLLEDROWSPROC ScrolledRowsHandler = nullptr;
+  platform::LPARAM ScrolledRowsParam = 0;
   int Captures = 0;  // reads of row 0 so far
   /// After this many captures (0: never) OnCaptureLimit runs.
   int CaptureLimit = 0;
