@@ -164,7 +164,7 @@ bool RowsContain(const std::string& text, const char* rows, std::size_t length) 
     // A text that starts with no blank is never found among a row's leading
     // blanks: the rows are searched as they are, in one piece.
     folded.resize(length);
-    std::transform(rows, rows + length, folded.begin(), ascii::Lower);
+    ascii::LowerInto(rows, length, &folded[0]);
   } else {
     for (const char* row = rows; row < rows + length;) {
       const char* end = static_cast<const char*>(std::memchr(row, '\n', rows + length - row));

@@ -211,6 +211,16 @@ void ScreenModel::CatchUp() {
 
 void ScreenModel::Draw(const char* bytes, std::size_t length) {
   if (length == 0) return;
+  if (rows_sink_ != nullptr && buffer_ == 0 && length >= kSkipWorthwhile) {
+    // A flood that starts above the last row is drawn until it gets there:
+    // lines can be left out from there on with their rows kept.
+    const std::size_t lead = LinesToTheLastRow(bytes, length);
+    if (lead > 0) {
+      Draw(bytes, lead);
+      bytes += lead;
+      length -= lead;
+    }
+  }
   std::size_t cut = LinesThatScrollAway(bytes, length);
   if (cut > 0) {
     if (rows_sink_ != nullptr && buffer_ == 0) {
@@ -234,6 +244,20 @@ void ScreenModel::Draw(const char* bytes, std::size_t length) {
     unkept_ = 0;
     HandOverKept(1);
   }
+}
+
+// The bytes up to the line end (CR LF) that takes the cursor down to the
+// last row, in the plain text the chunk starts with; 0 when the cursor is
+// there already, or no such line end comes.
+std::size_t ScreenModel::LinesToTheLastRow(const char* bytes, std::size_t length) {
+  if (parse_ != Parse::kText || utf8_left_ != 0 || sequence_c2_) return 0;
+  VTermPos cursor;
+  vterm_state_get_cursorpos(vterm_obtain_state(vt_), &cursor);
+  int breaks = rows_count_ - 1 - cursor.row;
+  for (std::size_t i = 1; i < length && breaks > 0 && Plain(static_cast<unsigned char>(bytes[i]));
+       ++i)
+    if (bytes[i] == '\n' && bytes[i - 1] == '\r' && --breaks == 0) return i + 1;
+  return 0;
 }
 
 // The length of a leading run of plain lines (text, CR, LF, tab; ending in
@@ -271,22 +295,27 @@ std::size_t ScreenModel::LinesThatScrollAway(const char* bytes,
 // a flood: the cursor on the last row, left of its last column, only blanks
 // from it on (so insert mode changes nothing), a line of single width, lines
 // that wrap at the edge, ASCII drawn as itself; and a cut of printable ASCII
-// in lines that CR LF ends.
+// in lines that CR LF ends. At column 0 the cut may begin with the LF of a
+// CR LF that the chunk before ended in.
 bool ScreenModel::CanKeepLeftOut(const char* bytes, std::size_t cut, int row, int column) {
   if (row != rows_count_ - 1 || column >= columns_ - 1 || !g0_ascii_ || shifted_ ||
       single_shift_ || vterm_state_get_lineinfo(vterm_obtain_state(vt_), row)->doublewidth)
     return false;
-  const Row& last = RowAt(row);
-  for (int col = column; col < columns_; ++col) {
-    const std::uint32_t* chars = last.cells[col].chars;
-    if (chars[0] != 0 && (chars[0] != ' ' || chars[1] != 0)) return false;
+  if (column == 0 && bytes[0] == '\n') {
+    ++bytes;
+    --cut;
+  } else {
+    const Row& last = RowAt(row);
+    for (int col = column; col < columns_; ++col) {
+      const std::uint32_t* chars = last.cells[col].chars;
+      if (chars[0] != 0 && (chars[0] != ' ' || chars[1] != 0)) return false;
+    }
   }
-  if (std::memchr(bytes, '\t', cut) != nullptr) return false;
-  for (const char* line = bytes; line < bytes + cut;) {
-    // The cut ends in CR LF: there is always a CR.
-    const char* end = static_cast<const char*>(std::memchr(line, '\r', bytes + cut - line));
-    if (end[1] != '\n' || std::memchr(line, '\n', end - line) != nullptr) return false;
-    line = end + 2;
+  for (std::size_t i = 0; i < cut; ++i) {  // the cut ends in CR LF
+    const char b = bytes[i];
+    if (b == '\t' || (b == '\r' && bytes[i + 1] != '\n') ||
+        (b == '\n' && (i == 0 || bytes[i - 1] != '\r')))
+      return false;
   }
   return Answers(ProbeAutowrap, "\x1b[?7;1$y");
 }
@@ -297,23 +326,37 @@ bool ScreenModel::CanKeepLeftOut(const char* bytes, std::size_t cut, int row, in
 // over.
 void ScreenModel::KeepLeftOut(const char* bytes, std::size_t cut, int column) {
   for (int row = 0; row < rows_count_ - 1; ++row) KeepRow(row);
-  const Row& last = RowAt(rows_count_ - 1);
-  if (last.stale) Refresh(rows_count_ - 1);
-  kept_.append(last.text.data(), column == 0 ? 0 : last.end[column - 1]);
   int at = column;
+  if (column == 0 && bytes[0] == '\n') {  // the last row goes as it is
+    KeepRow(rows_count_ - 1);
+    ++bytes;
+    --cut;
+  } else {
+    const Row& last = RowAt(rows_count_ - 1);
+    if (last.stale) Refresh(rows_count_ - 1);
+    kept_.append(last.text.data(), column == 0 ? 0 : last.end[column - 1]);
+  }
+  const std::size_t row_bytes = static_cast<std::size_t>(columns_) + 1;
   for (const char* line = bytes; line < bytes + cut;) {
     const char* end = static_cast<const char*>(std::memchr(line, '\r', bytes + cut - line));
+    // Room for the line's rows, written in place.
+    const std::size_t before = kept_.size();
+    kept_.resize(before + ((end - line + at) / columns_ + 1) * row_bytes);
+    char* out = &kept_[before];
     for (;;) {  // a line wider than the row goes on in the next
       const int taken = static_cast<int>(std::min<std::ptrdiff_t>(end - line, columns_ - at));
-      kept_.append(line, static_cast<std::size_t>(taken));
+      std::memcpy(out, line, static_cast<std::size_t>(taken));
+      out += taken;
       line += taken;
       at += taken;
       if (line == end) break;
-      kept_ += '\n';
+      *out++ = '\n';
       at = 0;
     }
-    kept_.append(static_cast<std::size_t>(columns_ - at), ' ');
-    kept_ += '\n';
+    std::memset(out, ' ', static_cast<std::size_t>(columns_ - at));
+    out += columns_ - at;
+    *out++ = '\n';
+    kept_.resize(static_cast<std::size_t>(out - kept_.data()));
     at = 0;
     line = end + 2;
     HandOverKept(kHandOverAt);

@@ -115,6 +115,7 @@ class ScreenModel {
 
  private:
   bool Answers(void (*probe)(VTerm*), const char* expected);
+  std::size_t LinesToTheLastRow(const char* bytes, std::size_t length);
   std::size_t LinesThatScrollAway(const char* bytes, std::size_t length);
   bool ScrollsWholeScreen();
   bool CanKeepLeftOut(const char* bytes, std::size_t cut, int row, int column);

@@ -184,10 +184,11 @@ TEST(ScrolledRows, LinesLeftOutAreKeptAsIfDrawn) {
   const std::string kFull = Lines(30, "x");  // the cursor on the last row
   const struct { std::string before, chunk; bool leaves_out; } kRows[] = {
       {kFull, Lines(600, "line "), true}, {kFull, Lines(300, std::string(170, 'w')), true},
-      {kFull + "abc", Lines(600, "line "), true},
+      {kFull + "abc", Lines(600, "line "), true}, {kFull + "abc\r", "\n" + Lines(900, "l"), true},
       {kFull + "\x1b[4h", Lines(600, "insert "), true}, {"\x1b[?1049h", Lines(600, "alt "), true},
       {kFull + "\x1b(0\x1b(B", Lines(600, "ascii again "), true},
-      {"", Lines(600, "line "), false},  // the cursor above the last row
+      {"", Lines(600, "line "), true}, {"abc", Lines(600, "line "), true},  // drawn to the last row first
+      {"", "\n" + Lines(600, "line "), true},  // a line feed alone in the part drawn
       {kFull + std::string(79, 'q'), Lines(600, "q"), false},  // on the last column
       {kFull + std::string(80, 'p'), Lines(600, "p"), false},  // a wrap pending
       {kFull + "\x1b[80Gz\x1b[5G", Lines(600, "q"), false},  // text after the cursor
@@ -195,6 +196,7 @@ TEST(ScrolledRows, LinesLeftOutAreKeptAsIfDrawn) {
       {kFull + "\x1bN", Lines(600, "q"), false}, {kFull + "\x1b#6", Lines(600, "wide"), false},
       {kFull + "\x1b[?7l", Lines(300, std::string(90, 'n')), false},
       {kFull, Lines(300, "a\tb"), false}, {kFull, Lines(300, "a\rb"), false},
+      {kFull + "abc", "\n" + Lines(900, "l"), false},  // a line feed alone
       {kFull, Lines(300, "a\nb"), false},
   };
   for (const auto& row : kRows) {
