@@ -200,8 +200,9 @@ struct ScreenSize {
 ScreenSize ConsoleScreenSize(HANDLE output);
 
 /// Rows that scrolled off the top of the console's window: `rows` holds one
-/// or more, each as ReadConsoleOutputCharacterA reads a row of the window
-/// and ended by '\n', oldest first. The handler makes no platform call.
+/// or more, oldest first, each as ReadConsoleOutputCharacterA reads a row of
+/// the window but without the blanks at its end, and ended by '\n'. The
+/// handler makes no platform call.
 using SCROLLEDROWSPROC = void (*)(const char* rows, std::size_t length, LPARAM param);
 
 /// While a handler is set, the rows that leave the console's window at its

@@ -157,12 +157,15 @@ bool ScreenContains(const std::string& text, const ScreenImage& screen) {
 
 bool RowsContain(const std::string& text, const char* rows, std::size_t length) {
   if (text.empty() || text.find('\n') != std::string::npos) return false;
+  const std::size_t last = text.find_last_not_of(' ');
+  const std::size_t blanks = last == std::string::npos ? text.size() : text.size() - 1 - last;
   // Kept between calls: the rows come in batches of up to tens of KB.
   static std::string folded;
   folded.clear();
-  if (static_cast<unsigned char>(text[0]) > 0x20 && !std::memchr(rows, 0, length)) {
-    // A text that starts with no blank is never found among a row's leading
-    // blanks: the rows are searched as they are, in one piece.
+  if (static_cast<unsigned char>(text[0]) > 0x20 && blanks == 0 &&
+      !std::memchr(rows, 0, length)) {
+    // No leading blank to skip, no blank to add: the rows are searched as
+    // they are, in one piece.
     folded.resize(length);
     ascii::LowerInto(rows, length, &folded[0]);
   } else {
@@ -173,6 +176,7 @@ bool RowsContain(const std::string& text, const char* rows, std::size_t length) 
       std::size_t begin = 0;
       while (begin < len && static_cast<unsigned char>(row[begin]) <= 0x20) ++begin;
       for (std::size_t i = begin; i < len; ++i) folded += ascii::Lower(row[i]);
+      folded.append(blanks, ' ');
       folded += '\n';
       row = end + 1;
     }

@@ -35,13 +35,14 @@ TEST(ScreenContains, SearchesEachRowLowerCasedFromItsFirstVisibleByte) {
 // Rows that scrolled off, each ended by a line feed, searched as the screen's rows are.
 TEST(RowsContain, SearchesEachRowAsTheScreenIs) {
   static const char kText[] =
-      "  Line 49999   \n\tLine 50000 ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{\xc1\n   rea\ndy\n";
+      "  Line 49999\n\tLine 50000 ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{\xc1\n   rea\ndy\n";
   const std::string kRows(kText, sizeof kText - 1), kWithNul = kRows + std::string("ab\0 hidden\n", 11);
   const struct { std::string wanted; bool found; } rows[] = {
-      {"line 50000", true}, {"line 49999   ", true},  // trailing blanks are the row's
+      {"line 50000", true}, {"line 49999   ", true},  // a row ends in the blanks a text asks for
+      {"50000 abc", true}, {"{\xc1  ", true}, {"9 \n", false},
       {"abcdefghijklmnopqrstuvwxyz@[`{\xc1", true}, {"\xe1", false},  // ASCII letters only
       {"LINE 50000", false}, {"", false},
-      {"  line 49999", false}, {"9   \n", false},  // leading blanks are not; nor a line end
+      {"  line 49999", false},  // leading blanks are not the row's
       {"ready", false}, {"rea", true}, {" rea", false},  // no text across two rows
   };
   for (const auto& row : rows) {

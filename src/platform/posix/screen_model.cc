@@ -90,6 +90,22 @@ bool Plain(unsigned char byte) {
          byte == '\t';
 }
 
+// The length of the plain text `p` starts with; *odd: where in it the first
+// tab, or CR or LF not in a CR LF, stands (a LF first may end the chunk
+// before's CR), if there is one.
+std::size_t PlainRun(const unsigned char* p, std::size_t length, std::size_t* odd) {
+  std::size_t i = 0;
+  for (; i < length; ++i) {
+    const unsigned char b = p[i];
+    if (b >= 0x20 && b <= 0x7e) continue;
+    if (b != '\r' && b != '\n' && b != '\t') break;
+    if (*odd == length && (b == '\t' || (b == '\n' && i > 0 && p[i - 1] != '\r') ||
+                           (b == '\r' && (i + 1 == length || p[i + 1] != '\n'))))
+      *odd = i;
+  }
+  return i;
+}
+
 void ProbeRegion(VTerm* vt) {
   static const char kAskScrollRegion[] = "\x1bP$qr\x1b\\\x1bP$qs\x1b\\";
   vterm_input_write(vt, kAskScrollRegion, sizeof kAskScrollRegion - 1);
@@ -271,8 +287,8 @@ std::size_t ScreenModel::LinesThatScrollAway(const char* bytes,
       sequence_c2_)
     return 0;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
-  std::size_t plain_end = 0;
-  while (plain_end < length && Plain(p[plain_end])) ++plain_end;
+  std::size_t odd = length;
+  const std::size_t plain_end = PlainRun(p, length, &odd);
   VTermPos cursor;
   vterm_state_get_cursorpos(vterm_obtain_state(vt_), &cursor);
   const int lines_needed = LinesToScrollAway(cursor.row, rows_count_);
@@ -286,36 +302,30 @@ std::size_t ScreenModel::LinesThatScrollAway(const char* bytes,
   if (cut == 0 || !ScrollsWholeScreen()) return 0;
   // Rows kept for the scroll-back are made from what is cut, when that is
   // simple enough.
-  if (rows_sink_ != nullptr && buffer_ == 0 && !CanKeepLeftOut(bytes, cut, cursor.row, cursor.col))
+  if (rows_sink_ != nullptr && buffer_ == 0 &&
+      (odd < cut || !CanKeepLeftOut(bytes, cursor.row, cursor.col)))
     return 0;
   return cut;
 }
 
 // The rows of a cut are made here, without libvterm, in the simple case of
-// a flood: the cursor on the last row, left of its last column, only blanks
-// from it on (so insert mode changes nothing), a line of single width, lines
-// that wrap at the edge, ASCII drawn as itself; and a cut of printable ASCII
-// in lines that CR LF ends. At column 0 the cut may begin with the LF of a
-// CR LF that the chunk before ended in.
-bool ScreenModel::CanKeepLeftOut(const char* bytes, std::size_t cut, int row, int column) {
+// a flood: printable ASCII in lines that CR LF ends (LinesThatScrollAway
+// looks at that), from the cursor on the last row, left of its last column,
+// only blanks from it on (so insert mode changes nothing), on a line of
+// single width; lines that wrap at the edge, ASCII drawn as itself. At
+// column 0 the cut may begin with the LF of a CR that ended the chunk before.
+bool ScreenModel::CanKeepLeftOut(const char* bytes, int row, int column) {
   if (row != rows_count_ - 1 || column >= columns_ - 1 || !g0_ascii_ || shifted_ ||
       single_shift_ || vterm_state_get_lineinfo(vterm_obtain_state(vt_), row)->doublewidth)
     return false;
-  if (column == 0 && bytes[0] == '\n') {
-    ++bytes;
-    --cut;
+  if (bytes[0] == '\n') {
+    if (column != 0) return false;
   } else {
     const Row& last = RowAt(row);
     for (int col = column; col < columns_; ++col) {
       const std::uint32_t* chars = last.cells[col].chars;
       if (chars[0] != 0 && (chars[0] != ' ' || chars[1] != 0)) return false;
     }
-  }
-  for (std::size_t i = 0; i < cut; ++i) {  // the cut ends in CR LF
-    const char b = bytes[i];
-    if (b == '\t' || (b == '\r' && bytes[i + 1] != '\n') ||
-        (b == '\n' && (i == 0 || bytes[i - 1] != '\r')))
-      return false;
   }
   return Answers(ProbeAutowrap, "\x1b[?7;1$y");
 }
@@ -327,41 +337,48 @@ bool ScreenModel::CanKeepLeftOut(const char* bytes, std::size_t cut, int row, in
 void ScreenModel::KeepLeftOut(const char* bytes, std::size_t cut, int column) {
   for (int row = 0; row < rows_count_ - 1; ++row) KeepRow(row);
   int at = column;
-  if (column == 0 && bytes[0] == '\n') {  // the last row goes as it is
+  std::size_t row_start = kept_.size();
+  if (bytes[0] == '\n') {  // the last row goes as it is
     KeepRow(rows_count_ - 1);
     ++bytes;
     --cut;
+    row_start = kept_.size();
   } else {
     const Row& last = RowAt(rows_count_ - 1);
     if (last.stale) Refresh(rows_count_ - 1);
     kept_.append(last.text.data(), column == 0 ? 0 : last.end[column - 1]);
   }
-  const std::size_t row_bytes = static_cast<std::size_t>(columns_) + 1;
   for (const char* line = bytes; line < bytes + cut;) {
     const char* end = static_cast<const char*>(std::memchr(line, '\r', bytes + cut - line));
-    // Room for the line's rows, written in place.
-    const std::size_t before = kept_.size();
-    kept_.resize(before + ((end - line + at) / columns_ + 1) * row_bytes);
-    char* out = &kept_[before];
     for (;;) {  // a line wider than the row goes on in the next
       const int taken = static_cast<int>(std::min<std::ptrdiff_t>(end - line, columns_ - at));
-      std::memcpy(out, line, static_cast<std::size_t>(taken));
-      out += taken;
+      kept_.append(line, static_cast<std::size_t>(taken));
       line += taken;
       at += taken;
       if (line == end) break;
-      *out++ = '\n';
+      EndKeptRow(row_start);
+      row_start = kept_.size();
       at = 0;
     }
-    std::memset(out, ' ', static_cast<std::size_t>(columns_ - at));
-    out += columns_ - at;
-    *out++ = '\n';
-    kept_.resize(static_cast<std::size_t>(out - kept_.data()));
+    EndKeptRow(row_start);
+    row_start = kept_.size();
     at = 0;
     line = end + 2;
-    HandOverKept(kHandOverAt);
+    if (kept_.size() >= kHandOverAt) {
+      HandOverKept(kHandOverAt);
+      row_start = 0;
+    }
   }
   unkept_ = rows_count_;
+}
+
+// Ends the row that begins at `row_start` in kept_, without the blanks at
+// its end.
+void ScreenModel::EndKeptRow(std::size_t row_start) {
+  std::size_t end = kept_.size();
+  while (end > row_start && kept_[end - 1] == ' ') --end;
+  kept_.resize(end);
+  kept_ += '\n';
 }
 
 void ScreenModel::KeepRow(int row) {
@@ -371,8 +388,9 @@ void ScreenModel::KeepRow(int row) {
   }
   const Row& kept = RowAt(row);
   if (kept.stale) Refresh(row);
+  const std::size_t row_start = kept_.size();
   kept_.append(kept.text.data(), kept.end[static_cast<std::size_t>(columns_ - 1)]);
-  kept_ += '\n';
+  EndKeptRow(row_start);
   HandOverKept(kHandOverAt);
 }
 

@@ -67,7 +67,8 @@ class ScreenModel {
   int columns() const { return columns_; }
 
   /// Where the rows that scroll off the top of the main screen go: each
-  /// row's text as ReadRow gives it, ended by '\n', several at a time, by
+  /// row's text as ReadRow gives it, less the blanks at its end, ended by
+  /// '\n', several at a time, by
   /// the end of the Feed that pushed them out, as libvterm's own screen
   /// would push them to its scrollback. Lines a long chunk leaves out go
   /// too, as if they had been drawn. Null: nowhere, at no cost. A sink set
@@ -118,9 +119,10 @@ class ScreenModel {
   std::size_t LinesToTheLastRow(const char* bytes, std::size_t length);
   std::size_t LinesThatScrollAway(const char* bytes, std::size_t length);
   bool ScrollsWholeScreen();
-  bool CanKeepLeftOut(const char* bytes, std::size_t cut, int row, int column);
+  bool CanKeepLeftOut(const char* bytes, int row, int column);
   void KeepLeftOut(const char* bytes, std::size_t cut, int column);
   void KeepRow(int row);
+  void EndKeptRow(std::size_t row_start);
   void KeepBlanks(int count);
   void HandOverKept(std::size_t at_least);
   void EscapeEnded(unsigned char final);

@@ -146,13 +146,13 @@ struct Reference {
   }
   ~Reference() { vterm_free(vt); }
   static int PushLine(int cols, const VTermScreenCell* cells, void* user) {
-    std::string& pushed = static_cast<Reference*>(user)->pushed;
+    std::string row;
     for (int col = 0; col < cols; ++col) {  // the model's cell rules
       char text[kMaxCellBytes];
       if (col == 0 || cells[col - 1].width != 2)
-        pushed.append(text, CellText(cells[col].chars, VTERM_MAX_CHARS_PER_CELL, text));
+        row.append(text, CellText(cells[col].chars, VTERM_MAX_CHARS_PER_CELL, text));
     }
-    pushed += '\n';
+    static_cast<Reference*>(user)->pushed += row.substr(0, row.find_last_not_of(' ') + 1) + '\n';
     return 1;
   }
   VTerm* vt;
@@ -184,7 +184,8 @@ TEST(ScrolledRows, LinesLeftOutAreKeptAsIfDrawn) {
   const std::string kFull = Lines(30, "x");  // the cursor on the last row
   const struct { std::string before, chunk; bool leaves_out; } kRows[] = {
       {kFull, Lines(600, "line "), true}, {kFull, Lines(300, std::string(170, 'w')), true},
-      {kFull + "abc", Lines(600, "line "), true}, {kFull + "abc\r", "\n" + Lines(900, "l"), true},
+      {kFull + "abc", Lines(600, "line "), true}, {kFull, Repeated("blanks at the end   \r\n", 600), true},
+      {kFull, Repeated(std::string(78, 'b') + "    wrapped\r\n", 300), true}, {kFull + "abc\r", "\n" + Lines(900, "l"), true},
       {kFull + "\x1b[4h", Lines(600, "insert "), true}, {"\x1b[?1049h", Lines(600, "alt "), true},
       {kFull + "\x1b(0\x1b(B", Lines(600, "ascii again "), true},
       {"", Lines(600, "line "), true}, {"abc", Lines(600, "line "), true},  // drawn to the last row first
