@@ -35,8 +35,11 @@ constexpr DWORD STD_ERROR_HANDLE = static_cast<DWORD>(-12);
 constexpr HANDLE INVALID_HANDLE_VALUE = static_cast<HANDLE>(-1);
 
 constexpr DWORD GENERIC_READ = 0x80000000;
+constexpr DWORD GENERIC_WRITE = 0x40000000;
 constexpr DWORD FILE_SHARE_READ = 0x1;
+constexpr DWORD CREATE_NEW = 1;
 constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 
 constexpr DWORD FILE_TYPE_UNKNOWN = 0;
@@ -54,6 +57,8 @@ constexpr DWORD ERROR_WRITE_FAULT = 29;
 constexpr DWORD ERROR_GEN_FAILURE = 31;
 constexpr DWORD ERROR_READ_FAULT = 30;
 constexpr DWORD ERROR_HANDLE_DISK_FULL = 39;
+constexpr DWORD ERROR_FILE_EXISTS = 80;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_BROKEN_PIPE = 109;
 constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
 constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
@@ -165,6 +170,12 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD to_read, DWORD* read,
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD to_write,
                DWORD* written, void* overlapped);
 BOOL CloseHandle(HANDLE handle);
+/// With GENERIC_WRITE, CreateFileA takes CREATE_NEW only: a file of that
+/// name already there, or a symbolic link, fails with ERROR_FILE_EXISTS.
+/// Linux creates it readable and writable by its owner alone.
+BOOL MoveFileExA(const char* existing, const char* replacing, DWORD flags);
+BOOL DeleteFileA(const char* name);
+DWORD GetCurrentProcessId();
 DWORD GetFileType(HANDLE file);
 /// Writes out whatever the platform still buffers, then ends the process.
 [[noreturn]] void ExitProcess(UINT exit_code);

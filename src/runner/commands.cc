@@ -9,7 +9,9 @@
 #include "runner/dispatch.h"
 #include "runner/errors.h"
 #include "runner/globals.h"
+#include "runner/screen.h"
 #include "text/integer.h"
+#include "writers/whole_file.h"
 
 namespace {
 
@@ -111,6 +113,15 @@ void HandleStart(std::string argument) {
       Run.ErrorText = "Path not found: " + command_line;
       break;
   }
+}
+
+void HandleSnapshot(std::string argument) {
+  // Where letter case matters, so it does in file names.
+  if (platform::LetterCaseMatters()) argument = AsWritten(argument);
+  ScreenImage screen;
+  CaptureScreen(screen);
+  Run.CommandOk = writers::WriteWholeFile(StripQuotes(argument), ScreenText(screen));
+  if (!Run.CommandOk) Run.ErrorText = "Error in snapshot command";
 }
 
 void HandleTitle(std::string argument) {

@@ -13,5 +13,7 @@ void HandleStart(std::string argument);
 void HandleTitle(std::string argument);
 void HandleSend(std::string argument);
 void HandleApp(std::string argument);
+/// Writes the screen as the waits read it to the file named.
+void HandleSnapshot(std::string argument);
 
 #endif  // KLAVRUN_RUNNER_COMMANDS_H_

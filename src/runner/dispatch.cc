@@ -27,9 +27,10 @@ const Handler kDispatchTable[] = {
     HandleLineDelay,       // ckLineDelay
     HandleWaitTimeout,     // ckWaitTimeout
     HandleSettle,          // ckSettle
+    HandleSnapshot,        // ckSnapshot
 };
 constexpr std::size_t kKinds = sizeof kDispatchTable / sizeof kDispatchTable[0];
-static_assert(kKinds == ckSettle + 1,
+static_assert(kKinds == ckSnapshot + 1,
               "one handler per command kind");
 
 }  // namespace

@@ -24,6 +24,7 @@ enum CommandKind : std::uint8_t {
   ckLineDelay = 11,
   ckWaitTimeout = 12,
   ckSettle = 13,
+  ckSnapshot = 14,
 };
 
 /// How a run ends.

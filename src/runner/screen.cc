@@ -7,6 +7,7 @@
 #include "platform/ascii.h"
 #include "platform/platform.h"
 #include "runner/globals.h"
+#include "writers/screen_text.h"
 
 namespace {
 
@@ -185,13 +186,5 @@ bool RowsContain(const std::string& text, const char* rows, std::size_t length) 
 }
 
 std::string ScreenText(const ScreenImage& screen) {
-  std::string text;
-  for (int row = 0; row < screen.Rows; ++row) {
-    const char* cells = screen.Row(row);
-    std::size_t len = RowLength(cells, screen.RowBytes);
-    while (len > 0 && static_cast<unsigned char>(cells[len - 1]) <= 0x20) --len;
-    text.append(cells, len);
-    text += '\n';
-  }
-  return text;
+  return writers::ScreenText(screen.Cells.data(), screen.Rows, screen.RowBytes);
 }

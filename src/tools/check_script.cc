@@ -19,7 +19,8 @@ namespace {
 // The words that open each command, for saying why a line is none: which
 // lines are commands is ClassifyLine's alone.
 const std::vector<std::vector<std::string>> kCommandWords = {
-    {"delay"}, {"settle"}, {"app"}, {"start"}, {"title"}, {"send"}, {"rem"}, {"if"},
+    {"delay"}, {"settle"}, {"snapshot"}, {"app"}, {"start"}, {"title"}, {"send"}, {"rem"},
+    {"if"},
     {"#define", "char_delay"}, {"#define", "line_delay"}, {"#define", "wait_timeout"},
     {"while", "not", "exists"}, {"while", "exists"},
 };
@@ -135,6 +136,10 @@ void ScriptCheck::CheckCommand(CommandKind kind, std::size_t at, const std::stri
       CheckQuotes(at, argument);
       break;
     case ckStart: CheckStart(at, argument); break;
+    case ckSnapshot:
+      CheckQuotes(at, argument);
+      if (StripQuotes(argument).empty()) Report(true, at, "no file to write: the line fails");
+      break;
     case ckSend: CheckSend(at, argument); break;
     case ckWhileNotExists:
     case ckWhileExists:

@@ -3,6 +3,8 @@
 // output handle goes to klavrun's real standard output, never into the
 // console.
 #include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
 #include <time.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,10 +81,30 @@ HANDLE GetStdHandle(DWORD which) {
   return INVALID_HANDLE_VALUE;
 }
 
+namespace {
+
+// A new file, never one already there (a planted symbolic link included),
+// for its owner alone: files klavrun writes may hold what was typed.
+HANDLE CreateNewFile(const char* name, DWORD disposition) {
+  if (name == nullptr || disposition != CREATE_NEW) {
+    posix::SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    posix::SetLastError(errno == EEXIST ? ERROR_FILE_EXISTS : Win32ErrorFromErrno(errno));
+    return INVALID_HANDLE_VALUE;
+  }
+  posix::open_files[fd] = false;
+  return posix::kFileBase | static_cast<HANDLE>(fd);
+}
+
+}  // namespace
+
 HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void* security,
                    DWORD disposition, DWORD flags, HANDLE template_file) {
-  (void)access, (void)share, (void)security, (void)disposition, (void)flags;
-  (void)template_file;
+  (void)share, (void)security, (void)flags, (void)template_file;
+  if (access & GENERIC_WRITE) return CreateNewFile(name, disposition);
   std::uint32_t error = 0;
   // Opened without waiting, so that a FIFO with no writer yet is waited
   // for where stop signals are heard.
@@ -137,6 +159,18 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD to_write,
     if (written != nullptr) *written = to_write;
     return 1;
   }
+  int fd;
+  if (posix::IsFile(file, &fd)) {
+    ssize_t n;
+    while ((n = write(fd, buffer, to_write)) < 0 && errno == EINTR) {
+    }
+    if (n < 0) {
+      posix::SetLastError(Win32ErrorFromErrno(errno));
+      return 0;
+    }
+    if (written != nullptr) *written = static_cast<DWORD>(n);
+    return 1;
+  }
   if (file != posix::kConsoleOutput) {
     posix::SetLastError(ERROR_INVALID_HANDLE);
     return 0;
@@ -162,7 +196,10 @@ BOOL CloseHandle(HANDLE handle) {
   int fd;
   if (posix::IsFile(handle, &fd)) {
     posix::open_files.erase(fd);
-    close(fd);
+    if (close(fd) != 0) {  // what was written may not have reached the disk
+      posix::SetLastError(Win32ErrorFromErrno(errno));
+      return 0;
+    }
     return 1;
   }
   HANDLE kind = handle & posix::kKindMask;
@@ -175,6 +212,25 @@ BOOL CloseHandle(HANDLE handle) {
   posix::SetLastError(ERROR_INVALID_HANDLE);
   return 0;
 }
+
+BOOL MoveFileExA(const char* existing, const char* replacing, DWORD flags) {
+  (void)flags;  // rename always replaces
+  if (rename(existing, replacing) != 0) {
+    posix::SetLastError(Win32ErrorFromErrno(errno));
+    return 0;
+  }
+  return 1;
+}
+
+BOOL DeleteFileA(const char* name) {
+  if (unlink(name) != 0) {
+    posix::SetLastError(Win32ErrorFromErrno(errno));
+    return 0;
+  }
+  return 1;
+}
+
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
 
 DWORD GetFileType(HANDLE file) {
   int fd;

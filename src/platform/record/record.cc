@@ -15,6 +15,7 @@ World* world = new World();  // never destroyed: exit paths may still record
 struct OpenFile {
   std::string Path;
   std::size_t Pos = 0;
+  bool Written = false;  // created by CreateFileA
 };
 std::map<platform::HANDLE, OpenFile> open_files;
 platform::HANDLE next_file_handle = 0x100;
@@ -130,7 +131,19 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void* security,
                      Hex(share) + ", " + Hex(reinterpret_cast<std::uintptr_t>(security)) +
                      ", " + Hex(disposition) + ", " + Hex(flags) + ", " +
                      Hex(template_file) + ")";
-  if (!world->Files.count(name)) {
+  if (access & GENERIC_WRITE) {
+    auto e = world->OpenErrors.find(name);
+    const DWORD error = disposition != CREATE_NEW        ? ERROR_INVALID_PARAMETER
+                        : world->Files.count(name)       ? ERROR_FILE_EXISTS
+                        : e != world->OpenErrors.end()   ? e->second
+                                                         : 0;
+    if (error) {
+      world->LastError = error;
+      Record(call + " = 0xffffffff");
+      return INVALID_HANDLE_VALUE;
+    }
+    world->Files[name] = record::File();
+  } else if (!world->Files.count(name)) {
     auto e = world->OpenErrors.find(name);
     world->LastError = e == world->OpenErrors.end() ? ERROR_FILE_NOT_FOUND : e->second;
     Record(call + " = 0xffffffff");  // as a 32-bit Win32 program sees it
@@ -138,7 +151,7 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void* security,
   }
   HANDLE h = record::next_file_handle;
   record::next_file_handle += 4;
-  record::open_files[h] = {name, 0};
+  record::open_files[h] = {name, 0, (access & GENERIC_WRITE) != 0};
   return Returned(call, h);
 }
 
@@ -171,6 +184,16 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD to_write, DWORD* written,
                      Hex(to_write) + ", _, " +
                      Hex(reinterpret_cast<std::uintptr_t>(overlapped)) + ")";
   *written = 0;
+  auto open = record::open_files.find(file);
+  if (open != record::open_files.end() && open->second.Written) {
+    if (world->FileWriteError) {
+      world->LastError = world->FileWriteError;
+      return Returned(call, 0);
+    }
+    world->Files[open->second.Path].Content += bytes;
+    *written = to_write;
+    return Returned(call, 1);
+  }
   if (world->WriteError) {
     world->LastError = world->WriteError;
     return Returned(call, 0);
@@ -185,6 +208,30 @@ BOOL CloseHandle(HANDLE handle) {
   record::open_files.erase(handle);
   return Returned("CloseHandle(" + Hex(handle) + ")", 1);
 }
+
+BOOL MoveFileExA(const char* existing, const char* replacing, DWORD flags) {
+  const std::string call =
+      "MoveFileExA(" + Quote(existing) + ", " + Quote(replacing) + ", " + Hex(flags) + ")";
+  auto e = world->MoveErrors.find(replacing);
+  const DWORD error = e != world->MoveErrors.end()  ? e->second
+                      : !world->Files.count(existing) ? ERROR_FILE_NOT_FOUND
+                                                      : 0;
+  if (error) {
+    world->LastError = error;
+    return Returned(call, 0);
+  }
+  world->Files[replacing] = world->Files[existing];
+  world->Files.erase(existing);
+  return Returned(call, 1);
+}
+
+BOOL DeleteFileA(const char* name) {
+  const BOOL deleted = world->Files.erase(name) != 0;
+  if (!deleted) world->LastError = ERROR_FILE_NOT_FOUND;
+  return Returned("DeleteFileA(" + Quote(name) + ")", deleted);
+}
+
+DWORD GetCurrentProcessId() { return Returned("GetCurrentProcessId()", world->ProcessId); }
 
 DWORD GetFileType(HANDLE file) {
   DWORD type = file == record::kStdOut ? world->StdOutType : FILE_TYPE_CHAR;

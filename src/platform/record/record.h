@@ -43,6 +43,11 @@ struct World {
   std::map<std::string, platform::DWORD> OpenErrors;
   platform::DWORD StdOutType = platform::FILE_TYPE_DISK;
   platform::DWORD WriteError = 0;  // WriteFile fails with it when not 0
+  /// WriteFile to a file CreateFileA created fails with it when not 0.
+  platform::DWORD FileWriteError = 0;
+  /// MoveFileExA onto a path here fails with its code.
+  std::map<std::string, platform::DWORD> MoveErrors;
+  platform::DWORD ProcessId = 0x1000;
 
   /// Top-level windows in enumeration order. The console is the first.
   std::vector<Window> Windows{{kConsoleWindow, "C:\\klavrun\\klavrun.exe"}};

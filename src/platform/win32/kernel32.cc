@@ -50,6 +50,14 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD to_write,
 
 BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(ToHandle(handle)); }
 
+BOOL MoveFileExA(const char* existing, const char* replacing, DWORD flags) {
+  return ::MoveFileExA(existing, replacing, flags);
+}
+
+BOOL DeleteFileA(const char* name) { return ::DeleteFileA(name); }
+
+DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
 DWORD GetFileType(HANDLE file) { return ::GetFileType(ToHandle(file)); }
 
 // WriteFile above writes straight through, so this layer holds nothing
