@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string_view>
+#include <vector>
 
 #include "platform/ascii.h"
 #include "platform/platform.h"
@@ -160,15 +162,16 @@ bool RowsContain(const std::string& text, const char* rows, std::size_t length) 
   if (text.empty() || text.find('\n') != std::string::npos) return false;
   const std::size_t last = text.find_last_not_of(' ');
   const std::size_t blanks = last == std::string::npos ? text.size() : text.size() - 1 - last;
-  // Kept between calls: the rows come in batches of up to tens of KB.
-  static std::string folded;
-  folded.clear();
+  // Kept between calls, grown once: the rows come in batches of up to tens of KB.
+  static std::vector<char> folded;
+  std::size_t size = 0;
   if (static_cast<unsigned char>(text[0]) > 0x20 && blanks == 0 &&
       !std::memchr(rows, 0, length)) {
     // No leading blank to skip, no blank to add: the rows are searched as
     // they are, in one piece.
-    folded.resize(length);
-    ascii::LowerInto(rows, length, &folded[0]);
+    if (folded.size() < length) folded.resize(length);
+    ascii::LowerInto(rows, length, folded.data());
+    size = length;
   } else {
     for (const char* row = rows; row < rows + length;) {
       const char* end = static_cast<const char*>(std::memchr(row, '\n', rows + length - row));
@@ -176,13 +179,18 @@ bool RowsContain(const std::string& text, const char* rows, std::size_t length) 
       const std::size_t len = RowLength(row, static_cast<int>(end - row));
       std::size_t begin = 0;
       while (begin < len && static_cast<unsigned char>(row[begin]) <= 0x20) ++begin;
-      for (std::size_t i = begin; i < len; ++i) folded += ascii::Lower(row[i]);
-      folded.append(blanks, ' ');
-      folded += '\n';
+      if (folded.size() < size + len - begin + blanks + 1) folded.resize(2 * (size + len + blanks + 1));
+      ascii::LowerInto(row + begin, len - begin, folded.data() + size);
+      size += len - begin;
+      std::memset(folded.data() + size, ' ', blanks);
+      size += blanks;
+      folded[size++] = '\n';
       row = end + 1;
     }
   }
-  return folded.find(text) != std::string::npos;
+  const char* from = folded.data();
+  return std::search(from, from + size, std::boyer_moore_horspool_searcher(text.begin(), text.end())) !=
+         from + size;
 }
 
 std::string ScreenText(const ScreenImage& screen) {

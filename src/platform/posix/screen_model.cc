@@ -94,14 +94,28 @@ bool Plain(unsigned char byte) {
 // tab, or CR or LF not in a CR LF, stands (a LF first may end the chunk
 // before's CR), if there is one.
 std::size_t PlainRun(const unsigned char* p, std::size_t length, std::size_t* odd) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kTops = 0x8080808080808080ULL;
   std::size_t i = 0;
-  for (; i < length; ++i) {
-    const unsigned char b = p[i];
-    if (b >= 0x20 && b <= 0x7e) continue;
-    if (b != '\r' && b != '\n' && b != '\t') break;
-    if (*odd == length && (b == '\t' || (b == '\n' && i > 0 && p[i - 1] != '\r') ||
-                           (b == '\r' && (i + 1 == length || p[i + 1] != '\n'))))
-      *odd = i;
+  while (i < length) {
+    // Eight printable ASCII bytes at a time: none below 0x20, none from 0x7f on.
+    if (i + 8 <= length) {
+      std::uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      if (!((((word - 0x20 * kOnes) & ~word) | ((word + kOnes) | word)) & kTops)) {
+        i += 8;
+        continue;
+      }
+    }
+    for (const std::size_t stop = std::min(length, i + 8); i < stop; ++i) {
+      const unsigned char b = p[i];
+      if (b >= 0x20 && b <= 0x7e) continue;
+      if (b == '\r' && i + 1 < length && p[i + 1] == '\n') {
+        ++i;  // the usual line end
+        continue;
+      }
+      if (b != '\r' && b != '\n' && b != '\t') return i;
+      if (*odd == length && (b != '\n' || i > 0)) *odd = i;
+    }
   }
   return i;
 }
@@ -337,34 +351,38 @@ bool ScreenModel::CanKeepLeftOut(const char* bytes, int row, int column) {
 void ScreenModel::KeepLeftOut(const char* bytes, std::size_t cut, int column) {
   for (int row = 0; row < rows_count_ - 1; ++row) KeepRow(row);
   int at = column;
-  std::size_t row_start = kept_.size();
+  std::size_t row_start = kept_size_;
   if (bytes[0] == '\n') {  // the last row goes as it is
     KeepRow(rows_count_ - 1);
     ++bytes;
     --cut;
-    row_start = kept_.size();
+    row_start = kept_size_;
   } else {
     const Row& last = RowAt(rows_count_ - 1);
     if (last.stale) Refresh(rows_count_ - 1);
-    kept_.append(last.text.data(), column == 0 ? 0 : last.end[column - 1]);
+    const std::size_t prefix = column == 0 ? 0 : last.end[column - 1];
+    std::memcpy(KeepRoom(prefix), last.text.data(), prefix);
+    kept_size_ += prefix;
   }
   for (const char* line = bytes; line < bytes + cut;) {
     const char* end = static_cast<const char*>(std::memchr(line, '\r', bytes + cut - line));
+    std::size_t left = static_cast<std::size_t>(end - line);
+    char* kept = KeepRoom(left + left / columns_ + 2) - kept_size_;  // the line's rows
+    std::size_t size = kept_size_;
     for (;;) {  // a line wider than the row goes on in the next
-      const int taken = static_cast<int>(std::min<std::ptrdiff_t>(end - line, columns_ - at));
-      kept_.append(line, static_cast<std::size_t>(taken));
+      const std::size_t taken = std::min(left, static_cast<std::size_t>(columns_ - at));
+      std::memcpy(kept + size, line, taken);
+      size += taken;
       line += taken;
-      at += taken;
-      if (line == end) break;
-      EndKeptRow(row_start);
-      row_start = kept_.size();
+      left -= taken;
+      if (left == 0) break;
+      row_start = size = EndKeptRow(kept, row_start, size);
       at = 0;
     }
-    EndKeptRow(row_start);
-    row_start = kept_.size();
+    row_start = kept_size_ = EndKeptRow(kept, row_start, size);
     at = 0;
     line = end + 2;
-    if (kept_.size() >= kHandOverAt) {
+    if (kept_size_ >= kHandOverAt) {
       HandOverKept(kHandOverAt);
       row_start = 0;
     }
@@ -372,13 +390,18 @@ void ScreenModel::KeepLeftOut(const char* bytes, std::size_t cut, int column) {
   unkept_ = rows_count_;
 }
 
-// Ends the row that begins at `row_start` in kept_, without the blanks at
-// its end.
-void ScreenModel::EndKeptRow(std::size_t row_start) {
-  std::size_t end = kept_.size();
-  while (end > row_start && kept_[end - 1] == ' ') --end;
-  kept_.resize(end);
-  kept_ += '\n';
+// Room for `bytes` more kept bytes, at the end of those kept.
+char* ScreenModel::KeepRoom(std::size_t bytes) {
+  if (kept_.size() < kept_size_ + bytes) kept_.resize(2 * (kept_size_ + bytes));
+  return kept_.data() + kept_size_;
+}
+
+// Ends the row that begins at `row_start` and ends at `size` in `kept`,
+// without the blanks at its end; returns where the next row begins.
+std::size_t ScreenModel::EndKeptRow(char* kept, std::size_t row_start, std::size_t size) {
+  while (size > row_start && kept[size - 1] == ' ') --size;
+  kept[size] = '\n';
+  return size + 1;
 }
 
 void ScreenModel::KeepRow(int row) {
@@ -388,23 +411,23 @@ void ScreenModel::KeepRow(int row) {
   }
   const Row& kept = RowAt(row);
   if (kept.stale) Refresh(row);
-  const std::size_t row_start = kept_.size();
-  kept_.append(kept.text.data(), kept.end[static_cast<std::size_t>(columns_ - 1)]);
-  EndKeptRow(row_start);
+  const std::size_t length = kept.end[static_cast<std::size_t>(columns_ - 1)];
+  std::memcpy(KeepRoom(length + 1), kept.text.data(), length);
+  kept_size_ = EndKeptRow(kept_.data(), kept_size_, kept_size_ + length);
   HandOverKept(kHandOverAt);
 }
 
 void ScreenModel::HandOverKept(std::size_t at_least) {
-  if (kept_.empty() || kept_.size() < at_least) return;
-  rows_sink_(kept_.data(), kept_.size(), rows_user_);
-  kept_.clear();
+  if (kept_size_ == 0 || kept_size_ < at_least) return;
+  rows_sink_(kept_.data(), kept_size_, rows_user_);
+  kept_size_ = 0;
 }
 
 void ScreenModel::KeepScrolledRows(RowsSink sink, void* user) {
   if (sink != nullptr) CatchUp();
   rows_sink_ = sink;
   rows_user_ = user;
-  kept_.clear();
+  kept_size_ = 0;
   unkept_ = 0;
 }
 

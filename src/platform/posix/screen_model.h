@@ -122,7 +122,8 @@ class ScreenModel {
   bool CanKeepLeftOut(const char* bytes, int row, int column);
   void KeepLeftOut(const char* bytes, std::size_t cut, int column);
   void KeepRow(int row);
-  void EndKeptRow(std::size_t row_start);
+  char* KeepRoom(std::size_t bytes);
+  static std::size_t EndKeptRow(char* kept, std::size_t row_start, std::size_t size);
   void KeepBlanks(int count);
   void HandOverKept(std::size_t at_least);
   void EscapeEnded(unsigned char final);
@@ -179,7 +180,8 @@ class ScreenModel {
 
   RowsSink rows_sink_ = nullptr;
   void* rows_user_ = nullptr;
-  std::string kept_;  // scrolled rows not handed over yet
+  std::vector<char> kept_;  // scrolled rows not handed over yet, kept_size_ bytes
+  std::size_t kept_size_ = 0;
   int unkept_ = 0;    // pushes still to pass over: rows already kept with a cut
 
   VTerm* vt_;
