@@ -20,7 +20,7 @@ ARGS = [a for a in sys.argv[1:] if a != "--quick"]
 KLAVRUN, HELPER = (os.path.abspath(p) for p in ARGS[:2])
 BASELINE = os.path.abspath(ARGS[2]) if len(ARGS) > 2 else None
 QUICK = "--quick" in sys.argv
-REPEATS = 3 if QUICK else 21
+REPEATS = 3 if QUICK else 31
 ROUNDS = 200 if QUICK else 2000
 WORK = tempfile.mkdtemp(prefix="klavscroll")
 # seq's lines, and lines of 70 bytes as in the console benchmark's flood;
