@@ -188,9 +188,12 @@ bool RowsContain(const std::string& text, const char* rows, std::size_t length) 
       row = end + 1;
     }
   }
-  const char* from = folded.data();
-  return std::search(from, from + size, std::boyer_moore_horspool_searcher(text.begin(), text.end())) !=
-         from + size;
+  // A flood's long batches are searched skipping ahead; a row or two as
+  // they are: the skip table would cost more than it saves.
+  const std::string_view all(folded.data(), size);
+  if (size < 4096) return all.find(text) != std::string_view::npos;
+  return std::search(all.begin(), all.end(),
+                     std::boyer_moore_horspool_searcher(text.begin(), text.end())) != all.end();
 }
 
 std::string ScreenText(const ScreenImage& screen) {

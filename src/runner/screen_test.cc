@@ -50,6 +50,10 @@ TEST(RowsContain, SearchesEachRowAsTheScreenIs) {
     EXPECT_EQ(RowsContain(row.wanted, kWithNul.data(), kWithNul.size()), row.found) << row.wanted;
   }
   EXPECT_FALSE(RowsContain("hidden", kWithNul.data(), kWithNul.size()));  // nothing after a NUL
+  std::string flood;  // a flood's batch, searched another way
+  for (int i = 0; i < 2000; ++i) flood += "Line " + std::to_string(i) + "\n";
+  for (const auto& [wanted, found] : {std::pair{"line 1234", true}, {"line 2000", false}, {"34\nline", false}})
+    EXPECT_EQ(RowsContain(wanted, flood.data(), flood.size()), found) << wanted;
 }
 
 TEST(CaptureScreen, SearchFollowsEveryRowThatChangesBetweenCaptures) {
