@@ -220,8 +220,9 @@ using SCROLLEDROWSPROC = void (*)(const char* rows, std::size_t length, LPARAM p
 /// top (pushed up by output below them) go to it, as far as the console still
 /// holds them: a read of the window's row 0 hands over every row that left
 /// before it. Rows that left before the handler was set never do, nor rows
-/// of a screen a program draws in place of the main one. A null handler
-/// stops it.
+/// of a screen a program draws in place of the main one. Setting a handler
+/// first hands the rows that left so far to the one set before; a null
+/// handler stops it.
 ///
 /// A property of the console, like ConsoleScreenSize: no trace line. Costs
 /// nothing while no handler is set.
