@@ -71,7 +71,7 @@ CommandKind ReferenceKind(const std::string& line, std::string* argument) {
   const struct { const char* words[3]; CommandKind kind; } kCommands[] = {
       {{"delay"}, ckDelay}, {{"app"}, ckApp}, {{"start"}, ckStart},
       {{"title"}, ckTitle}, {{"send"}, ckSend}, {{"rem"}, ckRem}, {{"if"}, ckIfExists},
-      {{"settle"}, ckSettle}, {{"sendenv"}, ckSendEnv},
+      {{"settle"}, ckSettle}, {{"sendenv"}, ckSendEnv}, {{"snapshot"}, ckSnapshot},
       {{"#define", "char_delay"}, ckCharDelay}, {{"#define", "line_delay"}, ckLineDelay},
       {{"#define", "wait_timeout"}, ckWaitTimeout},
       {{"while", "not", "exists"}, ckWhileNotExists}, {{"while", "exists"}, ckWhileExists},

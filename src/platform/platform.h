@@ -11,6 +11,7 @@
 #ifndef KLAVRUN_PLATFORM_PLATFORM_H_
 #define KLAVRUN_PLATFORM_PLATFORM_H_
 
+#include <cstddef>
 #include <cstdint>
 
 namespace platform {
@@ -215,6 +216,24 @@ struct ScreenSize {
   int RowBytes;
 };
 ScreenSize ConsoleScreenSize(HANDLE output);
+
+/// Rows that scrolled off the top of the console's window: `rows` holds one
+/// or more, oldest first, each as ReadConsoleOutputCharacterA reads a row of
+/// the window but without the blanks at its end, and ended by '\n'. The
+/// handler makes no platform call.
+using SCROLLEDROWSPROC = void (*)(const char* rows, std::size_t length, LPARAM param);
+
+/// While a handler is set, the rows that leave the console's window at its
+/// top (pushed up by output below them) go to it, as far as the console still
+/// holds them: a read of the window's row 0 hands over every row that left
+/// before it. Rows that left before the handler was set never do, nor rows
+/// of a screen a program draws in place of the main one. Setting a handler
+/// first hands the rows that left so far to the one set before; a null
+/// handler stops it.
+///
+/// A property of the console, like ConsoleScreenSize: no trace line. Costs
+/// nothing while no handler is set.
+void SetConsoleScrolledRowsHandler(HANDLE output, SCROLLEDROWSPROC handler, LPARAM param);
 
 /// False when nothing can change the console's screen any more: every
 /// program klavrun started has ended and nobody types into the console.

@@ -36,6 +36,7 @@ CommandKind ClassifyLine(std::string& line) {
   else if (word == "rem") kind = ckRem;
   else if (word == "if") kind = ckIfExists;
   else if (word == "settle") kind = ckSettle;
+  else if (word == "snapshot") kind = ckSnapshot;
   else if (word == "#define") {
     const std::string name = words.Next();
     if (name == "char_delay") kind = ckCharDelay;

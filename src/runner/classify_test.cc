@@ -15,13 +15,14 @@ TEST(ClassifyLine, GivesTheKindAndArgumentOfEveryLineForm) {
       {"while not exists \"ready\"", ckWhileNotExists, "\"ready\""},
       {"while exists \"a b\"  c", ckWhileExists, "\"a b\"  c"},
       {"sendenv \"db_password\"", ckSendEnv, "\"db_password\""},
+      {"snapshot \"out/screen.txt\"", ckSnapshot, "\"out/screen.txt\""},
   };
   for (const auto& row : rows) {
     std::string line = row.line;
     EXPECT_EQ(ClassifyLine(line), row.kind) << row.line;
     EXPECT_EQ(line, row.argument) << row.line;
   }
-  for (const char* text : {"while not is \"x\"", "delays 500", "/ note", "DELAY 500", "sendenv"}) {
+  for (const char* text : {"while not is \"x\"", "delays 500", "/ note", "DELAY 500", "sendenv", "snapshots \"x\""}) {
     std::string line = text;
     EXPECT_EQ(ClassifyLine(line), ckInvalid) << text;
   }

@@ -10,7 +10,9 @@
 #include "runner/errors.h"
 #include "runner/explain.h"
 #include "runner/globals.h"
+#include "runner/screen.h"
 #include "text/integer.h"
+#include "writers/whole_file.h"
 
 namespace {
 
@@ -109,6 +111,19 @@ void HandleStart(std::string argument) {
     ExplainFailure(kNoProgram);
   else
     ExplainFailure("cannot start " + Quoted(command_line) + ": " + SystemErrorText(code));
+}
+
+void HandleSnapshot(std::string argument) {
+  // Where letter case matters, so it does in file names.
+  if (platform::LetterCaseMatters()) argument = ArgumentAsWritten(argument);
+  ScreenImage screen;
+  CaptureScreen(screen);
+  const std::string path = StripQuotes(argument);
+  Run.CommandOk = writers::WriteWholeFile(path, ScreenText(screen));
+  if (Run.CommandOk) return;
+  Run.ErrorText = "Error in snapshot command";
+  ExplainFailure("cannot write the snapshot " + Quoted(path) + ": " +
+                 SystemErrorText(platform::GetLastError()));
 }
 
 void HandleTitle(std::string argument) {

@@ -14,5 +14,7 @@ void HandleTitle(std::string argument);
 void HandleSend(std::string argument);
 void HandleApp(std::string argument);
 void HandleSendEnv(std::string argument);
+/// Writes the screen as the waits read it to the file named.
+void HandleSnapshot(std::string argument);
 
 #endif  // KLAVRUN_RUNNER_COMMANDS_H_

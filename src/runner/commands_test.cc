@@ -58,4 +58,40 @@ TEST_F(CommandTest, StartCreatesTheProcessOnTheProgramsOwnConsole) {
   EXPECT_EQ(CallsNamed({"CloseHandle"}).size(), 2u);
 }
 
+// Each row: what the world refuses, whether the line succeeds, and the file calls made.
+TEST_F(CommandTest, SnapshotWritesTheScreenToANewFileThenRenamesItOverTheName) {
+  const std::string kTemporary = "out/screen.txt.4096.tmp";
+  const std::string kCreate = "CreateFileA(\"" + kTemporary + "\", 0x40000000, 0x0, 0x0, 0x1, 0x80, 0x0)";
+  const std::string kClose = "CloseHandle(0x100) = 0x1", kDelete = "DeleteFileA(\"" + kTemporary + "\")";
+  const std::string kMove = "MoveFileExA(\"" + kTemporary + "\", \"out/screen.txt\", 0x1)";
+  const std::string kWrite = "WriteFile(0x100, \"  Caf\\xc3\\xa9 >\\x0a\\x0a\\x09last\\x0a\", 0x11, _, 0x0)";
+  const struct { const char* refused; bool ok; V calls; } rows[] = {
+      {"", true, {kCreate + " = 0x100", kWrite + " = 0x1", kClose, kMove + " = 0x1"}},
+      {"create", false, {kCreate + " = 0xffffffff"}},
+      {"temporary", false, {kCreate + " = 0xffffffff"}},  // a name taken: never opened
+      {"write", false, {kCreate + " = 0x100", kWrite + " = 0x0", kClose, kDelete + " = 0x1"}},
+      {"rename", false, {kCreate + " = 0x100", kWrite + " = 0x1", kClose, kMove + " = 0x0", kDelete + " = 0x1"}},
+  };
+  for (const auto& row : rows) {
+    SetUp();
+    world.ProcessId = 4096;
+    world.ScreenRows = 3;
+    world.Screens = {{"  Caf\xc3\xa9 >  ", "", "\tlast\x01"}};
+    const std::string refused = row.refused;
+    if (refused == "create") world.OpenErrors[kTemporary] = platform::ERROR_PATH_NOT_FOUND;
+    if (refused == "temporary") world.Files[kTemporary].Content = "planted";
+    if (refused == "write") world.FileWriteError = platform::ERROR_HANDLE_DISK_FULL;
+    if (refused == "rename") world.MoveErrors["out/screen.txt"] = platform::ERROR_ACCESS_DENIED;
+    EXPECT_EQ(Execute(ckSnapshot, "\"out/screen.txt\""), row.ok) << refused;
+    EXPECT_EQ(::Run.ErrorText, row.ok ? "" : "Error in snapshot command") << refused;
+    EXPECT_EQ(CallsNamed({"CreateFileA", "WriteFile", "CloseHandle", "MoveFileExA", "DeleteFileA"}),
+              row.calls) << refused;
+    // The whole screen or nothing under the name; the temporary file gone, or left as found.
+    EXPECT_EQ(world.Files.count("out/screen.txt") ? world.Files["out/screen.txt"].Content : "-",
+              row.ok ? "  Caf\xc3\xa9 >\n\n\tlast\n" : "-") << refused;
+    EXPECT_EQ(world.Files.count(kTemporary) ? world.Files[kTemporary].Content : "-",
+              refused == "temporary" ? "planted" : "-") << refused;
+  }
+}
+
 }  // namespace

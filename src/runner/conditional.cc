@@ -1,6 +1,7 @@
 #include "runner/conditional.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/printable.h"
@@ -33,6 +34,40 @@ struct Conditional {
   CommandKind body_kind;
   std::string body;
   ScreenImage& screen = KeptScreen();
+  bool scrolled_found = false;  // among the rows that scrolled off since the line began
+};
+
+bool Found(const Conditional& c) {
+  return c.scrolled_found || ScreenContains(c.condition, c.screen);
+}
+
+// The `while not exists` lines running now, innermost last.
+std::vector<Conditional*>& OpenWaits() {
+  static std::vector<Conditional*> waits;
+  return waits;
+}
+
+void SearchScrolledRows(const char* rows, std::size_t length, platform::LPARAM) {
+  for (Conditional* c : OpenWaits())
+    if (!c->scrolled_found) c->scrolled_found = RowsContain(c->condition, rows, length);
+}
+
+// A `while not exists` also looks among the rows that scroll off the top of
+// the screen while it runs: output too fast to be seen between two reads of
+// the screen. Setting the handler again hands what scrolled off so far to
+// the waits already open.
+struct ScrollBack {
+  explicit ScrollBack(Conditional& c) {
+    platform::SetConsoleScrolledRowsHandler(Run.StdOutHandle, SearchScrolledRows, 0);
+    OpenWaits().push_back(&c);
+  }
+  ~ScrollBack() {
+    OpenWaits().pop_back();
+    if (OpenWaits().empty())
+      platform::SetConsoleScrolledRowsHandler(Run.StdOutHandle, nullptr, 0);
+  }
+  ScrollBack(const ScrollBack&) = delete;
+  ScrollBack& operator=(const ScrollBack&) = delete;
 };
 
 // The opening steps. False when the body is no command: the command then
@@ -88,14 +123,14 @@ void Loop(Conditional& c, bool run_while, std::uint64_t started, const char* tim
   const std::string waiting = "for " + c.shown + (run_while ? " to go away" : "");
   int notes = 0;
   bool warned = false;
-  bool go_on = ScreenContains(c.condition, c.screen) == run_while;
+  bool go_on = Found(c) == run_while;
   while (go_on) {
     ExecuteCommand(c.body_kind, c.body);
     // Asked before the capture: output that came before it is on it.
     const bool could_change = warned || platform::ConsoleCanChange();
     CaptureScreen(c.screen);
     PumpMessages();
-    go_on = ScreenContains(c.condition, c.screen) == run_while;
+    go_on = Found(c) == run_while;
     if (!go_on) break;
     if (limit > 0 && platform::GetTickCount64() - started >= limit) {
       Run.ErrorText = timeout_text;
@@ -120,6 +155,8 @@ std::uint64_t WaitStarted() {
 void HandleWhileNotExists(std::string argument) {
   const std::uint64_t started = WaitStarted();
   Conditional c;
+  c.condition = StripQuotes(argument);
+  ScrollBack scroll_back(c);
   if (!Open(argument, c)) return;
   // An empty condition is never found, so the wait could never end.
   if (c.condition.empty()) {

@@ -69,6 +69,34 @@ TEST_F(ConditionalTest, WaitsEndAtTheirTimeOutAfterThePassThatCrossesIt) {
   }
 }
 
+// Each row: the rows that scroll off before each capture; the script, after a line that sets
+// a time-out of 5 ms; the sleeps; the output.
+TEST_F(ConditionalTest, WhileNotExistsAlsoSearchesTheRowsThatScrolledOffSinceItsLineBegan) {
+  const struct { Screens scrolled; const char *script, *sleeps, *output; } rows[] = {
+      {{{}, {"49999", "50000", "50001"}}, "while not exists \"50000\"\r\ndelay 1", "s1", ""},
+      {{{"50000"}}, "while not exists \"50000\"\r\ndelay 1", "", ""},
+      // Scrolled off before the line began; while an inner wait ran.
+      {{{"50000"}}, "if \"x\"\r\ndelay 1\r\nwhile not exists \"50000\"\r\ndelay 2", "s2 s2 s2",
+       "Error at line: 5\r\nTimeout in while not exists\r\n"},
+      {{{}, {}, {"done"}}, "while not exists \"done\"\r\nwhile not exists \"inner\"\r\ndelay 1",
+       "s1 s1 s1 s1 s1", ""},
+      // Split across two rows; and if and while exists read the screen only.
+      {{{"4999", "9"}}, "while not exists \"49999\"\r\ndelay 2", "s2 s2 s2",
+       "Error at line: 3\r\nTimeout in while not exists\r\n"},
+      {{{"50000"}}, "if \"50000\"\r\ndelay 1", "", ""},
+      {{{"50000"}}, "while exists \"50000\"\r\ndelay 1", "", ""},
+  };
+  for (const auto& row : rows) {
+    SetUp();
+    world.IdleWaitMs = 0;
+    world.Scrolled = row.scrolled;
+    EXPECT_EQ(RunScript(std::string("#define wait_timeout 5\r\n") + row.script).Output, row.output)
+        << row.script;
+    EXPECT_EQ(Keys(), row.sleeps) << row.script;
+    EXPECT_EQ(world.ScrolledRowsHandler, nullptr) << row.script;  // set only while a wait runs
+  }
+}
+
 TEST_F(ConditionalTest, AWaitWhoseBodyStartsAProgramNeverSaysNothingCanEndIt) {
   world.ConsoleCanChange = false;
   world.Screens = ShowsFrom(3, "ready");

@@ -34,9 +34,10 @@ const Handler kDispatchTable[] = {
     HandleWaitTimeout,     // ckWaitTimeout
     HandleSettle,          // ckSettle
     HandleSendEnv,         // ckSendEnv
+    HandleSnapshot,        // ckSnapshot
 };
 constexpr std::size_t kKinds = sizeof kDispatchTable / sizeof kDispatchTable[0];
-static_assert(kKinds == ckSendEnv + 1,
+static_assert(kKinds == ckSnapshot + 1,
               "one handler per command kind");
 
 }  // namespace

@@ -20,7 +20,8 @@ namespace {
 // The words that open each command, for saying why a line is none: which
 // lines are commands is ClassifyLine's alone.
 const std::vector<std::vector<std::string>> kCommandWords = {
-    {"delay"}, {"settle"}, {"app"}, {"start"}, {"title"}, {"send"}, {"sendenv"}, {"rem"}, {"if"},
+    {"delay"}, {"settle"},   {"snapshot"}, {"app"}, {"start"}, {"title"},
+    {"send"},  {"sendenv"}, {"rem"},      {"if"},
     {"#define", "char_delay"}, {"#define", "line_delay"}, {"#define", "wait_timeout"},
     {"while", "not", "exists"}, {"while", "exists"},
 };

@@ -25,6 +25,7 @@ enum CommandKind : std::uint8_t {
   ckWaitTimeout = 12,
   ckSettle = 13,
   ckSendEnv = 14,
+  ckSnapshot = 15,
 };
 
 /// How a run ends.

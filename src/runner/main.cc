@@ -47,6 +47,8 @@ const char kOptionsHelp[] =
     "                        500ms, 2m (#define wait_timeout in the script overrides it)\r\n"
     "    --record FILE       record the console session as an asciicast (Linux)\r\n"
     "    --junit FILE        write a JUnit XML report of the run to FILE at its end\r\n"
+    "    --size COLSxROWS    the console's size, 20x5 to 500x200 (Linux; 80x25 unless\r\n"
+    "                        given)\r\n"
     "    --trace             each script line on standard error as it starts\r\n"
     "    --no-handover       when the script has ended, hang up the programs it\r\n"
     "                        started at once (Linux: a terminal with nobody at it)\r\n"
@@ -205,6 +207,11 @@ std::string TakeOptions(const Options& options) {
     Run.WaitTimeout = static_cast<std::uint32_t>(options.TimeoutMs);
     Run.WaitTimeoutFrom = "--timeout " + Printable(options.TimeoutText);
   }
+  if (options.Columns > 0) {
+    if (!OnSize) return std::string(EntryProgramName) + ": --size is not available";
+    const std::string note = OnSize(options.Columns, options.Rows);
+    if (!note.empty()) WriteErrorOutput(note + "\n");
+  }
   if (!options.Record) return "";
   return OnRecord ? OnRecord(options.RecordPath, options.Scripts[0])
                   : std::string(EntryProgramName) + ": --record is not available";
@@ -253,10 +260,29 @@ bool ParseDuration(const std::string& text, std::int64_t* ms) {
   return true;
 }
 
+bool ParseSize(const std::string& text, int* columns, int* rows) {
+  const std::size_t x = text.find('x');
+  if (x == 0 || x == std::string::npos || x + 1 == text.size() || x > 3 || text.size() - x > 4)
+    return false;
+  int parts[2] = {0, 0};
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i == x) continue;
+    if (text[i] < '0' || text[i] > '9') return false;
+    int& part = parts[i > x];
+    part = part * 10 + (text[i] - '0');
+  }
+  if (parts[0] < kMinColumns || parts[0] > kMaxColumns || parts[1] < kMinRows ||
+      parts[1] > kMaxRows)
+    return false;
+  *columns = parts[0];
+  *rows = parts[1];
+  return true;
+}
+
 const std::vector<OptionRule> kKlavrunOptions = {
     {"help", 'h', false},   {"version", 0, false},     {"timeout", 0, true},
     {"record", 0, true},    {"trace", 0, false},       {"no-handover", 0, false},
-    {"junit", 0, true},
+    {"junit", 0, true},     {"size", 0, true},
 };
 
 bool ApplyOption(const GivenOption& given, Options* options, std::string* error) {
@@ -267,6 +293,11 @@ bool ApplyOption(const GivenOption& given, Options* options, std::string* error)
   if (given.Name == "record") {
     options->Record = true;
     options->RecordPath = given.Value;
+  }
+  if (given.Name == "size" && !ParseSize(given.Value, &options->Columns, &options->Rows)) {
+    *error = "--size takes COLSxROWS from 20x5 to 500x200, such as 132x43, not '" +
+             Printable(given.Value) + "'";
+    return false;
   }
   if (given.Name == "junit") {
     options->Junit = true;
@@ -355,5 +386,6 @@ std::vector<std::string> SplitCommandLine(const char* command_line) {
 }
 
 RecordHook OnRecord = nullptr;
+SizeHook OnSize = nullptr;
 LineStartedHook OnLineStarted = nullptr;
 NoHandOverHook OnNoHandOver = nullptr;

@@ -21,11 +21,12 @@ struct Options {
   bool HandOver = true;  // --no-handover: false
   bool Junit = false;
   std::string JunitPath;
+  int Columns = 0, Rows = 0;  // --size; 0 when not given
   std::vector<std::string> Scripts;  // what follows the options
 };
 
 /// klavrun's options: --help (-h), --version, --timeout DURATION, --record
-/// FILE, --junit FILE, --trace, --no-handover.
+/// FILE, --junit FILE, --size COLSxROWS, --trace, --no-handover.
 extern const std::vector<OptionRule> kKlavrunOptions;
 
 /// Sets what one of klavrun's options asks for; false with a one-line
@@ -35,6 +36,12 @@ bool ApplyOption(const GivenOption& given, Options* options, std::string* error)
 /// Reads the options before the script (see ReadArguments). False with a
 /// one-line message for an unknown option, a missing value or a bad duration.
 bool ParseOptions(const std::vector<std::string>& args, Options* options, std::string* error);
+
+/// The console sizes --size takes: 20 x 5 to 500 x 200.
+constexpr int kMinColumns = 20, kMaxColumns = 500, kMinRows = 5, kMaxRows = 200;
+
+/// COLSxROWS within those bounds, such as 132x43.
+bool ParseSize(const std::string& text, int* columns, int* rows);
 
 /// A number with an optional unit: ms, s (the default) or m; whole numbers
 /// only, at most 2147483647 ms.
@@ -57,6 +64,11 @@ extern const char* EntryProgramName;
 using RecordHook = std::string (*)(const std::string& path,
                                    const std::string& script_name);
 extern RecordHook OnRecord;
+/// --size COLSxROWS: sizes the console before any line runs (and before
+/// --record writes its header); returns a note for standard error, or "".
+/// Null: --size is not available.
+using SizeHook = std::string (*)(int columns, int rows);
+extern SizeHook OnSize;
 /// Called as each script line starts (body lines of while and if too), with
 /// its number and the line as written in the script (no line end, case
 /// kept). Null: nobody listens.

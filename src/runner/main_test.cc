@@ -100,6 +100,20 @@ TEST(ParseDuration, TakesWholeNumbersInMillisecondsSecondsOrMinutes) {
   }
 }
 
+TEST(ParseSize, TakesColumnsXRowsWithinTheBounds) {
+  const struct { const char* text; int columns, rows; } rows[] = {  // 0: refused
+      {"132x43", 132, 43}, {"20x5", 20, 5}, {"500x200", 500, 200}, {"080x025", 80, 25},
+      {"19x5", 0, 0}, {"20x4", 0, 0}, {"501x200", 0, 0}, {"500x201", 0, 0}, {"1320x43", 0, 0},
+      {"132X43", 0, 0}, {"132x", 0, 0}, {"x43", 0, 0}, {"132 x43", 0, 0}, {"132x43x", 0, 0},
+      {"", 0, 0}, {"-80x25", 0, 0}};
+  for (const auto& row : rows) {
+    int columns = 0, rows_given = 0;
+    if (!ParseSize(row.text, &columns, &rows_given)) columns = rows_given = 0;
+    EXPECT_EQ(columns, row.columns) << row.text;
+    EXPECT_EQ(rows_given, row.rows) << row.text;
+  }
+}
+
 TEST_F(ProgramTest, ShowsNoScreenOnAStandardErrorThatIsTheConsole) {
   world.StdErrIsConsole = true;  // the picture would land on the screen it shows
   RunScript("bogus");

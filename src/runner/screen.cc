@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string_view>
+#include <vector>
 
 #include "platform/ascii.h"
 #include "platform/platform.h"
 #include "runner/globals.h"
+#include "writers/screen_text.h"
 
 namespace {
 
@@ -155,14 +158,44 @@ bool ScreenContains(const std::string& text, const ScreenImage& screen) {
   return screen.LastFound;
 }
 
-std::string ScreenText(const ScreenImage& screen) {
-  std::string text;
-  for (int row = 0; row < screen.Rows; ++row) {
-    const char* cells = screen.Row(row);
-    std::size_t len = RowLength(cells, screen.RowBytes);
-    while (len > 0 && static_cast<unsigned char>(cells[len - 1]) <= 0x20) --len;
-    text.append(cells, len);
-    text += '\n';
+bool RowsContain(const std::string& text, const char* rows, std::size_t length) {
+  if (text.empty() || text.find('\n') != std::string::npos) return false;
+  const std::size_t last = text.find_last_not_of(' ');
+  const std::size_t blanks = last == std::string::npos ? text.size() : text.size() - 1 - last;
+  // Kept between calls, grown once: the rows come in batches of up to tens of KB.
+  static std::vector<char> folded;
+  std::size_t size = 0;
+  if (static_cast<unsigned char>(text[0]) > 0x20 && blanks == 0 &&
+      !std::memchr(rows, 0, length)) {
+    // No leading blank to skip, no blank to add: the rows are searched as
+    // they are, in one piece.
+    if (folded.size() < length) folded.resize(length);
+    ascii::LowerInto(rows, length, folded.data());
+    size = length;
+  } else {
+    for (const char* row = rows; row < rows + length;) {
+      const char* end = static_cast<const char*>(std::memchr(row, '\n', rows + length - row));
+      if (end == nullptr) end = rows + length;
+      const std::size_t len = RowLength(row, static_cast<int>(end - row));
+      std::size_t begin = 0;
+      while (begin < len && static_cast<unsigned char>(row[begin]) <= 0x20) ++begin;
+      if (folded.size() < size + len - begin + blanks + 1) folded.resize(2 * (size + len + blanks + 1));
+      ascii::LowerInto(row + begin, len - begin, folded.data() + size);
+      size += len - begin;
+      std::memset(folded.data() + size, ' ', blanks);
+      size += blanks;
+      folded[size++] = '\n';
+      row = end + 1;
+    }
   }
-  return text;
+  // A flood's long batches are searched skipping ahead; a row or two as
+  // they are: the skip table would cost more than it saves.
+  const std::string_view all(folded.data(), size);
+  if (size < 4096) return all.find(text) != std::string_view::npos;
+  return std::search(all.begin(), all.end(),
+                     std::boyer_moore_horspool_searcher(text.begin(), text.end())) != all.end();
+}
+
+std::string ScreenText(const ScreenImage& screen) {
+  return writers::ScreenText(screen.Cells.data(), screen.Rows, screen.RowBytes);
 }

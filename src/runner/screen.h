@@ -58,6 +58,13 @@ void PrepareForSearch(ScreenImage& screen);
 /// never found.
 bool ScreenContains(const std::string& text, const ScreenImage& screen);
 
+/// True when one of `rows` (each ended by '\n' and without the blanks at
+/// its end, as the platform hands over the rows that scrolled off the
+/// screen) holds `text` as ScreenContains reads a row, the row taken to end
+/// in as many blanks as `text` does. A text split across two rows is not
+/// found, nor a text with a line feed in it.
+bool RowsContain(const std::string& text, const char* rows, std::size_t length);
+
 /// The rows as text, each up to its first NUL and right-trimmed, one a line.
 std::string ScreenText(const ScreenImage& screen);
 

@@ -32,6 +32,30 @@ TEST(ScreenContains, SearchesEachRowLowerCasedFromItsFirstVisibleByte) {
     EXPECT_EQ(ScreenContains(row.wanted, row.screen), row.found) << '"' << row.wanted << '"';
 }
 
+// Rows that scrolled off, each ended by a line feed, searched as the screen's rows are.
+TEST(RowsContain, SearchesEachRowAsTheScreenIs) {
+  static const char kText[] =
+      "  Line 49999\n\tLine 50000 ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{\xc1\n   rea\ndy\n";
+  const std::string kRows(kText, sizeof kText - 1), kWithNul = kRows + std::string("ab\0 hidden\n", 11);
+  const struct { std::string wanted; bool found; } rows[] = {
+      {"line 50000", true}, {"line 49999   ", true},  // a row ends in the blanks a text asks for
+      {"50000 abc", true}, {"{\xc1  ", true}, {"9 \n", false},
+      {"abcdefghijklmnopqrstuvwxyz@[`{\xc1", true}, {"\xe1", false},  // ASCII letters only
+      {"LINE 50000", false}, {"", false},
+      {"  line 49999", false},  // leading blanks are not the row's
+      {"ready", false}, {"rea", true}, {" rea", false},  // no text across two rows
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(RowsContain(row.wanted, kRows.data(), kRows.size()), row.found) << '"' << row.wanted << '"';
+    EXPECT_EQ(RowsContain(row.wanted, kWithNul.data(), kWithNul.size()), row.found) << row.wanted;
+  }
+  EXPECT_FALSE(RowsContain("hidden", kWithNul.data(), kWithNul.size()));  // nothing after a NUL
+  std::string flood;  // a flood's batch, searched another way
+  for (int i = 0; i < 2000; ++i) flood += "Line " + std::to_string(i) + "\n";
+  for (const auto& [wanted, found] : {std::pair{"line 1234", true}, {"line 2000", false}, {"34\nline", false}})
+    EXPECT_EQ(RowsContain(wanted, flood.data(), flood.size()), found) << wanted;
+}
+
 TEST(CaptureScreen, SearchFollowsEveryRowThatChangesBetweenCaptures) {
   ResetAll();
   ::Run.StdOutHandle = record::kStdOut;

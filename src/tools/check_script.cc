@@ -141,6 +141,10 @@ void ScriptCheck::CheckCommand(CommandKind kind, std::size_t at, const std::stri
       CheckQuotes(at, argument);
       break;
     case ckStart: CheckStart(at, argument); break;
+    case ckSnapshot:
+      CheckQuotes(at, argument);
+      if (StripQuotes(argument).empty()) Report(true, at, "no file to write: the line fails");
+      break;
     case ckSend: CheckSend(at, argument); break;
     case ckSendEnv: CheckSendEnv(at, argument); break;
     case ckWhileNotExists:

@@ -19,7 +19,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: klavtrace [--screen FILE] [--timeout DURATION] [--trace] [--] SCRIPT\n"
+    "usage: klavtrace [--screen FILE] [--size COLSxROWS] [--timeout DURATION] [--trace] [--] SCRIPT\n"
     "\n"
     "Runs SCRIPT as klavrun would, without touching the system, and prints\n"
     "every platform call it makes, one per line. klavrun's own output shows\n"
@@ -27,6 +27,8 @@ const char kUsage[] =
     "\n"
     "  --screen FILE       the console screen: the first 25 lines of FILE, each\n"
     "                      cut to 80 characters (default: a blank screen)\n"
+    "  --size COLSxROWS    as klavrun's: a screen of COLS x ROWS (20x5 to 500x200),\n"
+    "                      and --screen's first ROWS lines cut to COLS characters\n"
     "  --timeout DURATION  as klavrun's, against the simulated clock: a Sleep\n"
     "                      moves it on, and so does each idle pass of a wait (20 ms)\n"
     "  --trace             as klavrun's, on the simulated clock\n"
@@ -45,16 +47,24 @@ std::string KlavrunPath() {
   return path.substr(0, path.find_last_of('/') + 1) + "klavrun";
 }
 
+// As many rows as the largest screen: the platform reads those of the
+// screen's size.
 bool LoadScreen(const char* path, std::vector<std::string>* rows) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::string line;
-  while (rows->size() < platform::kClassicRows && std::getline(in, line)) {
+  while (rows->size() < static_cast<std::size_t>(kMaxRows) && std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.size() > platform::kClassicColumns) line.resize(platform::kClassicColumns);
+    if (line.size() > static_cast<std::size_t>(kMaxColumns)) line.resize(kMaxColumns);
     rows->push_back(line);
   }
   return true;
+}
+
+std::string SizeScreen(int columns, int rows) {
+  record::TheWorld().ScreenColumns = columns;
+  record::TheWorld().ScreenRows = rows;
+  return "";
 }
 
 // Puts the script into the simulated world as the real open and read give it.
@@ -125,11 +135,14 @@ int main(int argc, char** argv) {
   std::string screen_file;
   const Options options = TraceOptions(argc, argv, &screen_file);
   EntryProgramName = "klavtrace";
+  OnSize = SizeScreen;
 
   record::World& world = record::TheWorld();
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const char* equals = std::strchr(*entry, '=');
-    if (equals) world.Environment[std::string(*entry, static_cast<std::size_t>(equals - *entry))] = equals + 1;
+    if (equals)
+      world.Environment[std::string(*entry, static_cast<std::size_t>(equals - *entry))] =
+          equals + 1;
   }
   world.ProgramPath = KlavrunPath();
   world.Windows = {{record::kConsoleWindow, world.ProgramPath}};

@@ -342,8 +342,8 @@ bool DrainInput(std::size_t left) {
 
 bool OpenConsole(std::string* error) {
   winsize size = {};
-  size.ws_row = kConsoleRows;
-  size.ws_col = kConsoleColumns;
+  size.ws_row = static_cast<unsigned short>(kConsoleRows);
+  size.ws_col = static_cast<unsigned short>(kConsoleColumns);
   int master = -1;
   int slave = -1;
   if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) {
@@ -366,6 +366,14 @@ bool OpenConsole(std::string* error) {
   console.screen = std::make_unique<ScreenModel>(&console.input, &console.replies);
   console.relay = PersonAtTerminal();
   return true;
+}
+
+void ResizeConsole(int columns, int rows) {
+  winsize size = {};
+  size.ws_row = static_cast<unsigned short>(rows);
+  size.ws_col = static_cast<unsigned short>(columns);
+  ioctl(console.master, TIOCSWINSZ, &size);
+  console.screen = std::make_unique<ScreenModel>(&console.input, &console.replies, rows, columns);
 }
 
 int ConsoleSlave() { return console.slave; }
@@ -602,7 +610,30 @@ KeysGivenUp TypeQueuedKeys(DWORD idle_limit_ms) { return posix::TypeTheRest(idle
 
 ScreenSize ConsoleScreenSize(HANDLE output) {
   (void)output;
-  return ScreenSize{posix::kConsoleRows, posix::kRowBytes};
+  const posix::ScreenModel& screen = posix::Screen();
+  return ScreenSize{screen.rows(), screen.columns() * posix::kMaxCellBytes};
+}
+
+namespace {
+
+struct ScrolledRowsHandler {
+  SCROLLEDROWSPROC handler = nullptr;
+  LPARAM param = 0;
+};
+ScrolledRowsHandler scrolled_rows;
+
+void PassScrolledRows(const char* rows, std::size_t length, void*) {
+  scrolled_rows.handler(rows, length, scrolled_rows.param);
+}
+
+}  // namespace
+
+// The screen model pushes the rows as they scroll off; a capture's first
+// read draws what is held back, so it hands over every row before it.
+void SetConsoleScrolledRowsHandler(HANDLE output, SCROLLEDROWSPROC handler, LPARAM param) {
+  (void)output;
+  posix::Screen().KeepScrolledRows(handler ? PassScrolledRows : nullptr, nullptr);
+  scrolled_rows = {handler, param};
 }
 
 BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length,

@@ -1,5 +1,5 @@
-// The console klavrun gives the programs it starts: an 80 x 25
-// pseudo-terminal, its screen model, and the traffic between them.
+// The console klavrun gives the programs it starts: a pseudo-terminal of
+// 80 x 25 (or --size), its screen model, and the traffic between them.
 //
 // klavrun holds the master side. Everything programs write is taken in by
 // the screen model and passed through to klavrun's standard output; typed
@@ -20,6 +20,10 @@ namespace posix {
 /// Opens the pseudo-terminal and the screen model. False with a message
 /// when the system has no pseudo-terminal to give.
 bool OpenConsole(std::string* error);
+
+/// Gives the console another size (--size), before any program starts: the
+/// pseudo-terminal's window size and a new screen model.
+void ResizeConsole(int columns, int rows);
 
 /// The programs' side of the console, close-on-exec in klavrun itself.
 int ConsoleSlave();

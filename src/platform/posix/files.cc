@@ -193,7 +193,10 @@ BOOL CloseHandle(HANDLE handle) {
   int fd;
   if (posix::IsFile(handle, &fd)) {
     posix::open_files.erase(fd);
-    close(fd);
+    if (close(fd) != 0) {  // what was written may not have reached the disk
+      posix::SetLastError(Win32ErrorFromErrno(errno));
+      return 0;
+    }
     return 1;
   }
   HANDLE kind = handle & posix::kKindMask;

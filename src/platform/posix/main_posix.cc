@@ -1,12 +1,23 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/console.h"
 #include "platform/posix/recording.h"
 #include "platform/posix/session.h"
 #include "runner/main.h"
 
+namespace {
+
+std::string SizeConsole(int columns, int rows) {
+  posix::ResizeConsole(columns, rows);
+  return "";
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   posix::BeginSession();
+  OnSize = SizeConsole;
   OnRecord = posix::StartRecording;
   OnLineStarted = posix::RecordLineStarted;
   OnNoHandOver = posix::RefuseHandOver;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/posix/asciicast.h"
+#include "platform/posix/console.h"
 #include "platform/posix/screen_model.h"
 #include "platform/posix/session.h"
 #include "platform/posix_file.h"
@@ -124,7 +125,7 @@ std::string StartRecording(const std::string& path,
   recording.path = path;
   recording.start_micros = MonotonicMicros();
   recording.cast = std::make_unique<Asciicast>(
-      static_cast<std::int64_t>(time(nullptr)), kConsoleColumns, kConsoleRows,
+      static_cast<std::int64_t>(time(nullptr)), Screen().columns(), Screen().rows(),
       BaseName(script_name));
   std::string message = TryWriteOut();
   // In its place from the start, so that a run that is killed leaves the

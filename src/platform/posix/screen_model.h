@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -14,13 +15,14 @@ struct VTerm;
 
 namespace posix {
 
+/// The console's size unless --size says otherwise.
 constexpr int kConsoleRows = platform::kClassicRows;
 constexpr int kConsoleColumns = platform::kClassicColumns;
 
 /// The most bytes one cell takes: libvterm keeps up to six code points a
 /// cell (a character and its combining marks), four UTF-8 bytes each.
 constexpr int kMaxCellBytes = 24;
-/// The most bytes one row takes, as ReadRow gives it.
+/// The most bytes one row of the usual console takes, as ReadRow gives it.
 constexpr int kRowBytes = kConsoleColumns * kMaxCellBytes;
 
 /// A cell's characters (`chars`, up to `count` code points, 0 ending them)
@@ -33,7 +35,8 @@ class ScreenModel {
   /// Whatever the terminal answers (key encodings, replies to queries) is
   /// appended to *to_programs; replies to queries in what is fed go to
   /// *replies instead when it is given.
-  explicit ScreenModel(std::string* to_programs, std::string* replies = nullptr);
+  explicit ScreenModel(std::string* to_programs, std::string* replies = nullptr,
+                       int rows = kConsoleRows, int columns = kConsoleColumns);
   ~ScreenModel();
   ScreenModel(const ScreenModel&) = delete;
   ScreenModel& operator=(const ScreenModel&) = delete;
@@ -57,11 +60,23 @@ class ScreenModel {
   /// Copies the cells of `row` from `column` on into out as UTF-8, as many
   /// whole cells as `length` bytes hold; returns the bytes written. The
   /// right half of a wide character gives nothing. Nothing outside the
-  /// 25 x 80 screen.
+  /// screen.
   std::size_t ReadRow(int row, int column, char* out, std::size_t length);
 
   /// The cursor's row and column, with everything held back drawn.
   void CursorAt(int* row, int* column);
+  int rows() const { return rows_count_; }
+  int columns() const { return columns_; }
+
+  /// Where the rows that scroll off the top of the main screen go: each
+  /// row's text as ReadRow gives it, less the blanks at its end, ended by
+  /// '\n', several at a time, by
+  /// the end of the Feed that pushed them out, as libvterm's own screen
+  /// would push them to its scrollback. Lines a long chunk leaves out go
+  /// too, as if they had been drawn. Null: nowhere, at no cost. A sink set
+  /// has the text held back drawn first, for the sink set before.
+  using RowsSink = void (*)(const char* rows, std::size_t length, void* user);
+  void KeepScrolledRows(RowsSink sink, void* user);
 
   /// Escape sequences that take a terminal that has seen the same output
   /// back to its usual modes (main screen, visible cursor, normal keys...).
@@ -103,8 +118,17 @@ class ScreenModel {
 
  private:
   bool Answers(void (*probe)(VTerm*), const char* expected);
+  std::size_t LinesToTheLastRow(const char* bytes, std::size_t length);
   std::size_t LinesThatScrollAway(const char* bytes, std::size_t length);
   bool ScrollsWholeScreen();
+  bool CanKeepLeftOut(const char* bytes, int row, int column);
+  void KeepLeftOut(const char* bytes, std::size_t cut, int column);
+  void KeepRow(int row);
+  char* KeepRoom(std::size_t bytes);
+  static std::size_t EndKeptRow(char* kept, std::size_t row_start, std::size_t size);
+  void KeepBlanks(int count);
+  void HandOverKept(std::size_t at_least);
+  void EscapeEnded(unsigned char final);
   void Track(const char* bytes, std::size_t length, std::string* out);
   void ReleaseC2(unsigned char next, std::string* out);
   void Decode(unsigned char b);
@@ -121,6 +145,12 @@ class ScreenModel {
   int csi_separators_ = 0;  // in the CSI sequence being read
   bool last_was_ascii_ = false;  // the last byte drawn as text
   bool repeat_safe_ = false;  // the sequence being read follows such a byte
+  // Whether ASCII text is drawn as itself, as far as the scroll-back needs
+  // to know: G0 is ASCII, in use, and no single shift waits.
+  unsigned char escape_intermediate_ = 0;  // of the escape sequence being read
+  bool g0_ascii_ = true;
+  bool shifted_ = false;
+  bool single_shift_ = false;
   std::string shown_;  // what Feed gives libvterm
   std::string held_;   // plain text FeedLater has not drawn yet
   std::size_t bytes_left_out_ = 0;
@@ -134,17 +164,27 @@ class ScreenModel {
     bool guarded;  // kept by a selective erase
   };
   struct Row {
-    Glyph cells[kConsoleColumns];
-    char text[kRowBytes];
-    std::uint16_t end[kConsoleColumns];  // where each cell's text ends in text
-    bool stale;  // changed since its text was made
+    std::vector<Glyph> cells;
+    std::vector<char> text;
+    std::vector<std::uint16_t> end;  // where each cell's text ends in text
+    bool stale = true;  // changed since its text was made
   };
   void Refresh(int row) const;
   Row& RowAt(int row) const { return rows_[buffer_][order_[buffer_][row]]; }
-  mutable Row rows_[2][kConsoleRows];  // the main screen and the alternate one
-  int order_[2][kConsoleRows];  // each screen's rows in rows_, top to bottom
+  const int rows_count_;
+  const int columns_;
+  const std::string whole_screen_;  // the margins' answer when they are the whole screen
+  mutable std::vector<Row> rows_[2];  // the main screen and the alternate one
+  std::vector<int> order_[2];  // each screen's rows in rows_, top to bottom
+  std::vector<int> new_order_, freed_;  // a scroll's work space
   int buffer_ = 0;  // the screen that shows
   std::string* drawn_copy_ = nullptr;
+
+  RowsSink rows_sink_ = nullptr;
+  void* rows_user_ = nullptr;
+  std::vector<char> kept_;  // scrolled rows not handed over yet, kept_size_ bytes
+  std::size_t kept_size_ = 0;
+  int unkept_ = 0;    // pushes still to pass over: rows already kept with a cut
 
   VTerm* vt_;
   std::string* to_programs_;

@@ -10,7 +10,13 @@ namespace posix {
 namespace {
 
 struct Fed {
-  explicit Fed(const std::string& output) { Feed(output); }
+  explicit Fed(const std::string& output, bool keep = false) {
+    if (keep)
+      screen.KeepScrolledRows([](const char* rows, std::size_t length, void* kept) {
+        static_cast<std::string*>(kept)->append(rows, length);
+      }, &kept);
+    Feed(output);
+  }
   void Feed(const std::string& output) { screen.Feed(output.data(), output.size()); }
   std::string Row(int row) {
     char cells[kRowBytes];
@@ -24,6 +30,7 @@ struct Fed {
     return picture + std::to_string(cursor.row) + "," + std::to_string(cursor.col) + to_programs;
   }
   std::string to_programs;
+  std::string kept;  // rows scrolled off the top, each ended by '\n'
   ScreenModel screen{&to_programs};
 };
 
@@ -121,6 +128,85 @@ TEST(FastFeed, LeavingOutLinesThatScrollAwayChangesNothing) {
       piecewise.Feed(row.chunk.substr(i, 1000));
     EXPECT_EQ(whole.Picture(), piecewise.Picture()) << &row - kRows;
     EXPECT_EQ(piecewise.screen.bytes_left_out(), 0u) << &row - kRows;
+    EXPECT_EQ(whole.screen.bytes_left_out() > 0, row.leaves_out) << &row - kRows;
+  }
+}
+
+// libvterm with its own screen layer, which pushes the rows that scroll off
+// to its scrollback.
+struct Reference {
+  Reference() : vt(vterm_new(kConsoleRows, kConsoleColumns)) {
+    vterm_set_utf8(vt, 1);
+    VTermScreen* screen = vterm_obtain_screen(vt);
+    static const VTermScreenCallbacks kCallbacks = {
+        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, PushLine, nullptr};
+    vterm_screen_set_callbacks(screen, &kCallbacks, this);
+    vterm_screen_enable_altscreen(screen, 1);
+    vterm_screen_reset(screen, 1);
+  }
+  ~Reference() { vterm_free(vt); }
+  static int PushLine(int cols, const VTermScreenCell* cells, void* user) {
+    std::string row;
+    for (int col = 0; col < cols; ++col) {  // the model's cell rules
+      char text[kMaxCellBytes];
+      if (col == 0 || cells[col - 1].width != 2)
+        row.append(text, CellText(cells[col].chars, VTERM_MAX_CHARS_PER_CELL, text));
+    }
+    static_cast<Reference*>(user)->pushed += row.substr(0, row.find_last_not_of(' ') + 1) + '\n';
+    return 1;
+  }
+  VTerm* vt;
+  std::string pushed;
+};
+
+TEST(ScrolledRows, AreTheRowsLibvtermsOwnScreenPushesOut) {
+  const std::string kOutputs[] = {
+      Lines(40, "row "), Lines(30, std::string(170, 'w')), "\xe4\xb8\xad\xc3\xa9" + Lines(30, "e\xcc\x81"),
+      "\x1b[5;10r" + Lines(30, "in a region"), "\x1b[1;20r" + Lines(30, "from the top"),
+      Lines(5, "a") + "\x1b[3S\x1b[1;1H\x1b[2M\x1b[25S\x1b[2T",  // scrolled, deleted, all at once
+      "\x1b[?1049h" + Lines(30, "alternate") + "\x1b[?1049l" + Lines(30, "main"),
+      "\x1b[?69h\x1b[1;40s" + Lines(30, "left half") + "\x1b[?69l",
+  };
+  for (const std::string& output : kOutputs) {
+    Fed model("", true);
+    std::string drawn;
+    model.screen.CopyDrawnTo(&drawn);
+    for (std::size_t i = 0; i < output.size(); i += 1000) model.Feed(output.substr(i, 1000));
+    Reference reference;
+    vterm_input_write(reference.vt, drawn.data(), drawn.size());
+    EXPECT_EQ(model.kept, reference.pushed) << output;
+  }
+}
+
+// A long chunk that leaves lines out keeps the rows they make, or leaves
+// nothing out.
+TEST(ScrolledRows, LinesLeftOutAreKeptAsIfDrawn) {
+  const std::string kFull = Lines(30, "x");  // the cursor on the last row
+  const struct { std::string before, chunk; bool leaves_out; } kRows[] = {
+      {kFull, Lines(600, "line "), true}, {kFull, Lines(300, std::string(170, 'w')), true},
+      {kFull + "abc", Lines(600, "line "), true}, {kFull, Repeated("blanks at the end   \r\n", 600), true},
+      {kFull, Repeated(std::string(78, 'b') + "    wrapped\r\n", 300), true}, {kFull + "abc\r", "\n" + Lines(900, "l"), true},
+      {kFull + "\x1b[4h", Lines(600, "insert "), true}, {"\x1b[?1049h", Lines(600, "alt "), true},
+      {kFull + "\x1b(0\x1b(B", Lines(600, "ascii again "), true},
+      {"", Lines(600, "line "), true}, {"abc", Lines(600, "line "), true},  // drawn to the last row first
+      {"", "\n" + Lines(600, "line "), true},  // a line feed alone in the part drawn
+      {kFull + std::string(79, 'q'), Lines(600, "q"), false},  // on the last column
+      {kFull + std::string(80, 'p'), Lines(600, "p"), false},  // a wrap pending
+      {kFull + "\x1b[80Gz\x1b[5G", Lines(600, "q"), false},  // text after the cursor
+      {kFull + "\x1b(0", Lines(600, "lqqk"), false}, {kFull + "\x0e", Lines(600, "lqqk"), false},
+      {kFull + "\x1bN", Lines(600, "q"), false}, {kFull + "\x1b#6", Lines(600, "wide"), false},
+      {kFull + "\x1b[?7l", Lines(300, std::string(90, 'n')), false},
+      {kFull, Lines(300, "a\tb"), false}, {kFull, Lines(300, "a\rb"), false},
+      {kFull + "abc", "\n" + Lines(900, "l"), false},  // a line feed alone
+      {kFull, Lines(300, "a\nb"), false},
+  };
+  for (const auto& row : kRows) {
+    Fed whole(row.before, true), piecewise(row.before, true);
+    whole.Feed(row.chunk);
+    for (std::size_t i = 0; i < row.chunk.size(); i += 1000)
+      piecewise.Feed(row.chunk.substr(i, 1000));
+    EXPECT_EQ(whole.kept, piecewise.kept) << &row - kRows;
+    EXPECT_EQ(whole.Picture(), piecewise.Picture()) << &row - kRows;
     EXPECT_EQ(whole.screen.bytes_left_out() > 0, row.leaves_out) << &row - kRows;
   }
 }

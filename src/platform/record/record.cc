@@ -15,6 +15,7 @@ World* world = new World();  // never destroyed: exit paths may still record
 struct OpenFile {
   std::string Path;
   std::size_t Pos = 0;
+  bool Written = false;  // created by CreateFileA
 };
 std::map<platform::HANDLE, OpenFile> open_files;
 platform::HANDLE next_file_handle = 0x100;
@@ -33,6 +34,18 @@ template <typename T>
 T Returned(const std::string& call, T value) {
   Record(call + " = " + Hex(static_cast<std::uint64_t>(value)));
   return value;
+}
+
+// The rows that scrolled off before capture `index` (0 first), as wide as
+// the screen.
+void HandOverScrolled(int index) {
+  if (!world->ScrolledRowsHandler || index >= static_cast<int>(world->Scrolled.size())) return;
+  std::string rows;
+  for (std::string row : world->Scrolled[static_cast<std::size_t>(index)]) {
+    row.resize(static_cast<std::size_t>(world->ScreenColumns), ' ');
+    rows += row + '\n';
+  }
+  if (!rows.empty()) world->ScrolledRowsHandler(rows.data(), rows.size(), world->ScrolledRowsParam);
 }
 
 }  // namespace
@@ -119,13 +132,13 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void* security,
                      ", " + Hex(disposition) + ", " + Hex(flags) + ", " +
                      Hex(template_file) + ")";
   if (access & GENERIC_WRITE) {
-    // A new file: an existing name, or one OpenErrors names, fails.
     auto e = world->OpenErrors.find(name);
-    world->LastError = e != world->OpenErrors.end() ? e->second
-                       : world->Files.count(name) ? ERROR_FILE_EXISTS
-                                                  : 0;
-    if (disposition != CREATE_NEW) world->LastError = ERROR_INVALID_PARAMETER;
-    if (world->LastError != 0) {
+    const DWORD error = disposition != CREATE_NEW        ? ERROR_INVALID_PARAMETER
+                        : world->Files.count(name)       ? ERROR_FILE_EXISTS
+                        : e != world->OpenErrors.end()   ? e->second
+                                                         : 0;
+    if (error) {
+      world->LastError = error;
       Record(call + " = 0xffffffff");
       return INVALID_HANDLE_VALUE;
     }
@@ -138,7 +151,7 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void* security,
   }
   HANDLE h = record::next_file_handle;
   record::next_file_handle += 4;
-  record::open_files[h] = {name, 0};
+  record::open_files[h] = {name, 0, (access & GENERIC_WRITE) != 0};
   return Returned(call, h);
 }
 
@@ -171,14 +184,22 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD to_write, DWORD* written,
                      Hex(to_write) + ", _, " +
                      Hex(reinterpret_cast<std::uintptr_t>(overlapped)) + ")";
   *written = 0;
+  auto open = record::open_files.find(file);
+  if (open != record::open_files.end() && open->second.Written) {
+    if (world->FileWriteError) {
+      world->LastError = world->FileWriteError;
+      return Returned(call, 0);
+    }
+    world->Files[open->second.Path].Content += bytes;
+    *written = to_write;
+    return Returned(call, 1);
+  }
   if (world->WriteError) {
     world->LastError = world->WriteError;
     return Returned(call, 0);
   }
   if (file == record::kStdOut) world->Output += bytes;
   if (file == record::kStdErr) world->ErrorOutput += bytes;
-  auto open = record::open_files.find(file);
-  if (open != record::open_files.end()) world->Files[open->second.Path].Content += bytes;
   *written = to_write;
   return Returned(call, 1);
 }
@@ -191,15 +212,18 @@ BOOL CloseHandle(HANDLE handle) {
 BOOL MoveFileExA(const char* existing, const char* new_name, DWORD flags) {
   const std::string call = "MoveFileExA(" + Str(existing) + ", " + Str(new_name) + ", " +
                            Hex(flags) + ")";
-  auto from = world->Files.find(existing);
-  world->LastError = from == world->Files.end() ? ERROR_FILE_NOT_FOUND
-                     : world->Files.count(new_name) && !(flags & MOVEFILE_REPLACE_EXISTING)
-                         ? ERROR_FILE_EXISTS
-                         : 0;
-  if (world->LastError) return Returned(call, 0);
-  record::File moved = from->second;
-  world->Files.erase(from);
-  world->Files[new_name] = moved;
+  auto e = world->MoveErrors.find(new_name);
+  const DWORD error =
+      e != world->MoveErrors.end()    ? e->second
+      : !world->Files.count(existing) ? ERROR_FILE_NOT_FOUND
+      : world->Files.count(new_name) && !(flags & MOVEFILE_REPLACE_EXISTING) ? ERROR_FILE_EXISTS
+                                                                            : 0;
+  if (error) {
+    world->LastError = error;
+    return Returned(call, 0);
+  }
+  world->Files[new_name] = world->Files[existing];
+  world->Files.erase(existing);
   return Returned(call, 1);
 }
 
@@ -209,7 +233,7 @@ BOOL DeleteFileA(const char* name) {
   return Returned("DeleteFileA(" + Str(name) + ")", found ? 1 : 0);
 }
 
-DWORD GetCurrentProcessId() { return Returned("GetCurrentProcessId()", 0x1000); }
+DWORD GetCurrentProcessId() { return Returned("GetCurrentProcessId()", world->ProcessId); }
 
 DWORD GetFileType(HANDLE file) {
   DWORD type = file == record::kStdOut ? world->StdOutType : FILE_TYPE_CHAR;
@@ -267,6 +291,7 @@ BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length, COOR
                      ", " + Hex(at) + ", _)";
   if (read_at.Y == 0) ++world->Captures;
   const int index = world->Captures - 1;
+  if (read_at.Y == 0) record::HandOverScrolled(index);
   BOOL ok = 0;
   *read = 0;
   const int rows = world->ScreenRows;
@@ -310,6 +335,12 @@ bool ConsoleCanChange() { return world->ConsoleCanChange; }
 KeysGivenUp TypeQueuedKeys(DWORD idle_limit_ms) {
   (void)idle_limit_ms;
   return KeysGivenUp{0, false};
+}
+
+void SetConsoleScrolledRowsHandler(HANDLE output, SCROLLEDROWSPROC handler, LPARAM param) {
+  (void)output;
+  world->ScrolledRowsHandler = handler;
+  world->ScrolledRowsParam = param;
 }
 
 bool LetterCaseMatters() { return false; }

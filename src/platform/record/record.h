@@ -43,6 +43,11 @@ struct World {
   std::map<std::string, platform::DWORD> OpenErrors;
   platform::DWORD StdOutType = platform::FILE_TYPE_DISK;
   platform::DWORD WriteError = 0;  // WriteFile fails with it when not 0
+  /// WriteFile to a file CreateFileA created fails with it when not 0.
+  platform::DWORD FileWriteError = 0;
+  /// MoveFileExA onto a path here fails with its code.
+  std::map<std::string, platform::DWORD> MoveErrors;
+  platform::DWORD ProcessId = 0x1000;
 
   /// Top-level windows in enumeration order. The console is the first.
   std::vector<Window> Windows{{kConsoleWindow, "C:\\klavrun\\klavrun.exe"}};
@@ -63,6 +68,12 @@ struct World {
   int ScreenRows = platform::kClassicRows;
   int ScreenColumns = platform::kClassicColumns;
   bool ScreenReadFails = false;
+  /// Rows that scroll off the top of the screen before each capture, in
+  /// step with Screens (the last list does not repeat); a read of row 0
+  /// hands them to the scrolled-rows handler, if one is set.
+  std::vector<std::vector<std::string>> Scrolled;
+  platform::SCROLLEDROWSPROC ScrolledRowsHandler = nullptr;
+  platform::LPARAM ScrolledRowsParam = 0;
   int Captures = 0;  // reads of row 0 so far
   /// After this many captures (0: never) OnCaptureLimit runs.
   int CaptureLimit = 0;

@@ -1,10 +1,12 @@
 // The console's handles and its screen: ConsoleScreenSize and
 // ReadConsoleOutputCharacterA read the visible window of the buffer,
-// through CONOUT$ whatever handle the core passes.
+// through CONOUT$ whatever handle the core passes; the rows above it that
+// left it go to the scrolled-rows handler at each capture.
 #include "platform/win32/console.h"
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -23,6 +25,7 @@ struct Capture {
   ::HANDLE source = nullptr;
   ::SMALL_RECT window{0, 0, 79, 24};
   int buffer_width = 80;
+  int buffer_height = 25;
   int rows_read = 0;            // the window's rows, and the one below if any
   bool geometry_fresh = false;  // from ConsoleScreenSize, for the capture under way
   bool taken = false;
@@ -41,6 +44,7 @@ bool TakeGeometry(::HANDLE output) {
   capture.source = output;
   capture.window = info.srWindow;
   capture.buffer_width = info.dwSize.X;
+  capture.buffer_height = info.dwSize.Y;
   capture.rows_read = WindowRows() + (info.srWindow.Bottom + 1 < info.dwSize.Y ? 1 : 0);
   return true;
 }
@@ -64,6 +68,83 @@ void Refresh(::HANDLE output) {
   capture.taken = (capture.geometry_fresh && capture.source == output) || TakeGeometry(output);
   capture.geometry_fresh = false;
   if (capture.taken) capture.taken = ReadRegion(capture.cells);
+}
+
+// The scroll-back: the rows of the buffer above the window that left the
+// window since the last look. Where the buffer is full, new lines move its
+// content up instead of the window down: the rows that stood just above the
+// window (or, with none there, at the window's top) are looked for again
+// to tell by how much.
+constexpr int kAnchorRows = 8;
+struct ScrollBack {
+  SCROLLEDROWSPROC handler = nullptr;
+  LPARAM param = 0;
+  int top = 0;             // the window's top row in the buffer at the last look
+  int anchor_at = 0;       // the anchor's first row then
+  bool anchor_above = false;  // the anchor stood above the window
+  std::vector<char> anchor;   // its rows, buffer_width each
+  std::vector<char> rows;     // rows read back from the buffer
+  std::string batch;          // what goes to the handler
+};
+ScrollBack scroll_back;
+
+// Reads `count` whole rows of the buffer from `first` on into `into`.
+bool ReadRows(int first, int count, std::vector<char>& into) {
+  into.assign(static_cast<std::size_t>(count) * capture.buffer_width, ' ');
+  ::DWORD done = 0;
+  return count == 0 ||
+         ::ReadConsoleOutputCharacterA(capture.source, into.data(), static_cast<::DWORD>(into.size()),
+                                       ::COORD{0, static_cast<::SHORT>(first)}, &done);
+}
+
+void MarkScrollBack() {
+  ScrollBack& s = scroll_back;
+  s.top = capture.window.Top;
+  s.anchor_above = s.top > 0;
+  s.anchor_at = std::max(0, s.top - kAnchorRows);
+  const int count = s.anchor_above ? s.top - s.anchor_at : std::min(kAnchorRows, WindowRows());
+  if (!ReadRows(s.anchor_at, count, s.anchor)) s.anchor.clear();
+}
+
+// How far the buffer's content moved up since the last look: 0 unless the
+// window is at the buffer's bottom; -1 when the anchor is gone.
+int ContentShift() {
+  ScrollBack& s = scroll_back;
+  if (capture.window.Bottom + 1 < capture.buffer_height || s.anchor.empty()) return 0;
+  const int anchor_rows = static_cast<int>(s.anchor.size()) / capture.buffer_width;
+  for (int span = 64;; span *= 2) {
+    const int first = std::max(0, s.anchor_at - span);
+    if (!ReadRows(first, s.anchor_at + anchor_rows - first, s.rows)) return 0;
+    for (int shift = 0; s.anchor_at - shift >= first; ++shift)
+      if (std::equal(s.anchor.begin(), s.anchor.end(),
+                     s.rows.begin() + static_cast<std::ptrdiff_t>(s.anchor_at - shift - first) *
+                                          capture.buffer_width))
+        return shift;
+    if (first == 0) return s.anchor_above ? -1 : 0;
+  }
+}
+
+// Hands the rows that left the window since the last look to the handler,
+// each cut to the window's columns, without its closing blanks.
+void LookBack() {
+  ScrollBack& s = scroll_back;
+  const int shift = ContentShift();
+  const int top = capture.window.Top;
+  if (shift == 0 && top == s.top) return;  // nothing moved: the anchor holds
+  const int left = shift < 0 ? top : std::min(top, top - s.top + shift);
+  if (left > 0 && ReadRows(top - left, left, s.rows)) {
+    s.batch.clear();
+    for (int row = 0; row < left; ++row) {
+      const char* cells = s.rows.data() + static_cast<std::size_t>(row) * capture.buffer_width +
+                          capture.window.Left;
+      int length = WindowColumns();
+      while (length > 0 && cells[length - 1] == ' ') --length;
+      s.batch.append(cells, static_cast<std::size_t>(length));
+      s.batch += '\n';
+    }
+    s.handler(s.batch.data(), s.batch.size(), s.param);
+  }
+  MarkScrollBack();
 }
 
 ::HANDLE OpenInheritable(const char* name) {
@@ -118,6 +199,20 @@ bool ConsoleChangedSinceCapture() {
 
 using win32::ToHandle;
 
+void SetConsoleScrolledRowsHandler(HANDLE output, SCROLLEDROWSPROC handler, LPARAM param) {
+  using win32::scroll_back;
+  if (!handler) {
+    scroll_back.handler = nullptr;
+    return;
+  }
+  const bool taken = win32::TakeGeometry(win32::ConsoleOutput(ToHandle(output)));
+  win32::capture.geometry_fresh = false;
+  if (taken && scroll_back.handler) win32::LookBack();
+  scroll_back.handler = handler;
+  scroll_back.param = param;
+  if (taken) win32::MarkScrollBack();
+}
+
 ScreenSize ConsoleScreenSize(HANDLE output) {
   win32::capture.geometry_fresh = win32::TakeGeometry(win32::ConsoleOutput(ToHandle(output)));
   if (!win32::capture.geometry_fresh) return ScreenSize{25, 80};  // no console: the old screen
@@ -136,7 +231,10 @@ BOOL ReadConsoleOutputCharacterA(HANDLE output, char* buffer, DWORD length, COOR
     return 0;
   }
   ::HANDLE console = win32::ConsoleOutput(ToHandle(output));
-  if (read_at.Y == 0 || !capture.taken || capture.source != console) win32::Refresh(console);
+  if (read_at.Y == 0 || !capture.taken || capture.source != console) {
+    win32::Refresh(console);
+    if (read_at.Y == 0 && capture.taken && win32::scroll_back.handler) win32::LookBack();
+  }
   const int columns = win32::WindowColumns();
   const DWORD count =
       read_at.X >= columns ? 0 : std::min<DWORD>(length, static_cast<DWORD>(columns - read_at.X));

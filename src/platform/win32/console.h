@@ -1,6 +1,7 @@
 // The console klavrun drives, as the win32 layer holds it: CONIN$ and
-// CONOUT$ opened once at start-up, the visible window read in one call, and
-// the idle wait of the message pump.
+// CONOUT$ opened once at start-up, the visible window read in one call, the
+// rows that scroll off it while a wait looks for them, and the idle wait of
+// the message pump.
 //
 // The core passes its standard handles, which may be files when klavrun's
 // output is redirected; the screen is read, and started programs are given

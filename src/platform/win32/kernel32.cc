@@ -50,8 +50,6 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD to_write,
 
 BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(ToHandle(handle)); }
 
-DWORD GetFileType(HANDLE file) { return ::GetFileType(ToHandle(file)); }
-
 BOOL MoveFileExA(const char* existing, const char* new_name, DWORD flags) {
   return ::MoveFileExA(existing, new_name, flags);
 }
@@ -59,6 +57,8 @@ BOOL MoveFileExA(const char* existing, const char* new_name, DWORD flags) {
 BOOL DeleteFileA(const char* name) { return ::DeleteFileA(name); }
 
 DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+DWORD GetFileType(HANDLE file) { return ::GetFileType(ToHandle(file)); }
 
 DWORD GetEnvironmentVariableA(const char* name, char* buffer, DWORD size) {
   return ::GetEnvironmentVariableA(name, buffer, size);

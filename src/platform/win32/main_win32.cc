@@ -15,10 +15,20 @@ std::string RecordingUnavailable(const std::string&, const std::string&) {
   return "klavrun: --record is not available on Windows";
 }
 
+// The console keeps the size it has: its programs draw in the window they
+// find. Said on standard error unless that is the console itself, where it
+// would land on the screen the waits read.
+std::string SizeIgnored(int, int) {
+  ::DWORD mode = 0;
+  if (::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode)) return "";
+  return "klavrun: --size is ignored on Windows: the console keeps its own size";
+}
+
 }  // namespace
 
 int main() {
   OnRecord = RecordingUnavailable;
+  OnSize = SizeIgnored;
   // A console may create its window only at the program's first console
   // call, and start-up looks for that window by its title: make the call
   // before start-up runs.

@@ -125,6 +125,10 @@ class Win32Console : public ::testing::Test {
     EXPECT_TRUE(ReadConsoleOutputCharacterA(0xBAD0, cells, length, COORD{column, row}, &got));
     return std::string(cells, got);
   }
+  static void WindowAt(short top) {
+    const ::SMALL_RECT window{10, top, 109, static_cast<short>(top + 19)};
+    ::SetConsoleWindowInfo(out, TRUE, &window);
+  }
   static ::HANDLE out;
 };
 ::HANDLE Win32Console::out;
@@ -199,6 +203,35 @@ TEST_F(Win32Console, AConsoleEventEndsAnIdleWaitAtOnce) {
   notifier.join();
   EXPECT_GE(waited, 40u);
   EXPECT_LT(waited, win32::kIdleLimitMs - 50);
+}
+
+std::string scrolled;
+void CollectScrolled(const char* rows, std::size_t length, LPARAM) { scrolled.append(rows, length); }
+
+// Rows that leave the window as it moves down the buffer, or as a full buffer moves its content
+// up, go to the handler once, cut to the window's columns; none before it was set or after.
+TEST_F(Win32Console, RowsThatLeaveTheWindowGoToTheScrolledRowsHandler) {
+  for (short row = 0; row < 300; ++row) Write(0, row, "xxxxxxxxxxrow " + std::to_string(row) + std::string(90, ' '));
+  WindowAt(50);
+  scrolled.clear();
+  SetConsoleScrolledRowsHandler(0xBAD0, CollectScrolled, 0);
+  Read(0, 0, 100);
+  WindowAt(53);
+  Read(0, 0, 100);
+  EXPECT_EQ(scrolled, "row 50\nrow 51\nrow 52\n");
+  WindowAt(280);  // the bottom: 227 rows left at once
+  Read(0, 0, 100);
+  scrolled.clear();
+  const ::SMALL_RECT below_four{0, 4, 119, 299};  // moved up by four rows
+  const ::CHAR_INFO blank{{' '}, 7};
+  ::ScrollConsoleScreenBufferA(out, &below_four, nullptr, ::COORD{0, 0}, &blank);
+  Read(0, 0, 100);
+  EXPECT_EQ(scrolled, "row 280\nrow 281\nrow 282\nrow 283\n");
+  SetConsoleScrolledRowsHandler(0xBAD0, nullptr, 0);
+  ::ScrollConsoleScreenBufferA(out, &below_four, nullptr, ::COORD{0, 0}, &blank);
+  Read(0, 0, 100);
+  EXPECT_EQ(scrolled, "row 280\nrow 281\nrow 282\nrow 283\n");
+  WindowAt(50);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 //   stderr - MARK            the mark on standard error only
 //   lines W,H,N,COL MARK     N lines in a W x H window on a buffer of W x 1000,
 //                            then the mark at column COL
+//   seq N,ROWS,BURST MARK    the numbers 1 to N, a line each, on a buffer of ROWS
+//                            rows: BURST lines a write, 50 ms between writes
 //   ctrlc - MARK             "MARK waiting" for 30 s; Ctrl+C prints "MARK
 //                            interrupted" and ends it
 //   numlock OUTFILE MARK     "MARK ready"; the codes of the keys pressed until
@@ -94,6 +96,22 @@ bool Lines(const char* shape) {
   ExitProcess(0);
 }
 
+bool Seq(const char* shape) {
+  int lines = 0, rows = 0, burst = 0;
+  if (std::sscanf(shape, "%d,%d,%d", &lines, &rows, &burst) != 3 || burst < 1) return false;
+  if (!SetConsoleScreenBufferSize(GetStdHandle(STD_OUTPUT_HANDLE), COORD{80, static_cast<SHORT>(rows)}))
+    return false;
+  std::string text;
+  for (int i = 1; i <= lines; ++i) {
+    text += std::to_string(i) + "\r\n";
+    if (i % burst != 0 && i != lines) continue;
+    Say(text);
+    text.clear();
+    Sleep(50);
+  }
+  return true;
+}
+
 BOOL WINAPI Interrupted(DWORD event) {
   if (event == CTRL_C_EVENT) Say(mark + " interrupted\r\n");
   return FALSE;  // the usual handling: the program ends
@@ -171,6 +189,7 @@ int main(int argc, char** argv) {
   else if (mode == "waitwindow") ok = WaitWindow(arg);
   else if (mode == "hidden") ok = Hidden(arg);
   else if (mode == "lines") ok = Lines(arg);
+  else if (mode == "seq") ok = Seq(arg);
   else if (mode == "ctrlc") ok = CtrlC();
   else if (mode == "numlock") ok = NumLock(arg);
   else if (mode == "reaction") ok = Reaction(arg);
