@@ -25,6 +25,7 @@
 #include "recorder/recorder.h"
 #include "runner/arguments.h"
 #include "runner/errors.h"
+#include "runner/main.h"
 #include "version.h"
 
 namespace {
@@ -36,8 +37,11 @@ const char kUsage[] =
     "your keys and its output through until the programs end or you press\n"
     "Ctrl+], then writes SCRIPT: a klavrun script that replays the session.\n"
     "\n"
-    "  --help     this text\n"
-    "  --version  the version\n"
+    "  --size COLSxROWS  the console's size, 20x5 to 500x200 (80x25 unless\n"
+    "                    given); the script's first line says to replay it\n"
+    "                    with the same --size\n"
+    "  --help            this text\n"
+    "  --version         the version\n"
     "\n"
     "Exit code: 0 the script was written; 1 a key no key string can type\n"
     "stopped the recording (the script holds what came before it); 2 bad\n"
@@ -54,6 +58,7 @@ struct Recording {
   std::unique_ptr<recorder::Recorder> recorder;
   bool stopped = false;
   std::string no_key;  // bytes no key string types, when they stopped it
+  std::string replay;  // the command that replays the script
 };
 
 Recording* recording = nullptr;
@@ -66,13 +71,14 @@ std::int64_t NowMs() {
 
 recorder::Shot LookAtScreen() {
   posix::ScreenModel& screen = posix::Screen();
-  static char row[posix::kRowBytes];
+  static std::vector<char> row;
+  row.resize(static_cast<std::size_t>(screen.columns()) * posix::kMaxCellBytes);
   recorder::Shot shot;
-  for (int r = 0; r < posix::kConsoleRows; ++r)
-    shot.rows.emplace_back(row, screen.ReadRow(r, 0, row, sizeof row));
+  for (int r = 0; r < screen.rows(); ++r)
+    shot.rows.emplace_back(row.data(), screen.ReadRow(r, 0, row.data(), row.size()));
   int column = 0;
   screen.CursorAt(&shot.cursor_row, &column);
-  const std::size_t after = screen.ReadRow(shot.cursor_row, column, row, sizeof row);
+  const std::size_t after = screen.ReadRow(shot.cursor_row, column, row.data(), row.size());
   shot.cursor_byte = shot.rows[shot.cursor_row].size() - after;
   return shot;
 }
@@ -115,26 +121,37 @@ void OnTyped(const char* bytes, std::size_t length) {
 struct Wanted {
   std::string script;
   std::vector<std::string> command;
+  std::string replay = "klavrun";  // the command that replays the script
+  int columns = 0, rows = 0;        // --size; 0 for the console's own
 };
 
-const std::vector<OptionRule> kKlavrecOptions = {{"help", 'h', false}, {"version", 0, false}};
+const std::vector<OptionRule> kKlavrecOptions = {
+    {"help", 'h', false}, {"version", 0, false}, {"size", 0, true}};
 
 // The options by the rules klavrun's are read by; SCRIPT [-- COMMAND...] after them.
 Wanted ReadCommandLine(const std::vector<std::string>& args) {
   Arguments read;
   std::string error;
   if (!ReadArguments(args, kKlavrecOptions, &read, &error)) Refuse(error, true);
+  Wanted recording;
   for (const GivenOption& given : read.Options) {
     if (given.Name == "help") {
       fputs(kUsage, stdout);
       exit(0);
     }
-    puts("klavrec " KLAVRUN_VERSION);
-    exit(0);
+    if (given.Name == "version") {
+      puts("klavrec " KLAVRUN_VERSION);
+      exit(0);
+    }
+    if (!ParseSize(given.Value, &recording.columns, &recording.rows))
+      Refuse("--size takes COLSxROWS from 20x5 to 500x200, such as 132x43, not '" +
+                 Printable(given.Value) + "'",
+             true);
+    // The script cannot say its size: its first line tells the replay's.
+    recording.replay = "klavrun --size " + given.Value;
   }
   const std::vector<std::string>& words = read.Operands;
   if (words.empty() || words[0] == "--") Refuse("no script to write", true);
-  Wanted recording;
   recording.script = words[0];
   if (words.size() > 1 && words[1] != "--")
     Refuse("\"" + Printable(words[1]) + "\": the command follows --", true);
@@ -194,12 +211,13 @@ LastWords Written(const Recording& r, const std::string& shown, int exit_code) {
                    "): recording stopped before it; " + shown + " replays what came before"};
   const int sends = r.recorder->Sends();
   return {exit_code, "wrote " + shown + " (" + std::to_string(sends) +
-                         (sends == 1 ? " send" : " sends") + "); replay it with: klavrun " + shown};
+                         (sends == 1 ? " send" : " sends") + "); replay it with: " + r.replay + " " + shown};
 }
 
 [[noreturn]] void Record(const Wanted& arguments, const std::string& command_line, int fd,
                          const std::string& temporary) {
   Recording r;
+  r.replay = arguments.replay;
   recording = &r;
   r.recorder = std::make_unique<recorder::Recorder>(LookAtScreen(), NowMs());
   const std::string shown = Printable(arguments.script);
@@ -226,7 +244,7 @@ LastWords Written(const Recording& r, const std::string& shown, int exit_code) {
   const recorder::Shot end = LookAtScreen();
   r.recorder->End(end, NowMs());
   const std::string problem =
-      SaveScript(fd, temporary, arguments.script, r.recorder->Script(command_line));
+      SaveScript(fd, temporary, arguments.script, r.recorder->Script(command_line, arguments.replay));
   const LastWords words = problem.empty() ? Written(r, shown, exit_code) : LastWords{2, problem};
   // They begin a line of their own on the person's terminal.
   const bool mid_line = isatty(STDERR_FILENO) && end.cursor_byte > 0;
@@ -250,6 +268,7 @@ int main(int argc, char** argv) {
   if (fd < 0)
     Refuse("cannot write \"" + Printable(arguments.script) + "\": " + strerror(errno), false);
   posix::BeginSession();
+  if (arguments.columns > 0) posix::ResizeConsole(arguments.columns, arguments.rows);
   if (!posix::PersonAtTerminal()) {
     unlink(temporary.c_str());
     posix::EndRun(2, "klavrec: the terminal is not klavrec's: run it in the foreground\n");

@@ -131,7 +131,7 @@ void Recorder::End(const Shot& shot, std::int64_t now_ms) {
                   [now_ms](std::int64_t at) { return now_ms - at <= kClockMs; });
 }
 
-std::string Recorder::Script(const std::string& command_line) const {
+std::string Recorder::Script(const std::string& command_line, const std::string& replay) const {
   std::string body;
   std::int64_t longest = 0;
   for (const Burst& burst : bursts_) {
@@ -155,7 +155,7 @@ std::string Recorder::Script(const std::string& command_line) const {
   const std::int64_t timeout = std::min(
       kLongestTimeoutMs,
       std::max(kShortestTimeoutMs, (longest * kTimeoutMargin + 999) / 1000 * 1000));
-  return "rem Recorded by klavrec: replay it with klavrun.\n"
+  return "rem Recorded by klavrec: replay it with " + replay + ".\n"
          "#define wait_timeout " + std::to_string(timeout) + "\n"
          "start \"" + command_line + "\"\n" + body;
 }

@@ -35,7 +35,9 @@ class Recorder {
   void End(const Shot& shot, std::int64_t now_ms);
 
   /// The script: start COMMAND_LINE, then each burst after its wait.
-  std::string Script(const std::string& command_line) const;
+  /// `replay`: the command that replays it, as its first line says.
+  std::string Script(const std::string& command_line,
+                     const std::string& replay = "klavrun") const;
 
   /// How many sends the script has.
   int Sends() const;

@@ -431,8 +431,12 @@ def check_replay(case, folder, problems):
     try:
         for name in [script] + [name for name, _ in case["given"]]:
             shutil.copy(os.path.join(folder, name), again)
+        # The script's first line says how to replay it (a --size).
+        first = (read(os.path.join(folder, script)) or b"").split(b"\n")[0].decode()
+        said = re.search(r"replay it with klavrun(.*)\.$", first)
+        options = said.group(1).split() if said else []
         with open(os.path.join(again, "out"), "wb") as out:
-            done = subprocess.run([PROGRAMS["klavrun"], script], cwd=again, stdout=out,
+            done = subprocess.run([PROGRAMS["klavrun"]] + options + [script], cwd=again, stdout=out,
                                   stdin=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=60,
                                   env=dict(os.environ, PS1="sh> "))
         if done.returncode != 0:
