@@ -21,7 +21,7 @@ QUICK = "--quick" in sys.argv
 ROUNDS = 100 if QUICK else 2000
 FLOOD_MB = 10 if QUICK else 50
 TYPED = 20000 if QUICK else 1000000
-REPEATS = 1 if QUICK else 5  # medians over these runs count
+REPEATS = 1 if QUICK else 7  # medians over these runs count
 IDLE_S = 3
 WORK = tempfile.mkdtemp(prefix="klavbench")
 
@@ -252,9 +252,13 @@ def main():
               ((name, k, e, t, "-" if limit is None else "%.3f" % limit) +
                tuple("%.2f" % ratios[key] if key in ratios else "-"
                      for key in ("k/limit", "e/limit", "k/expect", "k/tmux"))))
-    print("(figures: medians of %d repeats; ratios: medians of the ratios within "
-          "each repeat;\n above 1 means faster, except idle wait, where they compare "
-          "CPU used)" % REPEATS)
+    if QUICK:
+        print("(--quick: one repeat of shorter workloads, NOT FOR COMPARISON;\n above 1 "
+              "means faster, except idle wait, where they compare CPU used)")
+    else:
+        print("(figures: medians of %d interleaved repeats; ratios: medians of the ratios "
+              "within each repeat;\n above 1 means faster, except idle wait, where they "
+              "compare CPU used)" % REPEATS)
     print()
     print("ping-pong, text written -> reply received (us), %d rounds pooled:"
           % len(LATENCIES["klavrun"]))
