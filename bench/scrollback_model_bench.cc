@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/posix/screen_model.h"
+#include "platform/posix/console/screen_model.h"
 #include "runner/screen.h"
 
 namespace {

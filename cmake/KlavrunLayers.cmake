@@ -1,10 +1,18 @@
-# Layers point one way. klavrun_layer(TARGET ALLOWS name...) makes
-# TARGET's build fail when a source or header of the current folder (tests
-# aside) includes a header from a folder of src/ that is not one of the names.
+# Layers point one way. klavrun_layer(TARGET ALLOWS name... [FOLDERS sub...])
+# makes TARGET's build fail when a source or header of the current folder
+# (or of the sub-folders named instead; tests aside) includes a header from a
+# folder of src/ that is not one of the names.
 function(klavrun_layer target)
-  cmake_parse_arguments(PARSE_ARGV 1 LAYER "" "" "ALLOWS")
-  file(GLOB files CONFIGURE_DEPENDS
-       ${CMAKE_CURRENT_SOURCE_DIR}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/*.cc)
+  cmake_parse_arguments(PARSE_ARGV 1 LAYER "" "" "ALLOWS;FOLDERS")
+  list(TRANSFORM LAYER_FOLDERS PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+  if(NOT LAYER_FOLDERS)
+    set(LAYER_FOLDERS ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+  set(patterns)
+  foreach(folder IN LISTS LAYER_FOLDERS)
+    list(APPEND patterns ${folder}/*.h ${folder}/*.cc)
+  endforeach()
+  file(GLOB files CONFIGURE_DEPENDS ${patterns})
   list(FILTER files EXCLUDE REGEX "_test\\.cc$")
   string(REPLACE ";" "|" file_list "${files}")
   string(REPLACE ";" "|" allowed "${LAYER_ALLOWS}")

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/asciicast.h"
+#include "writers/asciicast.h"
 
 namespace {
 
@@ -207,7 +207,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t title_length = std::min<std::size_t>(data[0] & 0x3f, size - at);
   const std::string title(reinterpret_cast<const char*>(data + at), title_length);
   at += title_length;
-  posix::Asciicast cast(1700000000, 80, 25, title);
+  writers::Asciicast cast(1700000000, 80, 25, title);
   std::string written[2];  // output, input
   std::vector<std::string> markers;
   std::uint64_t clock = 5000000;

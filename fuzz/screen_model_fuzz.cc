@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix/screen_model.h"
+#include "platform/posix/console/screen_model.h"
 
 namespace {
 

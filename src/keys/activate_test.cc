@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/record/record_test_support.h"
-#include "runner/commands.h"
 
 namespace {
 
@@ -25,15 +24,6 @@ TEST_F(ActivateTest, ChoosesExactThenPrefixInEnumerationOrder) {
     EXPECT_EQ(ActivateWindowByTitle(row.wanted), row.found != 0) << row.wanted;
     EXPECT_EQ(world.Foreground, row.found) << row.wanted;
   }
-}
-
-TEST_F(ActivateTest, AppNeverReusesAnEarlierFind) {
-  world.Windows = {{7, "Untitled - Notepad"}};
-  HandleApp("\"untitled - notepad\"");
-  EXPECT_EQ(FoundWindow, 7u);
-  HandleApp("\"no such window\"");
-  EXPECT_EQ(::Run.ErrorText, "Window not found: no such window");
-  EXPECT_EQ(FoundWindow, 0u);
 }
 
 }  // namespace

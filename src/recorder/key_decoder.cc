@@ -6,7 +6,7 @@
 
 #include "keys/key_names.h"
 #include "platform/ascii.h"
-#include "platform/posix/screen_model.h"
+#include "platform/posix/console/screen_model.h"
 #include "platform/us_layout.h"
 
 namespace recorder {

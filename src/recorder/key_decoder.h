@@ -9,7 +9,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "platform/posix/keyboard.h"
+#include "platform/posix/console/keyboard.h"
 
 namespace recorder {
 

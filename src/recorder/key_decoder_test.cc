@@ -8,7 +8,7 @@
 #include "keys/key_forms.h"
 #include "keys/key_names.h"
 #include "platform/platform.h"
-#include "platform/posix/screen_model.h"
+#include "platform/posix/console/screen_model.h"
 #include "platform/us_layout.h"
 
 namespace recorder {

@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/console/console.h"
+#include "platform/posix/console/session.h"
+#include "platform/posix/processes/command_line.h"
 #include "platform/printable.h"
-#include "platform/posix/command_line.h"
-#include "platform/posix/console.h"
-#include "platform/posix/session.h"
 #include "recorder/key_decoder.h"
 #include "recorder/recorder.h"
 #include "runner/arguments.h"

@@ -4,6 +4,7 @@
 
 #include <tuple>
 
+#include "keys/activate.h"
 #include "platform/record/record_test_support.h"
 #include "runner/dispatch.h"
 
@@ -56,6 +57,15 @@ TEST_F(CommandTest, StartCreatesTheProcessOnTheProgramsOwnConsole) {
   EXPECT_FALSE(Execute(ckStart, "\"denied\""));
   EXPECT_EQ(::Run.ErrorText, "earlier");
   EXPECT_EQ(CallsNamed({"CloseHandle"}).size(), 2u);
+}
+
+TEST_F(CommandTest, AppNeverReusesAnEarlierFind) {
+  world.Windows = {{7, "Untitled - Notepad"}};
+  HandleApp("\"untitled - notepad\"");
+  EXPECT_EQ(FoundWindow, 7u);
+  HandleApp("\"no such window\"");
+  EXPECT_EQ(::Run.ErrorText, "Window not found: no such window");
+  EXPECT_EQ(FoundWindow, 0u);
 }
 
 // Each row: what the world refuses, whether the line succeeds, and the file calls made.

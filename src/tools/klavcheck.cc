@@ -15,7 +15,7 @@
 #include "version.h"
 
 #ifndef _WIN32
-#include "platform/posix/command_line.h"
+#include "platform/posix/processes/command_line.h"
 #endif
 
 namespace {

@@ -15,9 +15,9 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/posix/console.h"
+#include "platform/posix/console/console.h"
+#include "platform/posix/console/session.h"
 #include "platform/posix/handles.h"
-#include "platform/posix/session.h"
 #include "platform/posix_file.h"
 
 namespace posix {

@@ -1,9 +1,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/console.h"
-#include "platform/posix/recording.h"
-#include "platform/posix/session.h"
+#include "platform/posix/console/console.h"
+#include "platform/posix/console/recording.h"
+#include "platform/posix/console/session.h"
 #include "runner/main.h"
 
 namespace {

@@ -11,7 +11,7 @@
 // (in CI, from cron, over ssh) touch no window, loading it and its six
 // libraries costs every start a third of a millisecond, and a machine without
 // it can run scripts all the same.
-#include "platform/posix/x11_windows.h"
+#include "platform/posix/desktop/x11_windows.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

@@ -5,15 +5,15 @@
 // the screen model and passed through to klavrun's standard output; typed
 // keys, the script's and those of the person at the terminal, are queued
 // and written out as the programs make room for them.
-#ifndef KLAVRUN_PLATFORM_POSIX_CONSOLE_H_
-#define KLAVRUN_PLATFORM_POSIX_CONSOLE_H_
+#ifndef KLAVRUN_PLATFORM_POSIX_CONSOLE_CONSOLE_H_
+#define KLAVRUN_PLATFORM_POSIX_CONSOLE_CONSOLE_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/posix/screen_model.h"
+#include "platform/posix/console/screen_model.h"
 
 namespace posix {
 
@@ -107,4 +107,4 @@ void CloseConsole();
 
 }  // namespace posix
 
-#endif  // KLAVRUN_PLATFORM_POSIX_CONSOLE_H_
+#endif  // KLAVRUN_PLATFORM_POSIX_CONSOLE_CONSOLE_H_

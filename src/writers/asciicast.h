@@ -1,13 +1,14 @@
 // The asciicast (version 2) text of a console session: a header line, then
-// one JSON array per event. Pure text; recording.h writes it to a file.
-#ifndef KLAVRUN_PLATFORM_POSIX_ASCIICAST_H_
-#define KLAVRUN_PLATFORM_POSIX_ASCIICAST_H_
+// one JSON array per event. Pure text; the Linux console's --record
+// (platform/posix/console/recording.cc) writes it to a file.
+#ifndef KLAVRUN_WRITERS_ASCIICAST_H_
+#define KLAVRUN_WRITERS_ASCIICAST_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-namespace posix {
+namespace writers {
 
 /// Appends data as a quoted JSON string. Valid UTF-8 is kept; each invalid
 /// sequence (its maximal valid start, or one byte) becomes U+FFFD; control
@@ -48,6 +49,6 @@ class Asciicast {
   std::uint64_t last_micros_ = 0;
 };
 
-}  // namespace posix
+}  // namespace writers
 
-#endif  // KLAVRUN_PLATFORM_POSIX_ASCIICAST_H_
+#endif  // KLAVRUN_WRITERS_ASCIICAST_H_

@@ -1,7 +1,7 @@
 // The programs klavrun starts on its console: their process group, their
 // exit and their end.
-#ifndef KLAVRUN_PLATFORM_POSIX_PROCESS_H_
-#define KLAVRUN_PLATFORM_POSIX_PROCESS_H_
+#ifndef KLAVRUN_PLATFORM_POSIX_PROCESSES_PROCESS_H_
+#define KLAVRUN_PLATFORM_POSIX_PROCESSES_PROCESS_H_
 
 #include <string>
 #include <vector>
@@ -31,4 +31,4 @@ void EndPrograms();
 
 }  // namespace posix
 
-#endif  // KLAVRUN_PLATFORM_POSIX_PROCESS_H_
+#endif  // KLAVRUN_PLATFORM_POSIX_PROCESSES_PROCESS_H_

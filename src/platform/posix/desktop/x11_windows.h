@@ -3,8 +3,8 @@
 // One connection per process, opened on first use from DISPLAY. Two
 // implementations: x11_windows.cc (Xlib) and x11_windows_none.cc (built
 // without X11: there is never a server).
-#ifndef KLAVRUN_PLATFORM_POSIX_X11_WINDOWS_H_
-#define KLAVRUN_PLATFORM_POSIX_X11_WINDOWS_H_
+#ifndef KLAVRUN_PLATFORM_POSIX_DESKTOP_X11_WINDOWS_H_
+#define KLAVRUN_PLATFORM_POSIX_DESKTOP_X11_WINDOWS_H_
 
 #include <cstdint>
 #include <string>
@@ -40,4 +40,4 @@ bool Activate(std::uint32_t id);
 
 }  // namespace platform::x11
 
-#endif  // KLAVRUN_PLATFORM_POSIX_X11_WINDOWS_H_
+#endif  // KLAVRUN_PLATFORM_POSIX_DESKTOP_X11_WINDOWS_H_

@@ -1,4 +1,4 @@
-#include "platform/posix/keyboard.h"
+#include "platform/posix/console/keyboard.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // queue is always empty. The pump between two passes of a wait loop is
 // where klavrun waits for the console instead of spinning.
 #include "platform/platform.h"
-#include "platform/posix/console.h"
+#include "platform/posix/console/console.h"
 
 namespace platform {
 namespace {

@@ -1,11 +1,11 @@
 // The console's keyboard: the key state table and what a key press types.
-#ifndef KLAVRUN_PLATFORM_POSIX_KEYBOARD_H_
-#define KLAVRUN_PLATFORM_POSIX_KEYBOARD_H_
+#ifndef KLAVRUN_PLATFORM_POSIX_CONSOLE_KEYBOARD_H_
+#define KLAVRUN_PLATFORM_POSIX_CONSOLE_KEYBOARD_H_
 
 #include <cstdint>
 #include <string>
 
-#include "platform/posix/screen_model.h"
+#include "platform/posix/console/screen_model.h"
 
 namespace posix {
 
@@ -34,4 +34,4 @@ std::size_t KeyBoundary(const std::string& queue, std::size_t at);
 
 }  // namespace posix
 
-#endif  // KLAVRUN_PLATFORM_POSIX_KEYBOARD_H_
+#endif  // KLAVRUN_PLATFORM_POSIX_CONSOLE_KEYBOARD_H_

@@ -1,4 +1,4 @@
-#include "platform/posix/screen_model.h"
+#include "platform/posix/console/screen_model.h"
 
 #include <vterm.h>
 

@@ -1,4 +1,4 @@
-#include "platform/posix/console.h"
+#include "platform/posix/console/console.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/console/keyboard.h"
+#include "platform/posix/console/recording.h"
+#include "platform/posix/console/session.h"
+#include "platform/posix/desktop/window.h"
+#include "platform/posix/processes/process.h"
 #include "platform/printable.h"
-#include "platform/posix/keyboard.h"
-#include "platform/posix/process.h"
-#include "platform/posix/recording.h"
-#include "platform/posix/session.h"
-#include "platform/posix/window.h"
 
 namespace posix {
 namespace {

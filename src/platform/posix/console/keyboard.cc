@@ -1,4 +1,4 @@
-#include "platform/posix/keyboard.h"
+#include "platform/posix/console/keyboard.h"
 
 #include <vterm.h>
 
@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "platform/posix/console.h"
+#include "platform/posix/console/console.h"
 #include "platform/us_layout.h"
 
 namespace posix {

@@ -1,6 +1,6 @@
 // The console's window: one window, with a title.
-#ifndef KLAVRUN_PLATFORM_POSIX_WINDOW_H_
-#define KLAVRUN_PLATFORM_POSIX_WINDOW_H_
+#ifndef KLAVRUN_PLATFORM_POSIX_DESKTOP_WINDOW_H_
+#define KLAVRUN_PLATFORM_POSIX_DESKTOP_WINDOW_H_
 
 namespace posix {
 
@@ -13,4 +13,4 @@ void RestoreCallerTitle();
 
 }  // namespace posix
 
-#endif  // KLAVRUN_PLATFORM_POSIX_WINDOW_H_
+#endif  // KLAVRUN_PLATFORM_POSIX_DESKTOP_WINDOW_H_

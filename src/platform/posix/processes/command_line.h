@@ -1,6 +1,6 @@
 // Turning a start command's command line into a program and its words.
-#ifndef KLAVRUN_PLATFORM_POSIX_COMMAND_LINE_H_
-#define KLAVRUN_PLATFORM_POSIX_COMMAND_LINE_H_
+#ifndef KLAVRUN_PLATFORM_POSIX_PROCESSES_COMMAND_LINE_H_
+#define KLAVRUN_PLATFORM_POSIX_PROCESSES_COMMAND_LINE_H_
 
 #include <cstdint>
 #include <string>
@@ -33,4 +33,4 @@ ProgramFile FindProgram(const std::string& word, const char* search_path);
 
 }  // namespace posix
 
-#endif  // KLAVRUN_PLATFORM_POSIX_COMMAND_LINE_H_
+#endif  // KLAVRUN_PLATFORM_POSIX_PROCESSES_COMMAND_LINE_H_

@@ -1,8 +1,8 @@
 // --record FILE: the console session written to FILE as an asciicast while
 // the run goes, so that a run that is killed leaves a recording up to its
 // last line.
-#ifndef KLAVRUN_PLATFORM_POSIX_RECORDING_H_
-#define KLAVRUN_PLATFORM_POSIX_RECORDING_H_
+#ifndef KLAVRUN_PLATFORM_POSIX_CONSOLE_RECORDING_H_
+#define KLAVRUN_PLATFORM_POSIX_CONSOLE_RECORDING_H_
 
 #include <cstddef>
 #include <string>
@@ -32,4 +32,4 @@ void EndRecording();
 
 }  // namespace posix
 
-#endif  // KLAVRUN_PLATFORM_POSIX_RECORDING_H_
+#endif  // KLAVRUN_PLATFORM_POSIX_CONSOLE_RECORDING_H_

@@ -1,7 +1,7 @@
 // Starting programs on the console. They all go into one process group,
 // the console's foreground group, so that an interrupt typed into the
 // console reaches every one of them.
-#include "platform/posix/process.h"
+#include "platform/posix/processes/process.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/posix/command_line.h"
-#include "platform/posix/console.h"
+#include "platform/posix/console/console.h"
 #include "platform/posix/handles.h"
+#include "platform/posix/processes/command_line.h"
 #include "platform/posix_file.h"
 
 extern char** environ;

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/posix/console.h"
-#include "platform/posix/session.h"
+#include "platform/posix/console/console.h"
+#include "platform/posix/console/session.h"
 
 namespace platform {
 

@@ -1,5 +1,5 @@
 // The X windows on a real X server (xvfb-run -a); the tests play the window manager.
-#include "platform/posix/x11_windows.h"
+#include "platform/posix/desktop/x11_windows.h"
 
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros break it
 #include <X11/Xatom.h>

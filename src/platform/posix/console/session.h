@@ -1,8 +1,8 @@
 // What klavrun's own process knows about where it runs: its standard
 // output, the terminal it was started from, the person typing there, and
 // the stop signals that end the run.
-#ifndef KLAVRUN_PLATFORM_POSIX_SESSION_H_
-#define KLAVRUN_PLATFORM_POSIX_SESSION_H_
+#ifndef KLAVRUN_PLATFORM_POSIX_CONSOLE_SESSION_H_
+#define KLAVRUN_PLATFORM_POSIX_CONSOLE_SESSION_H_
 
 #include <string>
 #include <vector>
@@ -62,4 +62,4 @@ bool WriteStderr(const char* data, std::size_t length);
 
 }  // namespace posix
 
-#endif  // KLAVRUN_PLATFORM_POSIX_SESSION_H_
+#endif  // KLAVRUN_PLATFORM_POSIX_CONSOLE_SESSION_H_

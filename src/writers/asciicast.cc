@@ -1,14 +1,11 @@
-#include "platform/posix/asciicast.h"
+#include "writers/asciicast.h"
 
 #include <cstdio>
 
 #include "writers/utf8.h"
 
-namespace posix {
+namespace writers {
 namespace {
-
-using writers::ReadUtf8;
-using writers::Utf8;
 
 bool Plain(unsigned char byte) {
   return byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\';
@@ -122,4 +119,4 @@ void Asciicast::Event(char kind, std::uint64_t micros, const char* data,
   text_ += "]\n";
 }
 
-}  // namespace posix
+}  // namespace writers

@@ -1,8 +1,8 @@
 // The console's screen model: a libvterm terminal fed with everything the
 // started programs write, its cells kept here from libvterm's state layer
 // and read back as UTF-8 rows, and the encoder of the keys typed into it.
-#ifndef KLAVRUN_PLATFORM_POSIX_SCREEN_MODEL_H_
-#define KLAVRUN_PLATFORM_POSIX_SCREEN_MODEL_H_
+#ifndef KLAVRUN_PLATFORM_POSIX_CONSOLE_SCREEN_MODEL_H_
+#define KLAVRUN_PLATFORM_POSIX_CONSOLE_SCREEN_MODEL_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -197,4 +197,4 @@ class ScreenModel {
 
 }  // namespace posix
 
-#endif  // KLAVRUN_PLATFORM_POSIX_SCREEN_MODEL_H_
+#endif  // KLAVRUN_PLATFORM_POSIX_CONSOLE_SCREEN_MODEL_H_

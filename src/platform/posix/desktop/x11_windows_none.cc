@@ -1,5 +1,5 @@
 // Built without X11: there is never a server, so no window but the console.
-#include "platform/posix/x11_windows.h"
+#include "platform/posix/desktop/x11_windows.h"
 
 namespace platform::x11 {
 

@@ -4,13 +4,13 @@
 // finds it; setting it also sets the title of the terminal klavrun writes
 // to, when that is a terminal.
 #include "platform/ascii.h"
-#include "platform/posix/window.h"
+#include "platform/posix/desktop/window.h"
 
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/posix/session.h"
-#include "platform/posix/x11_windows.h"
+#include "platform/posix/console/session.h"
+#include "platform/posix/desktop/x11_windows.h"
 
 namespace posix {
 namespace {

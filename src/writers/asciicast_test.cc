@@ -1,11 +1,11 @@
-#include "platform/posix/asciicast.h"
+#include "writers/asciicast.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace posix {
+namespace writers {
 namespace {
 
 std::string Json(const std::string& bytes) {
@@ -66,4 +66,4 @@ TEST(AsciicastText, EventsKeepCharactersWholeAndTimeGoingForward) {
 }
 
 }  // namespace
-}  // namespace posix
+}  // namespace writers

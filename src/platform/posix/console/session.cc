@@ -4,7 +4,7 @@
 // of its own on the console, so that the keys it types signal the programs
 // on the console and never klavrun, and so that the console can be hung up
 // like any terminal.
-#include "platform/posix/session.h"
+#include "platform/posix/console/session.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -21,10 +21,10 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
-#include "platform/posix/console.h"
-#include "platform/posix/process.h"
-#include "platform/posix/recording.h"
-#include "platform/posix/window.h"
+#include "platform/posix/console/console.h"
+#include "platform/posix/console/recording.h"
+#include "platform/posix/desktop/window.h"
+#include "platform/posix/processes/process.h"
 
 namespace posix {
 namespace {

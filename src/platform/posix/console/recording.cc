@@ -1,4 +1,4 @@
-#include "platform/posix/recording.h"
+#include "platform/posix/console/recording.h"
 
 #include <errno.h>
 #include <string.h>
@@ -8,12 +8,12 @@
 
 #include <memory>
 
-#include "platform/posix/asciicast.h"
-#include "platform/posix/console.h"
-#include "platform/posix/screen_model.h"
-#include "platform/posix/session.h"
+#include "platform/posix/console/console.h"
+#include "platform/posix/console/screen_model.h"
+#include "platform/posix/console/session.h"
 #include "platform/posix_file.h"
 #include "platform/printable.h"
+#include "writers/asciicast.h"
 #include "writers/secret_mask.h"
 
 namespace posix {
@@ -26,7 +26,7 @@ constexpr std::size_t kWriteAt = 64 * 1024;
 constexpr std::uint64_t kWriteAfterMicros = 1000000;
 
 struct RecordingState {
-  std::unique_ptr<Asciicast> cast;  // null while not recording
+  std::unique_ptr<writers::Asciicast> cast;  // null while not recording
   int fd = -1;
   std::string path;
   std::uint64_t start_micros = 0;
@@ -124,7 +124,7 @@ std::string StartRecording(const std::string& path,
   recording.fd = fd;
   recording.path = path;
   recording.start_micros = MonotonicMicros();
-  recording.cast = std::make_unique<Asciicast>(
+  recording.cast = std::make_unique<writers::Asciicast>(
       static_cast<std::int64_t>(time(nullptr)), Screen().columns(), Screen().rows(),
       BaseName(script_name));
   std::string message = TryWriteOut();
