@@ -1,5 +1,7 @@
 #include "runner/dispatch.h"
 
+#include <string_view>
+
 #include "platform/ascii.h"
 #include "runner/commands.h"
 #include "runner/conditional.h"
@@ -58,7 +60,9 @@ std::size_t ArgumentColumn(const std::string& argument) {
   while (end > 0 && static_cast<unsigned char>(line[end - 1]) <= 0x20) --end;
   if (end < argument.size()) return 0;
   const std::size_t start = end - argument.size();
-  return ascii::SameIgnoringCase(line.substr(start, argument.size()), argument) ? start + 1 : 0;
+  // Mostly written in lower case already: then the plain comparison says it.
+  const std::string_view written(line.data() + start, argument.size());
+  return written == argument || ascii::SameIgnoringCase(written, argument) ? start + 1 : 0;
 }
 
 std::string ArgumentAsWritten(const std::string& argument) {

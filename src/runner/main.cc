@@ -1,6 +1,7 @@
 #include "runner/main.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "platform/platform.h"
 #include "platform/printable.h"
@@ -114,7 +115,7 @@ bool RunLoop() {
       FailLine(kLineTooLong);
     } else {
       CommandKind kind = ClassifyLine(line);
-      ExecuteCommand(kind, line);
+      ExecuteCommand(kind, std::move(line));
     }
     if (!Run.CommandOk) return ReportFailedLine();
   }

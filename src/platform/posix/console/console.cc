@@ -104,9 +104,12 @@ std::int64_t NowMs() { return NowUs() / 1000; }
 
 bool InputPending() { return console.input_sent < console.input.size(); }
 
-// Keys the console's line discipline holds for a reader (those the
-// terminal still buffers on their way in are not counted).
+// Keys the console's line discipline holds for a reader. Written keys may
+// still be on their way in, where the count misses them: polling the
+// reader's side first has the kernel hand them on.
 int UnreadInput() {
+  pollfd reader = {console.slave, POLLIN, 0};
+  poll(&reader, 1, 0);
   int unread = 0;
   return ioctl(console.slave, FIONREAD, &unread) == 0 ? unread : 0;
 }
@@ -437,27 +440,29 @@ platform::KeysGivenUp TypeTheRest(std::uint32_t idle_limit_ms) {
   if (console.master < 0) return {0, false};
   TakeIn();
   int unread = UnreadInput();
-  bool settled = !InputPending() && unread == 0;
   std::int64_t last_progress = NowMs();
-  // A terminal takes more only once its reader has nearly emptied it, so a
-  // slow reader makes long pauses: only the wait limit ends them.
-  while (!settled && ProgramsRunning()) {
-    PollConsole(10, -1, false);
+  // A reader that takes keys without answering wakes nothing here: look
+  // again soon, then less often while it takes nothing. A terminal takes
+  // more only once its reader has nearly emptied it, so a slow reader makes
+  // long pauses: only the wait limit ends them.
+  int look_ms = 1;
+  while ((InputPending() || unread > 0) && ProgramsRunning()) {
+    PollConsole(look_ms, -1, false);
     PassHeldOutput();
     ReadOutput(kTakeInLimit);
     const std::size_t written = console.room_for_input ? WriteInput() : 0;
     const int now_unread = UnreadInput();
-    const bool nothing_left = !InputPending() && now_unread == 0;
-    // Looked at twice: keys on their way into the line discipline are not
-    // counted at first.
-    settled = nothing_left && unread == 0 && written == 0;
-    if (written > 0 || now_unread != unread)
+    if (written > 0 || now_unread != unread) {
       last_progress = NowMs();
-    else if (idle_limit_ms > 0 && NowMs() - last_progress >= std::int64_t{idle_limit_ms})
+      look_ms = 1;
+    } else if (idle_limit_ms > 0 && NowMs() - last_progress >= std::int64_t{idle_limit_ms}) {
       return {InputLeft() + static_cast<std::uint64_t>(now_unread), true};
+    } else {
+      look_ms = std::min(2 * look_ms, 10);
+    }
     unread = now_unread;
   }
-  return {settled ? 0 : InputLeft() + static_cast<std::uint64_t>(UnreadInput()), false};
+  return {InputLeft() + static_cast<std::uint64_t>(unread), false};
 }
 
 void MarkScreenRead() {
