@@ -224,9 +224,9 @@ void ScreenModel::Feed(const char* bytes, std::size_t length) {
 
 void ScreenModel::FeedLater(const char* bytes, std::size_t length) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
-  bool plain = parse_ == Parse::kText && utf8_left_ == 0 && !held_c2_ && !sequence_c2_ &&
-               held_.size() + length <= kHoldLimit;
-  for (std::size_t i = 0; plain && i < length; ++i) plain = Plain(p[i]);
+  std::size_t odd = length;
+  const bool plain = parse_ == Parse::kText && utf8_left_ == 0 && !held_c2_ && !sequence_c2_ &&
+                     held_.size() + length <= kHoldLimit && PlainRun(p, length, &odd) == length;
   if (plain)
     held_.append(bytes, length);
   else
