@@ -1,5 +1,9 @@
 #include "runner/script.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 #include "platform/ascii.h"
 #include "platform/platform.h"
 #include "platform/printable.h"
@@ -19,6 +23,26 @@ const char kLF = 0x0a;
 constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
 
 void CheckScriptStart();
+
+// How many bytes come before the first CR, LF or Ctrl-Z of `p`. Eight at a
+// time while none of them is a control byte: a send may be a megabyte long.
+std::size_t TextBeforeLineEnd(const char* p, std::size_t length) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kTops = 0x8080808080808080ULL;
+  std::size_t i = 0;
+  while (i < length) {
+    if (i + 8 <= length) {
+      std::uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      if (((word - 0x20 * kOnes) & ~word & kTops) == 0) {  // no byte below 0x20
+        i += 8;
+        continue;
+      }
+    }
+    for (const std::size_t stop = std::min(length, i + 8); i < stop; ++i)
+      if (p[i] == kCR || p[i] == kLF || p[i] == kCtrlZ) return i;
+  }
+  return length;
+}
 
 // Makes at least one unread byte available; false at the end of the file.
 bool FillBuffer() {
@@ -100,8 +124,7 @@ std::string ReadScriptLine() {
   while (FillBuffer()) {
     const char* start = f.Buffer + f.Pos;
     std::size_t avail = f.Len - f.Pos;
-    std::size_t n = 0;
-    while (n < avail && start[n] != kCR && start[n] != kLF && start[n] != kCtrlZ) ++n;
+    const std::size_t n = TextBeforeLineEnd(start, avail);
     if (line.size() + n > kMaxLineBytes) {
       // The rest of such a line is never read: the line fails.
       Run.LineTooLong = true;

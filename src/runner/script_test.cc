@@ -40,6 +40,16 @@ TEST(ReadScriptLine, FollowsTheLineEndRulesAndNormalisesEachLine) {
       {std::string("\0a\0b\0", 5), {std::string("a\0b", 3)}},
   };
   for (const auto& row : rows) EXPECT_EQ(Lines(row.bytes), row.lines) << row.bytes;
+  // Long lines are scanned eight bytes at a time: a line end at each place
+  // of those words, after a control byte, a byte from 0x80 on, or neither.
+  for (std::size_t at = 3; at < 20; ++at)
+    for (const char inside : {'x', '\t', '\xe9', '\x01'})
+      for (const char end : {'\r', '\n', '\x1a'}) {
+        std::string text(at, 'x');
+        text[at / 2] = inside;
+        const V lines = end == '\x1a' ? V{text} : V{text, "next"};
+        EXPECT_EQ(Lines(text + end + "next"), lines) << at << " " << int{inside} << " " << int{end};
+      }
 }
 
 TEST(ReadScriptLine, ReadsPastTheEndAsEmptyLinesAndCountsThem) {
