@@ -11,9 +11,11 @@ within each repeat, so a busy machine slows them alike: compare ratios.
 import os
 import resource
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 KLAVRUN, HELPER, LIMIT = (os.path.abspath(p) for p in sys.argv[1:4])
@@ -54,17 +56,35 @@ def self_cpu():
     return usage.ru_utime + usage.ru_stime
 
 
+def run_timed(command, timeout, **streams):
+    """Seconds from start to exit of a command that must succeed. The exit is
+    waited for, not polled: subprocess polls when given a time-out, in sleeps
+    that grow to 50 ms, which would round every figure up to its next step.
+    A timer ends a run that hangs, with everything it started."""
+    start = time.monotonic()
+    process = subprocess.Popen(command, stdin=subprocess.DEVNULL, start_new_session=True,
+                               **streams)
+    timer = threading.Timer(timeout, os.killpg, (process.pid, signal.SIGKILL))
+    timer.start()
+    try:
+        code = process.wait()
+    finally:
+        timer.cancel()
+    elapsed = time.monotonic() - start
+    if code != 0:
+        raise subprocess.CalledProcessError(code, command)
+    return elapsed
+
+
 def run_klavrun(lines, timeout=300):
     script = os.path.join(WORK, "bench.txt")
     with open(script, "wb") as f:
         f.write("".join(line + "\r\n" for line in lines).encode())
     cpu, user = children_cpu(), children_user_cpu()
-    start = time.monotonic()
     out_path = os.path.join(WORK, "klavrun.out")
     with open(out_path, "wb") as out:
-        subprocess.run([KLAVRUN, script], stdin=subprocess.DEVNULL, stdout=out,
-                       stderr=subprocess.STDOUT, check=True, timeout=timeout, start_new_session=True)
-    elapsed, cpu = time.monotonic() - start, children_cpu() - cpu
+        elapsed = run_timed([KLAVRUN, script], timeout, stdout=out, stderr=subprocess.STDOUT)
+    cpu = children_cpu() - cpu
     run_klavrun.user = children_user_cpu() - user
     with open(out_path, "rb") as f:
         f.seek(max(0, os.path.getsize(out_path) - 300))
@@ -78,22 +98,16 @@ def run_expect(body, timeout=300):
     with open(script, "w") as f:
         f.write("log_user 0\nset timeout %d\n%s\n" % (timeout, body))
     cpu, user = children_cpu(), children_user_cpu()
-    start = time.monotonic()
-    subprocess.run(["expect", "-f", script], stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, check=True, timeout=timeout + 10,
-                   start_new_session=True)
+    elapsed = run_timed(["expect", "-f", script], timeout + 10, stdout=subprocess.DEVNULL)
     run_expect.user = children_user_cpu() - user
-    return time.monotonic() - start, children_cpu() - cpu
+    return elapsed, children_cpu() - cpu
 
 
 def run_limit(*args, timeout=300):
     user = children_user_cpu()
-    start = time.monotonic()
-    subprocess.run([LIMIT] + [str(a) for a in args], stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, check=True, timeout=timeout,
-                   start_new_session=True)
+    elapsed = run_timed([LIMIT] + [str(a) for a in args], timeout, stdout=subprocess.DEVNULL)
     run_limit.user = children_user_cpu() - user
-    return time.monotonic() - start
+    return elapsed
 
 
 class Tmux:
