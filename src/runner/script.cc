@@ -1,8 +1,6 @@
 #include "runner/script.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 #include "platform/ascii.h"
 #include "platform/platform.h"
@@ -24,24 +22,11 @@ constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
 
 void CheckScriptStart();
 
-// How many bytes come before the first CR, LF or Ctrl-Z of `p`. Eight at a
-// time while none of them is a control byte: a send may be a megabyte long.
+// How many bytes come before the first CR, LF or Ctrl-Z of `p`.
 std::size_t TextBeforeLineEnd(const char* p, std::size_t length) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kTops = 0x8080808080808080ULL;
-  std::size_t i = 0;
-  while (i < length) {
-    if (i + 8 <= length) {
-      std::uint64_t word;
-      std::memcpy(&word, p + i, 8);
-      if (((word - 0x20 * kOnes) & ~word & kTops) == 0) {  // no byte below 0x20
-        i += 8;
-        continue;
-      }
-    }
-    for (const std::size_t stop = std::min(length, i + 8); i < stop; ++i)
-      if (p[i] == kCR || p[i] == kLF || p[i] == kCtrlZ) return i;
-  }
-  return length;
+  return ascii::Scan(reinterpret_cast<const unsigned char*>(p), length,
+                     [](std::uint64_t word) { return ascii::ControlBytes(word) == 0; },
+                     [p](std::size_t i) { return p[i] != kCR && p[i] != kLF && p[i] != kCtrlZ; });
 }
 
 // Makes at least one unread byte available; false at the end of the file.

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/ascii.h"
+
 namespace posix {
 namespace {
 
@@ -94,30 +96,21 @@ bool Plain(unsigned char byte) {
 // tab, or CR or LF not in a CR LF, stands (a LF first may end the chunk
 // before's CR), if there is one.
 std::size_t PlainRun(const unsigned char* p, std::size_t length, std::size_t* odd) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kTops = 0x8080808080808080ULL;
-  std::size_t i = 0;
-  while (i < length) {
-    // Eight printable ASCII bytes at a time: none below 0x20, none from 0x7f on.
-    if (i + 8 <= length) {
-      std::uint64_t word;
-      std::memcpy(&word, p + i, 8);
-      if (!((((word - 0x20 * kOnes) & ~word) | ((word + kOnes) | word)) & kTops)) {
-        i += 8;
-        continue;
-      }
+  // Eight printable ASCII bytes at a time: none below 0x20, none from 0x7f on.
+  const auto printable = [](std::uint64_t word) {
+    return (ascii::ControlBytes(word) | (((word + ascii::kEachByte) | word) & ascii::kTopBits)) == 0;
+  };
+  return ascii::Scan(p, length, printable, [&](std::size_t& i) {
+    const unsigned char b = p[i];
+    if (b >= 0x20 && b <= 0x7e) return true;
+    if (b == '\r' && i + 1 < length && p[i + 1] == '\n') {
+      ++i;  // the usual line end
+      return true;
     }
-    for (const std::size_t stop = std::min(length, i + 8); i < stop; ++i) {
-      const unsigned char b = p[i];
-      if (b >= 0x20 && b <= 0x7e) continue;
-      if (b == '\r' && i + 1 < length && p[i + 1] == '\n') {
-        ++i;  // the usual line end
-        continue;
-      }
-      if (b != '\r' && b != '\n' && b != '\t') return i;
-      if (*odd == length && (b != '\n' || i > 0)) *odd = i;
-    }
-  }
-  return i;
+    if (b != '\r' && b != '\n' && b != '\t') return false;
+    if (*odd == length && (b != '\n' || i > 0)) *odd = i;
+    return true;
+  });
 }
 
 void ProbeRegion(VTerm* vt) {
