@@ -71,20 +71,23 @@ void Refresh(::HANDLE output) {
 }
 
 // The scroll-back: the rows of the buffer above the window that left the
-// window since the last look. Where the buffer is full, new lines move its
-// content up instead of the window down: the rows that stood just above the
-// window (or, with none there, at the window's top) are looked for again
-// to tell by how much.
+// window since the last look. New lines move the window down the buffer or,
+// where the buffer is full, its content up; either way the rows that stood
+// just above the window at the last look (the anchor) are found again, and
+// what follows them up to the window is new. Each look searches and hands on
+// rows from one read and takes the next anchor from that same read, so that
+// a program's output landing between two calls is neither lost nor repeated.
 constexpr int kAnchorRows = 8;
 struct ScrollBack {
   SCROLLEDROWSPROC handler = nullptr;
   LPARAM param = 0;
-  int top = 0;             // the window's top row in the buffer at the last look
-  int anchor_at = 0;       // the anchor's first row then
-  bool anchor_above = false;  // the anchor stood above the window
-  std::vector<char> anchor;   // its rows, buffer_width each
-  std::vector<char> rows;     // rows read back from the buffer
-  std::string batch;          // what goes to the handler
+  bool marked = false;
+  int top = 0;        // the window's top row in the buffer at the last look
+  int width = 0;      // the buffer's width then
+  int anchor_at = 0;  // the anchor's first row then
+  std::vector<char> anchor;  // its rows, width each: none when the window was at the top
+  std::vector<char> rows;    // rows read back from the buffer
+  std::string batch;         // what goes to the handler
 };
 ScrollBack scroll_back;
 
@@ -97,54 +100,73 @@ bool ReadRows(int first, int count, std::vector<char>& into) {
                                        ::COORD{0, static_cast<::SHORT>(first)}, &done);
 }
 
+// The anchor: the last rows of `s.rows`, which were read from row `first` up
+// to the window's top.
+void KeepAnchor(int first, int top) {
+  ScrollBack& s = scroll_back;
+  const std::size_t width = static_cast<std::size_t>(capture.buffer_width);
+  s.marked = true;
+  s.top = top;
+  s.width = capture.buffer_width;
+  s.anchor_at = std::max(first, top - kAnchorRows);
+  s.anchor.assign(s.rows.begin() + static_cast<std::ptrdiff_t>((s.anchor_at - first) * width),
+                  s.rows.begin() + static_cast<std::ptrdiff_t>((top - first) * width));
+}
+
 void MarkScrollBack() {
-  ScrollBack& s = scroll_back;
-  s.top = capture.window.Top;
-  s.anchor_above = s.top > 0;
-  s.anchor_at = std::max(0, s.top - kAnchorRows);
-  const int count = s.anchor_above ? s.top - s.anchor_at : std::min(kAnchorRows, WindowRows());
-  if (!ReadRows(s.anchor_at, count, s.anchor)) s.anchor.clear();
+  const int top = capture.window.Top;
+  const int first = std::max(0, top - kAnchorRows);
+  scroll_back.marked = ReadRows(first, top - first, scroll_back.rows);
+  if (scroll_back.marked) KeepAnchor(first, top);
 }
 
-// How far the buffer's content moved up since the last look: 0 unless the
-// window is at the buffer's bottom; -1 when the anchor is gone.
-int ContentShift() {
+// The row after the anchor in `s.rows` (read from `first`), looked for from
+// `start` up the buffer, nearest first; -1 when it is not there.
+int AfterAnchor(int first, int start) {
+  const ScrollBack& s = scroll_back;
+  const std::size_t width = static_cast<std::size_t>(capture.buffer_width);
+  for (int at = start; at >= first; --at)
+    if (std::equal(s.anchor.begin(), s.anchor.end(),
+                   s.rows.begin() + static_cast<std::ptrdiff_t>((at - first) * width)))
+      return at + static_cast<int>(s.anchor.size() / width);
+  return -1;
+}
+
+// Rows [from, to) of `s.rows` (read from `first`) to the handler, each cut to
+// the window's columns, without its closing blanks.
+void HandOn(int first, int from, int to) {
   ScrollBack& s = scroll_back;
-  if (capture.window.Bottom + 1 < capture.buffer_height || s.anchor.empty()) return 0;
-  const int anchor_rows = static_cast<int>(s.anchor.size()) / capture.buffer_width;
-  for (int span = 64;; span *= 2) {
-    const int first = std::max(0, s.anchor_at - span);
-    if (!ReadRows(first, s.anchor_at + anchor_rows - first, s.rows)) return 0;
-    for (int shift = 0; s.anchor_at - shift >= first; ++shift)
-      if (std::equal(s.anchor.begin(), s.anchor.end(),
-                     s.rows.begin() + static_cast<std::ptrdiff_t>(s.anchor_at - shift - first) *
-                                          capture.buffer_width))
-        return shift;
-    if (first == 0) return s.anchor_above ? -1 : 0;
+  s.batch.clear();
+  for (int row = from; row < to; ++row) {
+    const char* cells = s.rows.data() + static_cast<std::size_t>(row - first) * capture.buffer_width +
+                        capture.window.Left;
+    int length = WindowColumns();
+    while (length > 0 && cells[length - 1] == ' ') --length;
+    s.batch.append(cells, static_cast<std::size_t>(length));
+    s.batch += '\n';
   }
+  if (!s.batch.empty()) s.handler(s.batch.data(), s.batch.size(), s.param);
 }
 
-// Hands the rows that left the window since the last look to the handler,
-// each cut to the window's columns, without its closing blanks.
 void LookBack() {
   ScrollBack& s = scroll_back;
-  const int shift = ContentShift();
   const int top = capture.window.Top;
-  if (shift == 0 && top == s.top) return;  // nothing moved: the anchor holds
-  const int left = shift < 0 ? top : std::min(top, top - s.top + shift);
-  if (left > 0 && ReadRows(top - left, left, s.rows)) {
-    s.batch.clear();
-    for (int row = 0; row < left; ++row) {
-      const char* cells = s.rows.data() + static_cast<std::size_t>(row) * capture.buffer_width +
-                          capture.window.Left;
-      int length = WindowColumns();
-      while (length > 0 && cells[length - 1] == ' ') --length;
-      s.batch.append(cells, static_cast<std::size_t>(length));
-      s.batch += '\n';
-    }
-    s.handler(s.batch.data(), s.batch.size(), s.param);
+  const bool full = capture.window.Bottom + 1 >= capture.buffer_height;
+  if (s.marked && !full && top == s.top) return;  // neither the window nor the content moved
+  // Nothing above the window, a window moved back up, or another buffer's shape: nothing left it.
+  if (!s.marked || top == 0 || top < s.top || s.width != capture.buffer_width)
+    return MarkScrollBack();
+  const int anchor_rows = static_cast<int>(s.anchor.size()) / s.width;
+  const int start = std::min(s.anchor_at, top - anchor_rows);
+  for (int span = 64;; span *= 2) {
+    const int first = std::max(0, start - span);
+    if (!ReadRows(first, top - first, s.rows)) return;
+    int after = AfterAnchor(first, start);
+    if (after < 0 && first > 0) continue;
+    if (after < 0) after = 0;  // the anchor has left the buffer: all that is still there is new
+    HandOn(first, after, top);
+    return KeepAnchor(first, top);
   }
-  MarkScrollBack();
 }
 
 ::HANDLE OpenInheritable(const char* name) {
@@ -210,6 +232,7 @@ void SetConsoleScrolledRowsHandler(HANDLE output, SCROLLEDROWSPROC handler, LPAR
   if (taken && scroll_back.handler) win32::LookBack();
   scroll_back.handler = handler;
   scroll_back.param = param;
+  scroll_back.marked = false;  // rows from before the handler are not its own
   if (taken) win32::MarkScrollBack();
 }
 

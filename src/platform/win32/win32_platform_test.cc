@@ -16,6 +16,8 @@ CHECKED_CONSTANTS(OURS)
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -231,6 +233,57 @@ TEST_F(Win32Console, RowsThatLeaveTheWindowGoToTheScrolledRowsHandler) {
   ::ScrollConsoleScreenBufferA(out, &below_four, nullptr, ::COORD{0, 0}, &blank);
   Read(0, 0, 100);
   EXPECT_EQ(scrolled, "row 280\nrow 281\nrow 282\nrow 283\n");
+  WindowAt(50);
+}
+
+// A program writing while the screen is read: however its bursts fall between the reads' calls,
+// every line that scrolls off reaches the handler, once and in order, and the window goes on
+// from the last. The buffer holds far more than a burst, so none need leave it unread.
+TEST_F(Win32Console, LinesWrittenDuringTheReadsAreNeitherLostNorRepeated) {
+  ASSERT_TRUE(::SetConsoleScreenBufferSize(out, ::COORD{120, 3000}));
+  const ::SMALL_RECT bottom{0, 2980, 99, 2999};
+  ASSERT_TRUE(::SetConsoleWindowInfo(out, TRUE, &bottom));
+  ::SetConsoleCursorPosition(out, ::COORD{0, 2999});
+  scrolled.clear();
+  SetConsoleScrolledRowsHandler(0xBAD0, CollectScrolled, 0);
+  constexpr int kLines = 30000;
+  std::atomic<bool> written = false;
+  std::thread program([&written] {
+    std::string burst;
+    for (int line = 1; line <= kLines; ++line) {
+      burst += std::to_string(line) + "\r\n";
+      if (line % 50 != 0) continue;
+      ::DWORD done = 0;
+      ::WriteConsoleA(out, burst.data(), static_cast<::DWORD>(burst.size()), &done, nullptr);
+      burst.clear();
+      ::Sleep(1);
+    }
+    written = true;
+  });
+  std::string window;
+  for (bool last = false; !last;) {
+    last = written;  // one more look after the last burst
+    window.clear();
+    for (short row = 0; row < 20; ++row) {
+      const std::string cells = Read(0, row, 100);
+      window += cells.substr(0, cells.find(' ')) + "\n";
+    }
+  }
+  program.join();
+  SetConsoleScrolledRowsHandler(0xBAD0, nullptr, 0);
+  // Lines from the first one handed on, each one more than the one before, up to the window's.
+  std::vector<int> lines;
+  std::istringstream all(scrolled + window);
+  for (std::string row; std::getline(all, row);) {
+    if (row.empty()) continue;  // the window's rows below the last line
+    ASSERT_EQ(row.find_first_not_of("0123456789"), std::string::npos) << "row " << row;
+    lines.push_back(std::stoi(row));
+  }
+  ASSERT_GT(lines.size(), 3000u);
+  EXPECT_EQ(lines.back(), kLines);
+  for (std::size_t i = 1; i < lines.size(); ++i)
+    ASSERT_EQ(lines[i], lines[i - 1] + 1) << "after " << lines[i - 1];
+  ASSERT_TRUE(::SetConsoleScreenBufferSize(out, ::COORD{120, 300}));
   WindowAt(50);
 }
 
