@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -72,6 +73,8 @@ struct RunState {
   std::uint64_t StartedAt = 0;  // the clock at start, read under --trace
   /// The run loop has begun: a failure from here on shows the screen.
   bool LoopStarted = false;
+  /// The values sendenv typed: no picture of the screen shows them.
+  std::vector<std::string> Secrets;
   platform::HWND ConsoleWindow = 0;
   platform::HANDLE StdOutHandle = 0;
   platform::HANDLE StdInHandle = 0;

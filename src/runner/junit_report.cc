@@ -27,12 +27,12 @@ std::string CannotWrite(const std::string& what, platform::DWORD error) {
 }
 
 // The screen the run ended on, as the picture on standard error shows it.
-std::string ScreenPicture() {
+std::string FinalPicture() {
   if (!Run.LoopStarted) return "";
   try {
     ScreenImage screen;
     CaptureScreen(screen);
-    return ScreenText(screen);
+    return ScreenPicture(screen);
   } catch (const platform::StopRequested&) {
   } catch (const RaisedError&) {
   }
@@ -102,7 +102,7 @@ unsigned EndJunitReport(unsigned exit_code, const std::string& unhandled) {
   if (result.Failed) {
     result.Message = FailureExplanationLine(exit_code, unhandled);
     result.Kind = EndKind(exit_code);
-    result.Text = ScreenPicture();
+    result.Text = FinalPicture();
   }
   const std::string failure = WriteJunitFile(writers::JunitXml(result));
   if (failure.empty()) return exit_code;

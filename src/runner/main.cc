@@ -158,7 +158,7 @@ void ShowScreen(const std::string& when) {
   if (platform::GetConsoleMode(err, &mode)) return;
   ScreenImage screen;
   CaptureScreen(screen);
-  WriteErrorOutput("--- klavrun: " + when + " ---\n" + ScreenText(screen) +
+  WriteErrorOutput("--- klavrun: " + when + " ---\n" + ScreenPicture(screen) +
                    "--- end of screen ---\n");
 }
 

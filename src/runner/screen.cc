@@ -199,3 +199,7 @@ bool RowsContain(const std::string& text, const char* rows, std::size_t length) 
 std::string ScreenText(const ScreenImage& screen) {
   return writers::ScreenText(screen.Cells.data(), screen.Rows, screen.RowBytes);
 }
+
+std::string ScreenPicture(const ScreenImage& screen) {
+  return writers::ScreenText(screen.Cells.data(), screen.Rows, screen.RowBytes, Run.Secrets);
+}

@@ -68,4 +68,8 @@ bool RowsContain(const std::string& text, const char* rows, std::size_t length);
 /// The rows as text, each up to its first NUL and right-trimmed, one a line.
 std::string ScreenText(const ScreenImage& screen);
 
+/// ScreenText for the reports of a failure, which go to logs unasked: the
+/// values sendenv typed show as stars there.
+std::string ScreenPicture(const ScreenImage& screen);
+
 #endif  // KLAVRUN_RUNNER_SCREEN_H_

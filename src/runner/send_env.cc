@@ -42,6 +42,8 @@ void HandleSendEnv(std::string argument) {
   if (!platform::SetForegroundWindow(Run.ConsoleWindow)) return;
   // Whatever writes about the run shows the placeholder, never the value.
   const std::string placeholder = "[env " + name + "]";
+  if (!value.empty() && std::find(Run.Secrets.begin(), Run.Secrets.end(), value) == Run.Secrets.end())
+    Run.Secrets.push_back(value);
   platform::MarkSecretKeys(placeholder.c_str());
   Run.CommandOk = TypeLiteralText(value, true, static_cast<std::uint32_t>(Run.CharDelay));
   platform::MarkSecretKeys(nullptr);
