@@ -238,7 +238,8 @@ TEST_F(Win32Console, RowsThatLeaveTheWindowGoToTheScrolledRowsHandler) {
 
 // A program writing while the screen is read: however its bursts fall between the reads' calls,
 // every line that scrolls off reaches the handler, once and in order, and the window goes on
-// from the last. The buffer holds far more than a burst, so none need leave it unread.
+// from the last. The program keeps at most 20 bursts ahead of the reads, a third of the buffer,
+// so none need leave it unread.
 TEST_F(Win32Console, LinesWrittenDuringTheReadsAreNeitherLostNorRepeated) {
   ASSERT_TRUE(::SetConsoleScreenBufferSize(out, ::COORD{120, 3000}));
   const ::SMALL_RECT bottom{0, 2980, 99, 2999};
@@ -248,11 +249,13 @@ TEST_F(Win32Console, LinesWrittenDuringTheReadsAreNeitherLostNorRepeated) {
   SetConsoleScrolledRowsHandler(0xBAD0, CollectScrolled, 0);
   constexpr int kLines = 30000;
   std::atomic<bool> written = false;
-  std::thread program([&written] {
+  std::atomic<int> looks = 0;
+  std::thread program([&written, &looks] {
     std::string burst;
     for (int line = 1; line <= kLines; ++line) {
       burst += std::to_string(line) + "\r\n";
       if (line % 50 != 0) continue;
+      while (line / 50 - looks > 20) ::Sleep(1);
       ::DWORD done = 0;
       ::WriteConsoleA(out, burst.data(), static_cast<::DWORD>(burst.size()), &done, nullptr);
       burst.clear();
@@ -268,6 +271,7 @@ TEST_F(Win32Console, LinesWrittenDuringTheReadsAreNeitherLostNorRepeated) {
       const std::string cells = Read(0, row, 100);
       window += cells.substr(0, cells.find(' ')) + "\n";
     }
+    ++looks;
   }
   program.join();
   SetConsoleScrolledRowsHandler(0xBAD0, nullptr, 0);
