@@ -160,10 +160,12 @@ void LookBack() {
   const int start = std::min(s.anchor_at, top - anchor_rows);
   for (int span = 64;; span *= 2) {
     const int first = std::max(0, start - span);
-    if (!ReadRows(first, top - first, s.rows)) return;
+    if (!ReadRows(first, top - first, s.rows)) return MarkScrollBack();
     int after = AfterAnchor(first, start);
     if (after < 0 && first > 0) continue;
-    if (after < 0) after = 0;  // the anchor has left the buffer: all that is still there is new
+    // Not there: a full buffer has moved it out, and all that is still there is new; else its
+    // rows were written over, and the window's move tells what left it.
+    if (after < 0) after = full ? 0 : s.top;
     HandOn(first, after, top);
     return KeepAnchor(first, top);
   }

@@ -221,6 +221,11 @@ TEST_F(Win32Console, RowsThatLeaveTheWindowGoToTheScrolledRowsHandler) {
   WindowAt(53);
   Read(0, 0, 100);
   EXPECT_EQ(scrolled, "row 50\nrow 51\nrow 52\n");
+  // Rows above the window written over in place: the window's move still tells what left it.
+  for (short row = 45; row < 53; ++row) Write(10, row, "written over");
+  WindowAt(55);
+  Read(0, 0, 100);
+  EXPECT_EQ(scrolled, "row 50\nrow 51\nrow 52\nrow 53\nrow 54\n");
   WindowAt(280);  // the bottom: 227 rows left at once
   Read(0, 0, 100);
   scrolled.clear();
