@@ -226,6 +226,12 @@ TEST_F(Win32Console, RowsThatLeaveTheWindowGoToTheScrolledRowsHandler) {
   WindowAt(55);
   Read(0, 0, 100);
   EXPECT_EQ(scrolled, "row 50\nrow 51\nrow 52\nrow 53\nrow 54\n");
+  scrolled.clear();
+  WindowAt(20);  // back up, as after a clear screen: nothing left the window
+  Read(0, 0, 100);
+  WindowAt(22);
+  Read(0, 0, 100);
+  EXPECT_EQ(scrolled, "row 20\nrow 21\n");
   WindowAt(280);  // the bottom: 227 rows left at once
   Read(0, 0, 100);
   scrolled.clear();
